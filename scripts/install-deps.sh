@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Crawlmeter needs on Debian 12 (as root or through sudo).
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev qt6-qpa-plugins libgl-dev
+  libgtest-dev libgmock-dev
+  fonts-noto-cjk
+  desktop-file-utils appstream
+  binutils-mingw-w64-x86-64 cpp
+)
+
+sudo_cmd=()
+if [ "$(id -u)" -ne 0 ]; then
+  sudo_cmd=(sudo)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ "${#missing[@]}" -gt 0 ]; then
+  "${sudo_cmd[@]}" apt-get update
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi
