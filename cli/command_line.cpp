@@ -1,0 +1,110 @@
+// Argument parsing for crawlmeter-report: long options, "--opt=value" or "--opt value", and "--"
+// before file names that begin with a dash.
+#include "command_line.h"
+
+#include <array>
+#include <string_view>
+#include <utility>
+
+namespace crawlmeter {
+namespace {
+
+constexpr std::array<std::pair<std::string_view, StatCategory>, kStatCategoryCount> kKindNames = {{
+    {"pv", StatCategory::Pv},
+    {"ip", StatCategory::Ip},
+    {"sogou", StatCategory::Sogou},
+    {"bing", StatCategory::Bing},
+    {"baidu", StatCategory::Baidu},
+    {"youdao", StatCategory::Youdao},
+    {"yahoo", StatCategory::Yahoo},
+    {"google", StatCategory::Google},
+}};
+
+std::optional<StatCategory> kindNamed(std::string_view name) {
+  for (const auto& [kindName, kind] : kKindNames) {
+    if (kindName == name) return kind;
+  }
+  return std::nullopt;
+}
+
+// Splits "--name=value" into name and value.
+std::pair<std::string, std::optional<std::string>> splitOption(const std::string& argument) {
+  const std::size_t equals = argument.find('=');
+  if (equals == std::string::npos) return {argument, std::nullopt};
+  return {argument.substr(0, equals), argument.substr(equals + 1)};
+}
+
+// Applies one option; false with *error set when it is wrong.
+bool applyOption(const std::string& argument, const std::vector<std::string>& arguments,
+                 std::size_t& next, CommandLine& line, std::string* error) {
+  auto [name, value] = splitOption(argument);
+  const bool takesValue = name == "--kind" || name == "--output";
+  if (takesValue && !value) {
+    if (next >= arguments.size()) {
+      *error = "option " + name + " needs a value";
+      return false;
+    }
+    value = arguments[next++];
+  } else if (!takesValue && value) {
+    *error = "option " + name + " takes no value";
+    return false;
+  }
+  if (name == "--kind") {
+    const std::optional<StatCategory> kind = kindNamed(*value);
+    if (!kind)
+      *error =
+          "unknown kind '" + *value + "' (pv, ip, sogou, bing, baidu, youdao, yahoo or google)";
+    if (kind) line.kind = *kind;
+    return kind.has_value();
+  }
+  if (name == "--output") {
+    if (value->empty()) *error = "option --output needs a file name";
+    line.output = *value;
+    return !value->empty();
+  }
+  if (name == "--rewrite-line-ends") return line.rewriteLineEnds = true;
+  if (name == "--help" || name == "-h") return line.help = true;
+  if (name == "--version") return line.version = true;
+  *error = "unknown option " + argument;
+  return false;
+}
+
+}  // namespace
+
+const char kUsage[] =
+    "Usage: crawlmeter-report [--kind KIND] [--output FILE] [--rewrite-line-ends] LOGFILE...\n"
+    "Counts page views, distinct visiting IPs or one crawler's visits per hour in access logs\n"
+    "(one file a day) and prints the report table.\n"
+    "\n"
+    "  --kind KIND           pv (default), ip, sogou, bing, baidu, youdao, yahoo or google\n"
+    "  --output FILE         also write the report to FILE as the window's export does\n"
+    "                        (code page 936, CR LF line ends)\n"
+    "  --rewrite-line-ends   convert logs whose lines end in a bare LF to CR LF on disk\n"
+    "                        (by default no log file is ever changed)\n"
+    "  --help                show this help\n"
+    "  --version             show the version\n"
+    "\n"
+    "Exit status: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
+
+std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments,
+                                            std::string* error) {
+  CommandLine line;
+  bool optionsEnded = false;
+  for (std::size_t next = 0; next < arguments.size();) {
+    const std::string& argument = arguments[next++];
+    if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+      line.files.push_back(argument);
+    } else if (argument == "--") {
+      optionsEnded = true;
+    } else if (!applyOption(argument, arguments, next, line, error)) {
+      return std::nullopt;
+    }
+  }
+  if (line.files.empty() && !line.help && !line.version) {
+    *error = "no log file given";
+    return std::nullopt;
+  }
+  return line;
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,51 @@
+// The eight statistics kinds and the per-file, per-hour count tables that a run fills.
+//
+// Cells and totals are 64-bit: a busy site passes 32,767 page views in an hour.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace crawlmeter {
+
+// Slot h holds the lines of hour h; slot 24 is filled only by lines whose hour reads 24 and is
+// printed nowhere.
+inline constexpr int kHourSlots = 25;
+inline constexpr int kReportedHours = 24;
+
+enum class StatCategory { Pv, Ip, Sogou, Bing, Baidu, Youdao, Yahoo, Google };
+inline constexpr std::size_t kStatCategoryCount = 8;
+
+using Count = std::int64_t;
+
+// The counts of one file: a cell for every kind and hour slot.
+struct FileCounts {
+  std::array<std::array<Count, kHourSlots>, kStatCategoryCount> cells{};
+
+  Count& at(StatCategory kind, int hour) { return cells[static_cast<std::size_t>(kind)][hour]; }
+  Count at(StatCategory kind, int hour) const {
+    return cells[static_cast<std::size_t>(kind)][hour];
+  }
+  bool operator==(const FileCounts&) const = default;
+};
+
+// One kind's counts for files 0..N and hour slots 0..24; row 0 is never counted into.
+class CountTable {
+ public:
+  CountTable() = default;
+  explicit CountTable(std::size_t lastFile) : rows_(lastFile + 1) {}
+
+  std::size_t lastFile() const { return rows_.empty() ? 0 : rows_.size() - 1; }
+  Count at(std::size_t file, int hour) const { return rows_[file][hour]; }
+  Count& at(std::size_t file, int hour) { return rows_[file][hour]; }
+  // The sum of hours 0..23 of a file: slot 24 is in no total.
+  Count total(std::size_t file) const;
+  bool operator==(const CountTable&) const = default;
+
+ private:
+  std::vector<std::array<Count, kHourSlots>> rows_;
+};
+
+}  // namespace crawlmeter

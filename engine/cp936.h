@@ -1,0 +1,37 @@
+// Code page 936 (the Simplified Chinese Windows code page): its character structure, and every
+// conversion the program makes between it and UTF-8. This is the one place a Windows build changes.
+//
+// A byte 0x81..0xFE followed by a byte 0x40..0x7E or 0x80..0xFE forms one two-byte character;
+// every other byte is a character by itself. Space, ':', CR and LF are never the second byte of a
+// character, so byte searches find them; '[' and letters can be, so a byte match of those counts
+// only where it starts a character.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace crawlmeter {
+
+constexpr bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
+constexpr bool isTrailByte(unsigned char b) {
+  return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFE);
+}
+
+// Bytes taken by the character that starts at bytes[at]: 2 for a lead byte with a valid second
+// byte after it, otherwise 1. Requires at < bytes.size().
+inline std::size_t characterLength(std::string_view bytes, std::size_t at) {
+  return isLeadByte(static_cast<unsigned char>(bytes[at])) && at + 1 < bytes.size() &&
+                 isTrailByte(static_cast<unsigned char>(bytes[at + 1]))
+             ? 2
+             : 1;
+}
+
+// Decodes code page 936 bytes to UTF-8; a character that cannot be decoded becomes U+FFFD.
+std::string decodeCp936(std::string_view bytes);
+
+// Encodes UTF-8 text to code page 936; a character that code page 936 cannot hold, and a byte
+// that is not valid UTF-8, becomes '?'.
+std::string encodeCp936(std::string_view utf8);
+
+}  // namespace crawlmeter
