@@ -1,0 +1,124 @@
+// crawlmeter-report as a user runs it: output bytes, the export file and exit statuses.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "export_file.h"
+#include "report.h"
+#include "statistics_run.h"
+#include "temp_folder.h"
+
+namespace crawlmeter {
+namespace {
+
+using testing::readFile;
+using testing::TempFolder;
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+// Runs the command with arguments, capturing its standard output and error in files of folder.
+Outcome runReport(const TempFolder& folder, const std::vector<std::string>& arguments) {
+  const std::string outPath = folder.pathOf("stdout"), errPath = folder.pathOf("stderr");
+  const pid_t child = fork();
+  if (child == 0) {
+    freopen(outPath.c_str(), "w", stdout);
+    freopen(errPath.c_str(), "w", stderr);
+    std::vector<char*> argv = {const_cast<char*>(CRAWLMETER_REPORT)};
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath),
+                  readFile(errPath)};
+  std::filesystem::remove(outPath);
+  std::filesystem::remove(errPath);
+  return outcome;
+}
+
+const std::string kLog =
+    "1.1.1.1 - - [25/Aug/2009:10:15:07 +0800] \"GET /\" \"Googlebot\"\n"
+    "2.2.2.2 - - [25/Aug/2009:11:16:00 +0800] \"GET /\" \"Mozilla\"\n";
+
+TEST(ReportCommandTest, PrintsTheReportOfTheChosenKindWithLfLineEnds) {
+  TempFolder folder;
+  const std::string log = folder.write("a.log", kLog);
+  RunOptions options;
+  const RunResult expected = runStatistics(std::vector<std::string>{log}, options);
+  const Outcome pv = runReport(folder, {log});
+  EXPECT_EQ(pv.status, 0);
+  EXPECT_EQ(pv.out, reportText(expected.tables, StatCategory::Pv, "\n"));
+  EXPECT_EQ(pv.err, "");
+  const Outcome google = runReport(folder, {"--kind", "google", log});
+  EXPECT_EQ(google.out, reportText(expected.tables, StatCategory::Google, "\n"));
+  EXPECT_NE(google.out.find("10:00-11:00      1\n"), std::string::npos);
+  EXPECT_EQ(readFile(log), kLog);  // never rewritten unless asked
+}
+
+TEST(ReportCommandTest, WritesTheExportFileAndRewritesOnlyWhenAsked) {
+  TempFolder folder;
+  const std::string log = folder.write("a.log", kLog);
+  const Outcome outcome = runReport(folder, {"--kind=ip", "--output", folder.pathOf("r.txt"), log});
+  ASSERT_EQ(outcome.status, 0);
+  EXPECT_EQ(readFile(folder.pathOf("r.txt")), exportFileBytes(outcome.out));
+  EXPECT_EQ(readFile(folder.pathOf("r.txt")).substr(0, 21),
+            "\xD5\xFD\xD4\xDA\xCD\xB3\xBC\xC6IP\xB4\xCE\xCA\xFD...\r\n\r\n");
+  EXPECT_EQ(readFile(log), kLog);
+  ASSERT_EQ(runReport(folder, {"--rewrite-line-ends", log}).status, 0);
+  EXPECT_EQ(readFile(log).substr(0, kLog.find('\n') + 2), kLog.substr(0, kLog.find('\n')) + "\r\n");
+}
+
+TEST(ReportCommandTest, UnreadableFileFailsWithStatusOneAndWritesNothing) {
+  TempFolder folder;
+  const std::string log = folder.write("a.log", kLog);
+  const std::string missing = folder.pathOf("missing.log");
+  const Outcome outcome =
+      runReport(folder, {"--rewrite-line-ends", "--output", folder.pathOf("r.txt"), log, missing});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(outcome.err, "crawlmeter-report: 无法读取日志文件：" + missing + "\n");
+  EXPECT_FALSE(std::filesystem::exists(folder.pathOf("r.txt")));
+  EXPECT_EQ(readFile(log), kLog);
+}
+
+TEST(ReportCommandTest, UnwritableExportFailsWithStatusOne) {
+  TempFolder folder;
+  const std::string log = folder.write("a.log", kLog);
+  const Outcome outcome = runReport(folder, {"--output", folder.pathOf("no/such/r.txt"), log});
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_EQ(outcome.out, "");
+  EXPECT_EQ(
+      outcome.err.rfind("crawlmeter-report: 导出文件失败：" + folder.pathOf("no/such/r.txt"), 0),
+      0u);
+}
+
+TEST(ReportCommandTest, WrongUsageExitsWithStatusTwo) {
+  TempFolder folder;
+  for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+           {}, {"--kind", "msn", "a.log"}, {"--bogus", "a.log"}, {"--output"}}) {
+    const Outcome outcome = runReport(folder, arguments);
+    EXPECT_EQ(outcome.status, 2);
+    EXPECT_EQ(outcome.out, "");
+    EXPECT_NE(outcome.err, "");
+  }
+}
+
+TEST(ReportCommandTest, TellsItsVersionAndUsage) {
+  TempFolder folder;
+  EXPECT_EQ(runReport(folder, {"--version"}).out, "crawlmeter-report 1.0.0.0\n");
+  const Outcome help = runReport(folder, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--rewrite-line-ends"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace crawlmeter

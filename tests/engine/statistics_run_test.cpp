@@ -1,0 +1,197 @@
+// Whole runs over real files: labels, tables, line-end rewrites and failures that change nothing.
+#include "statistics_run.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "temp_folder.h"
+
+namespace crawlmeter {
+namespace {
+
+using testing::readFile;
+using testing::TempFolder;
+
+const std::string kLfLog =
+    "1.1.1.1 - - [25/Aug/2009:10:15:07 +0800] \"GET /\" \"Baiduspider\"\n"
+    "2.2.2.2 - - [25/Aug/2009:10:16:00 +0800] \"GET /\" \"Mozilla\"\n";
+const std::string kCrLfLog = "3.3.3.3 - - [26/Aug/2009:23:00:00 +0800] \"GET /\" \"Googlebot\"\r\n";
+
+RunResult run(const std::vector<std::string>& files, bool rewrite = true,
+              std::size_t chunk = 1 << 20) {
+  RunOptions options;
+  options.rewriteLineEnds = rewrite;
+  options.chunkBytes = chunk;
+  return runStatistics(files, options);
+}
+
+std::int64_t modifiedNs(const std::string& path) {
+  struct stat info {};
+  stat(path.c_str(), &info);
+  return info.st_mtim.tv_sec * 1'000'000'000LL + info.st_mtim.tv_nsec;
+}
+
+TEST(StatisticsRunTest, FillsLabelsAndRowsOneToN) {
+  TempFolder folder;
+  const RunResult result = run({folder.write("a.log", kLfLog), folder.write("b.log", kCrLfLog)});
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  const StatisticsTables& tables = result.tables;
+  EXPECT_EQ(tables.LogDates, (std::vector<std::string>{"", "25/Aug/2009", "26/Aug/2009"}));
+  EXPECT_EQ(tables.PvCounts.at(1, 10), 2);
+  EXPECT_EQ(tables.BaiduCounts.at(1, 10), 1);
+  EXPECT_EQ(tables.GoogleCounts.at(2, 23), 1);
+  EXPECT_EQ(tables.IpCounts.at(2, 23), 1);
+  for (int hour = 0; hour < kHourSlots; ++hour) EXPECT_EQ(tables.PvCounts.at(0, hour), 0);
+}
+
+TEST(StatisticsRunTest, ConvertsBareLfFilesAndLeavesCrLfFilesUntouched) {
+  TempFolder folder;
+  const std::string lf = folder.write("lf.log", kLfLog);
+  const std::string noFinalLf = folder.write("nofinal.log", "a :01\nb :02");
+  const std::string crlf = folder.write("crlf.log", kCrLfLog);
+  const std::string mixed = folder.write("mixed.log", "a :01\r\nb :02\nc :03\n");
+  const std::string lfFirst = folder.write("lffirst.log", "\na :01\r\nb\r\r\n");
+  const std::string single = folder.write("single.log", "a :01");
+  chmod(lf.c_str(), 0640);
+  const std::int64_t crlfTime = modifiedNs(crlf);
+  ASSERT_EQ(run({lf, noFinalLf, crlf, mixed, lfFirst, single}).status,
+            RunResult::Status::Succeeded);
+  std::string expected = kLfLog;
+  for (std::size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2) {
+    expected.insert(at, "\r");
+  }
+  EXPECT_EQ(readFile(lf), expected + "\r\n");
+  EXPECT_EQ(readFile(noFinalLf), "a :01\r\nb :02\r\n");
+  EXPECT_EQ(readFile(crlf), kCrLfLog);
+  EXPECT_EQ(modifiedNs(crlf), crlfTime);
+  EXPECT_EQ(readFile(mixed), "a :01\r\nb :02\nc :03\n");
+  EXPECT_EQ(readFile(lfFirst), "\r\na :01\r\nb\r\r\n\r\n");  // pairs and lone CRs stay
+  EXPECT_EQ(readFile(single), "a :01");
+  struct stat info {};
+  stat(lf.c_str(), &info);
+  EXPECT_EQ(info.st_mode & 0777, 0640u);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 6);
+}
+
+TEST(StatisticsRunTest, ARewrittenFileCountsTheSameAndIsRewrittenOnlyOnce) {
+  TempFolder folder;
+  const std::string lf = folder.write("lf.log", kLfLog);
+  const RunResult first = run({lf});
+  const std::string afterFirst = readFile(lf);
+  const std::int64_t time = modifiedNs(lf);
+  const RunResult second = run({lf});
+  EXPECT_EQ(first.tables, second.tables);
+  EXPECT_EQ(readFile(lf), afterFirst);
+  EXPECT_EQ(modifiedNs(lf), time);
+}
+
+TEST(StatisticsRunTest, WithoutRewritingCountsAsIfConvertedAndChangesNothing) {
+  TempFolder folder;
+  const std::string lf = folder.write("lf.log", kLfLog);
+  const RunResult counted = run({lf}, false);
+  EXPECT_EQ(readFile(lf), kLfLog);
+  EXPECT_EQ(counted.tables, run({lf}, true).tables);
+}
+
+TEST(StatisticsRunTest, ChunkSizeNeverChangesTheResultOrTheRewrite) {
+  TempFolder reference;
+  const std::string log =
+      "x [25/Aug/2009:1\n" + kLfLog + "\xB0\xA1 a :\xB0\xA1\nA :10 Googlebot\n" + kLfLog;
+  const RunResult expected = run({reference.write("a.log", log)});
+  const std::string converted = readFile(reference.pathOf("a.log"));
+  for (std::size_t chunk : {1u, 2u, 5u, 17u, 64u}) {
+    TempFolder folder;
+    const std::string path = folder.write("a.log", log);
+    EXPECT_EQ(run({path}, true, chunk).tables, expected.tables) << chunk;
+    EXPECT_EQ(readFile(path), converted) << chunk;
+  }
+}
+
+TEST(StatisticsRunTest, EmptyFileGivesEmptyLabelAndNoCounts) {
+  TempFolder folder;
+  const std::string empty = folder.write("empty.log", "");
+  const RunResult result = run({empty});
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_EQ(result.tables.LogDates[1], "");
+  EXPECT_EQ(result.tables.PvCounts.total(1), 0);
+  EXPECT_EQ(readFile(empty), "");
+}
+
+TEST(StatisticsRunTest, UnreadableFileStopsTheRunAndChangesNoFile) {
+  TempFolder folder;
+  const std::string lf = folder.write("lf.log", kLfLog);
+  const std::string fifo = folder.pathOf("fifo.log");
+  mkfifo(fifo.c_str(), 0600);
+  std::filesystem::create_directory(folder.pathOf("dir.log"));
+  for (const std::string& bad : {folder.pathOf("missing.log"), folder.pathOf("dir.log"), fifo}) {
+    const RunResult result = run({lf, bad});
+    EXPECT_EQ(result.status, RunResult::Status::Failed);
+    EXPECT_EQ(result.message, "无法读取日志文件：" + bad);
+    EXPECT_EQ(readFile(lf), kLfLog);
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3);
+}
+
+TEST(StatisticsRunTest, CancelledRunChangesNothing) {
+  TempFolder folder;
+  const std::string lf = folder.write("lf.log", kLfLog);
+  const std::string other = folder.write("other.log", kLfLog);
+  RunOptions options;
+  options.rewriteLineEnds = true;
+  options.chunkBytes = 16;
+  int chunks = 0;
+  std::uint64_t lastDone = 0, lastTotal = 0;
+  options.progress = [&](std::uint64_t done, std::uint64_t total) {
+    lastDone = done, lastTotal = total;
+  };
+  options.cancelRequested = [&] { return ++chunks > 12; };
+  const RunResult result = runStatistics(std::vector<std::string>{lf, other}, options);
+  EXPECT_EQ(result.status, RunResult::Status::Cancelled);
+  EXPECT_EQ(readFile(lf), kLfLog);
+  EXPECT_EQ(lastTotal, 2 * kLfLog.size());
+  EXPECT_GT(lastDone, kLfLog.size());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+TEST(StatisticsRunTest, FilesThatCannotBeRewrittenSafelyAreCountedAndLeftAlone) {
+  TempFolder folder;
+  const std::string linked = folder.write("linked.log", kLfLog);
+  std::filesystem::create_hard_link(linked, folder.pathOf("second-name.log"));
+  const std::string readOnly = folder.write("readonly.log", kLfLog);
+  chmod(readOnly.c_str(), 0444);
+  std::filesystem::create_directory(folder.pathOf("locked"));
+  const std::string inLocked = folder.write("locked/a.log", kLfLog);
+  chmod(folder.pathOf("locked").c_str(), 0555);
+  const RunResult result = run({linked, readOnly, inLocked});
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  for (const std::string& path : {linked, readOnly, inLocked}) EXPECT_EQ(readFile(path), kLfLog);
+  EXPECT_EQ(result.tables.PvCounts.at(3, 10), 2);
+}
+
+TEST(StatisticsRunTest, SymbolicLinkStaysALinkAndItsTargetIsConverted) {
+  TempFolder folder;
+  const std::string target = folder.write("target.log", kLfLog);
+  const std::string link = folder.pathOf("link.log");
+  std::filesystem::create_symlink(target, link);
+  ASSERT_EQ(run({link}).status, RunResult::Status::Succeeded);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(readFile(target).substr(0, kLfLog.find('\n') + 2),
+            kLfLog.substr(0, kLfLog.find('\n')) + "\r\n");
+}
+
+TEST(StatisticsRunTest, SameFileTwiceCountsBothAndConvertsOnce) {
+  TempFolder folder;
+  const std::string lf = folder.write("lf.log", kLfLog);
+  const RunResult result = run({lf, lf});
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_EQ(result.tables.PvCounts.at(1, 10), 2);
+  EXPECT_EQ(result.tables.PvCounts.at(2, 10), 2);
+  EXPECT_EQ(result.tables.IpCounts.at(2, 10), 0);  // the hour-run goes on from file 1
+  EXPECT_EQ(readFile(lf).size(), kLfLog.size() + 2 + 2);
+}
+
+}  // namespace
+}  // namespace crawlmeter
