@@ -1,70 +1,73 @@
-// The line splitter over chunks: memchr-class searches for CR and LF, each position cached until
-// the scan passes it, so a CR-free or LF-free file costs one search per chunk for the missing byte.
+// The line splitter over indexed chunks. Lines come in order, so one cursor walks the crawler
+// candidates of the chunk alongside them.
 #include "log_scanner.h"
 
 namespace crawlmeter {
 
-void LogScanner::countLine(std::string_view line) {
-  std::optional<Record> record;
+int LogScanner::crawlerInRest(std::string_view chunk, std::size_t restBegin, std::size_t end) {
+  const std::string_view rest = chunk.substr(restBegin, end - restBegin);
+  if (index_.mayHoldHighByte(restBegin, end)) return findCrawler(rest);
+  const std::span<const std::uint32_t> candidates = index_.crawlerCandidates();
+  while (nextCandidate_ < candidates.size() && candidates[nextCandidate_] < restBegin) {
+    ++nextCandidate_;
+  }
+  int found = kNoCrawler;
+  for (std::size_t k = nextCandidate_; k < candidates.size() && candidates[k] < end && found > 0;
+       ++k) {
+    found = crawlerStartingAt(rest, candidates[k] - restBegin, found);
+  }
+  return found;
+}
+
+void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t end) {
   if (inPieces_) {
-    pieces_.feed(line);
-    record = pieces_.finish();
+    pieces_.feed(chunk.substr(from, end - from));
+    // The record's address lives in the parser: count it before the parser is reset.
+    if (const std::optional<Record> record = pieces_.finish()) counter_.count(*record, counts_);
     pieces_.reset();
     inPieces_ = false;
-  } else {
-    record = parseLine(line);
+    return;
   }
-  if (record) counter_.count(*record, counts_);
-}
-
-// The position of the next line end at or after from, or npos.
-std::size_t LogScanner::lineEndAfter(std::string_view chunk, std::size_t from) {
-  if (nextCr_ < from) nextCr_ = chunk.find('\r', from);
-  if (lineEnds_ == LineEnds::CrLf) return nextCr_;
-  if (nextLf_ < from) nextLf_ = chunk.find('\n', from);
-  return std::min(nextCr_, nextLf_);
-}
-
-// Steps over the line end at chunk[end]; the first LF of the file decides how lines end.
-std::size_t LogScanner::skipLineEnd(std::string_view chunk, std::size_t end) {
-  if (chunk[end] == '\n') {
-    if (lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::BareLf;
-    return end + 1;
-  }
-  if (end + 1 < chunk.size() && chunk[end + 1] == '\n') {
-    if (lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::CrLf;
-    return end + 2;
-  }
-  return end + 1;
+  std::size_t restStart = 0;
+  std::optional<Record> record = parseHead(chunk.substr(from, end - from), &restStart);
+  if (!record) return;
+  record->crawler = crawlerInRest(chunk, from + restStart, end);
+  counter_.count(*record, counts_);
 }
 
 void LogScanner::feed(std::string_view chunk) {
   if (chunk.empty()) return;
   if (!dateLabel_.complete()) dateLabel_.feed(chunk);
+  index_.build(chunk);
+  nextCandidate_ = 0;
   std::size_t from = 0;
   if (lastWasCr_ && chunk[0] == '\n') {  // the LF of a CR LF split between chunks
     if (lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::CrLf;
     from = 1;
   }
-  nextCr_ = chunk.find('\r', from);
-  nextLf_ = chunk.find('\n', from);
-  const bool crAtEnd = chunk.back() == '\r';
-  const std::size_t usable = crAtEnd ? chunk.size() - 1 : chunk.size();
-  while (from < chunk.size()) {
-    const std::size_t end = lineEndAfter(chunk, from);
-    if (end == std::string_view::npos) {
-      pieces_.feed(chunk.substr(from));
-      inPieces_ = true;
-      break;
+  for (const std::uint32_t at : index_.lineBreaks()) {
+    if (at < from) continue;  // the LF of a CR LF already ended
+    if (chunk[at] == '\n') {
+      if (lineEnds_ == LineEnds::CrLf) continue;  // a bare LF is part of the line
+      lineEnds_ = LineEnds::BareLf;               // the first LF of the file decides
+      endLine(chunk, from, at);
+      from = at + 1;
+      continue;
     }
-    countLine(chunk.substr(from, end - from));
-    from = end < usable ? skipLineEnd(chunk, end) : chunk.size();
+    endLine(chunk, from, at);
+    const bool lfFollows = at + 1 < chunk.size() && chunk[at + 1] == '\n';
+    if (lfFollows && lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::CrLf;
+    from = at + (lfFollows ? 2 : 1);
   }
-  lastWasCr_ = crAtEnd;
+  if (from < chunk.size()) {
+    pieces_.feed(chunk.substr(from));
+    inPieces_ = true;
+  }
+  lastWasCr_ = chunk.back() == '\r';
 }
 
 void LogScanner::finish() {
-  if (inPieces_) countLine({});
+  if (inPieces_) endLine({}, 0, 0);
 }
 
 }  // namespace crawlmeter

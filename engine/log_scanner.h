@@ -1,13 +1,15 @@
 // One streaming pass over one log file: finds its line ends as the bytes arrive, counts every line
 // into the file's hour cells and reads the file's date label, all from the same chunks.
 //
-// Lines wholly inside a chunk are parsed in place; a line that straddles chunks is parsed piece by
-// piece, so memory never depends on the length of a line or of the file.
+// Each chunk is indexed in one vector pass (line breaks, places where a crawler text may start);
+// lines wholly inside it are then parsed in place, and a line that straddles chunks is parsed
+// piece by piece, so memory never depends on the length of a line or of the file.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "chunk_index.h"
 #include "count_table.h"
 #include "date_label.h"
 #include "line_ends.h"
@@ -18,8 +20,10 @@ namespace crawlmeter {
 
 class LogScanner {
  public:
-  // The counter carries the hour-run from the previous file of the run.
-  LogScanner(RecordCounter& counter, FileCounts& counts) : counter_(counter), counts_(counts) {}
+  // The counter carries the hour-run from the lines before. Bytes that do not start the file
+  // need the file's line ends, known from its first LF.
+  LogScanner(RecordCounter& counter, FileCounts& counts, LineEnds known = LineEnds::Undecided)
+      : counter_(counter), counts_(counts), lineEnds_(known) {}
 
   // Takes the next bytes of the file.
   void feed(std::string_view chunk);
@@ -30,20 +34,19 @@ class LogScanner {
   std::string dateLabel() const { return dateLabel_.label(); }
 
  private:
-  std::size_t lineEndAfter(std::string_view chunk, std::size_t from);
-  std::size_t skipLineEnd(std::string_view chunk, std::size_t end);
-  void countLine(std::string_view line);
+  // Counts the line chunk[from, end).
+  void endLine(std::string_view chunk, std::size_t from, std::size_t end);
+  int crawlerInRest(std::string_view chunk, std::size_t restBegin, std::size_t end);
 
   RecordCounter& counter_;
   FileCounts& counts_;
+  LineEnds lineEnds_;
   DateLabelScanner dateLabel_;
   PieceParser pieces_;
-  LineEnds lineEnds_ = LineEnds::Undecided;
   bool inPieces_ = false;   // the current line began in an earlier chunk
   bool lastWasCr_ = false;  // the previous chunk ended with a CR
-  // Cached positions of the next CR and LF in the current chunk, so each is searched once.
-  std::size_t nextCr_ = 0;
-  std::size_t nextLf_ = 0;
+  ChunkIndex index_;
+  std::size_t nextCandidate_ = 0;  // the first crawler candidate not behind the lines counted
 };
 
 }  // namespace crawlmeter

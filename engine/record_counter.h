@@ -1,42 +1,37 @@
-// Counts parsed records into one file's hour cells: every counted line is a page view, a client
-// address counts once per hour-run, and a line counts for at most one crawler.
+// Counts parsed records into hour cells: every counted line is a page view, a client address
+// counts once per hour-run, and a line counts for at most one crawler.
 //
-// An hour-run is a stretch of consecutive counted lines with equal hour texts; skipped lines
-// neither end nor extend it, and it carries over from one file to the next within a run.
+// Lines may be counted in parts (files, or pieces of one file) by separate counters and joined
+// afterwards: a counter keeps its first hour-run and its last one (its edges), and joinEdges()
+// removes the addresses that the lines before a part had already counted in a run that goes on.
 #pragma once
 
-#include <cstddef>
-#include <string>
-#include <string_view>
-#include <unordered_set>
+#include <optional>
 
 #include "count_table.h"
+#include "hour_run.h"
 #include "record_parser.h"
 
 namespace crawlmeter {
 
+// The hour-runs at the two ends of a counter's lines.
+struct RunEdges {
+  bool counted = false;          // whether any line was counted
+  std::optional<HourRun> first;  // the first run, when a later one followed it
+  HourRun last;                  // the run at the end (the only one when first is empty)
+};
+
 class RecordCounter {
  public:
   void count(const Record& record, FileCounts& counts);
+  RunEdges takeEdges();
 
  private:
-  // Addresses are found by string_view without building a string for each line.
-  struct TextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const {
-      return std::hash<std::string_view>{}(text);
-    }
-  };
-  struct DigestHash {
-    std::size_t operator()(const AddressDigest& digest) const {
-      return digest.first ^ digest.second;
-    }
-  };
-  bool isNewInHourRun(const Address& address);
-
-  HourText lastHour_;
-  std::unordered_set<std::string, TextHash, std::equal_to<>> hourAddresses_;
-  std::unordered_set<AddressDigest, DigestHash> hourDigests_;
+  RunEdges edges_;
 };
+
+// Joins a part's counts to the lines before it: carried is the hour-run those lines ended in;
+// afterwards it is the hour-run the part ends in. counts are the part's counts.
+void joinEdges(HourRun& carried, RunEdges& part, FileCounts& counts);
 
 }  // namespace crawlmeter

@@ -26,15 +26,6 @@ constexpr std::array<unsigned char, 256> makeByteClasses() {
 }
 constexpr std::array<unsigned char, 256> kByteClasses = makeByteClasses();
 
-// The crawler whose text starts at rest[at], choosing the first in search order; kNoCrawler if
-// none.
-int crawlerAt(std::string_view rest, std::size_t at, int better) {
-  for (int i = 0; i < better; ++i) {
-    if (rest.substr(at, kCrawlerTexts[i].size()) == kCrawlerTexts[i]) return i;
-  }
-  return kNoCrawler;
-}
-
 // The hour text that follows a ':' at colon; nullopt when it is not one or two digits 0..24.
 std::optional<HourText> hourAfter(std::string_view rest, std::size_t colon) {
   const std::string_view text = rest.substr(colon + 1, 2);
@@ -60,6 +51,13 @@ std::size_t boundaryAtOrAfter(std::string_view bytes, std::size_t from) {
 
 }  // namespace
 
+int crawlerStartingAt(std::string_view rest, std::size_t at, int better) {
+  for (int i = 0; i < better; ++i) {
+    if (rest.substr(at, kCrawlerTexts[i].size()) == kCrawlerTexts[i]) return i;
+  }
+  return better;
+}
+
 void AddressDigest::add(std::string_view bytes) {
   for (unsigned char b : bytes) {
     first = (first ^ b) * 0x100000001b3ULL;
@@ -68,13 +66,15 @@ void AddressDigest::add(std::string_view bytes) {
   length += bytes.size();
 }
 
+// Steps over two-byte characters so that their second bytes are never taken for the start of a
+// text.
 int findCrawler(std::string_view rest) {
   int found = kNoCrawler;
   std::size_t at = 0;
   while (at < rest.size() && found > 0) {
     const unsigned char byteClass = kByteClasses[static_cast<unsigned char>(rest[at])];
     if (byteClass == kCrawlerStart) {
-      found = std::min(found, crawlerAt(rest, at, found));
+      found = std::min(found, crawlerStartingAt(rest, at, found));
     } else if (byteClass == kLead) {
       at += characterLength(rest, at);
       continue;
@@ -84,9 +84,10 @@ int findCrawler(std::string_view rest) {
   return found;
 }
 
-std::optional<Record> parseLine(std::string_view line) {
+std::optional<Record> parseHead(std::string_view line, std::size_t* restStart) {
   const std::size_t space = line.find(' ');
   if (space == std::string_view::npos) return std::nullopt;
+  *restStart = space;
   const std::string_view rest = line.substr(space);
   const std::size_t colon = rest.find(':');
   if (colon == std::string_view::npos) return std::nullopt;
@@ -99,7 +100,13 @@ std::optional<Record> parseLine(std::string_view line) {
     record.address.text = {};
   }
   record.hour = *hour;
-  record.crawler = findCrawler(rest);
+  return record;
+}
+
+std::optional<Record> parseLine(std::string_view line) {
+  std::size_t restStart = 0;
+  std::optional<Record> record = parseHead(line, &restStart);
+  if (record) record->crawler = findCrawler(line.substr(restStart));
   return record;
 }
 

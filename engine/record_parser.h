@@ -67,6 +67,13 @@ struct Record {
 // Parses a complete line (without its line end); nullopt when the line is skipped.
 std::optional<Record> parseLine(std::string_view line);
 
+// parseLine without the crawler search: the record's crawler is left at kNoCrawler and
+// *restStart tells where the rest of the line (from the first space) begins.
+std::optional<Record> parseHead(std::string_view line, std::size_t* restStart);
+
+// The first crawler, in search order before better, whose text starts at rest[at]; else better.
+int crawlerStartingAt(std::string_view rest, std::size_t at, int better);
+
 // The index of the first crawler text, in search order, that occurs in rest starting a character;
 // kNoCrawler when none does. rest must begin at a character boundary.
 int findCrawler(std::string_view rest);

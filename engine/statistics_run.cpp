@@ -1,15 +1,21 @@
-// The run over files 1..N: every file is checked before any is read, then each is read once in
-// large chunks that feed its counting, its date label and, when it needs one, its converted copy.
+// The run: plans the units of work, counts them (on one thread, or on several that run ahead of a
+// merge which takes their results strictly in order), joins the hour-runs at every seam, and
+// renames converted copies over their logs only once every file has been counted.
 #include "statistics_run.h"
 
+#include <algorithm>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
+#include <vector>
 
-#include "line_end_rewrite.h"
-#include "log_file.h"
-#include "log_scanner.h"
-#include "record_counter.h"
+#include "unit_scan.h"
+#include "work_plan.h"
 
 namespace crawlmeter {
 namespace {
@@ -19,20 +25,35 @@ constexpr std::array<CountTable StatisticsTables::*, kStatCategoryCount> kTableO
     &StatisticsTables::BingCounts,  &StatisticsTables::BaiduCounts, &StatisticsTables::YoudaoCounts,
     &StatisticsTables::YahooCounts, &StatisticsTables::GoogleCounts};
 
-// The state shared by the files of one run.
-struct RunState {
-  explicit RunState(const RunOptions& runOptions) : options(runOptions) {}
-  const RunOptions& options;
-  std::uint64_t done = 0;
-  std::uint64_t total = 0;
-  std::vector<char> buffer;
-  RecordCounter counter;
-  std::vector<PendingRewrite> rewrites;
-};
+// How often a run with worker threads reports progress and looks for a cancel.
+constexpr std::chrono::milliseconds kPollInterval{50};
 
-struct ScannedFile {
-  FileCounts counts;
-  std::string dateLabel;
+// Adds one unit's result to the tables, after joining its first hour-run to the lines before it.
+class Merge {
+ public:
+  explicit Merge(std::size_t files) : tables_(files) {}
+
+  void add(const WorkUnit& unit, UnitResult& result) {
+    joinEdges(carried_, result.edges, result.counts);
+    for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
+      CountTable& table = tables_.*kTableOfKind[kind];
+      for (int hour = 0; hour < kHourSlots; ++hour) {
+        table.at(unit.file + 1, hour) += result.counts.cells[kind][hour];
+      }
+    }
+    if (unit.begin == 0) tables_.LogDates[unit.file + 1] = std::move(result.dateLabel);
+    if (result.rewrite) rewrites_.push_back(std::move(*result.rewrite));
+  }
+
+  StatisticsTables finish() {
+    for (PendingRewrite& rewrite : rewrites_) rewrite.commit();
+    return std::move(tables_);
+  }
+
+ private:
+  StatisticsTables tables_;
+  HourRun carried_;
+  std::vector<PendingRewrite> rewrites_;
 };
 
 RunResult failure(const std::string& path) {
@@ -42,50 +63,136 @@ RunResult failure(const std::string& path) {
   return result;
 }
 
-RunResult cancellation() {
+RunResult ended(RunResult::Status status) {
   RunResult result;
-  result.status = RunResult::Status::Cancelled;
+  result.status = status;
   return result;
 }
 
-// Reads one file to its end; nullopt when it could not be read. Cancellation is checked first.
-std::optional<ScannedFile> scanFile(const std::string& path, RunState& run, bool& cancelled) {
-  std::optional<LogFile> file = LogFile::open(path);
-  if (!file) return std::nullopt;
-  ScannedFile scanned;
-  LogScanner scanner(run.counter, scanned.counts);
-  LineEndRewrite rewrite(*file, run.options.rewriteLineEnds ? resolveLinks(path) : std::string());
-  for (std::uint64_t offset = 0;;) {
-    if (run.options.cancelRequested && run.options.cancelRequested()) {
-      cancelled = true;
-      return std::nullopt;
-    }
-    const std::optional<std::size_t> got = file->read(run.buffer.data(), run.buffer.size());
-    if (!got) return std::nullopt;
-    if (*got == 0) {
-      scanner.finish();
-      scanned.dateLabel = scanner.dateLabel();
-      if (std::optional<PendingRewrite> copy = rewrite.finish(offset)) {
-        run.rewrites.push_back(std::move(*copy));
-      }
-      return scanned;
-    }
-    const std::string_view chunk(run.buffer.data(), *got);
-    const LineEnds before = scanner.lineEnds();
-    scanner.feed(chunk);
-    rewrite.afterChunk(chunk, offset, before, scanner.lineEnds());
-    offset += *got;
-    run.done += *got;
-    if (run.options.progress) run.options.progress(std::min(run.done, run.total), run.total);
+struct Plan {
+  std::span<const std::string> files;
+  std::vector<WorkUnit> units;
+  std::uint64_t totalBytes = 0;
+};
+
+// Counts every unit on the calling thread.
+RunResult runInline(const Plan& plan, const RunOptions& options) {
+  Merge merge(plan.files.size());
+  std::uint64_t done = 0;
+  bool cancelled = false;
+  UnitOptions unitOptions{options.rewriteLineEnds, options.chunkBytes, [&](std::size_t bytes) {
+                            done += bytes;
+                            if (options.progress)
+                              options.progress(std::min(done, plan.totalBytes), plan.totalBytes);
+                            cancelled = options.cancelRequested && options.cancelRequested();
+                            return !cancelled;
+                          }};
+  for (const WorkUnit& unit : plan.units) {
+    if (options.cancelRequested && options.cancelRequested())
+      return ended(RunResult::Status::Cancelled);
+    std::optional<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
+    if (cancelled) return ended(RunResult::Status::Cancelled);
+    if (!result) return failure(plan.files[unit.file]);
+    merge.add(unit, *result);
   }
+  return RunResult{RunResult::Status::Succeeded, merge.finish(), {}};
 }
 
-void storeRow(const FileCounts& counts, std::size_t file, StatisticsTables& tables) {
-  for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
-    CountTable& table = tables.*kTableOfKind[kind];
-    for (int hour = 0; hour < kHourSlots; ++hour) table.at(file, hour) = counts.cells[kind][hour];
+// Worker threads take the units in order and stay at most one unit each ahead of the merge, which
+// bounds the memory held by results waiting to be merged.
+class ParallelRun {
+ public:
+  ParallelRun(const Plan& plan, const RunOptions& options)
+      : plan_(plan), options_(options), results_(plan.units.size()), finished_(plan.units.size()) {}
+
+  RunResult run(std::size_t threads) {
+    lookahead_ = threads + 1;
+    std::vector<std::jthread> pool;
+    for (std::size_t i = 0; i < threads; ++i) pool.emplace_back([this] { work(); });
+    RunResult outcome = mergeAll();
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    return outcome;
   }
-}
+
+ private:
+  void work() {
+    const UnitOptions unitOptions{options_.rewriteLineEnds, options_.chunkBytes,
+                                  [this](std::size_t bytes) {
+                                    done_ += bytes;
+                                    return !stop_;
+                                  }};
+    for (;;) {
+      std::size_t unit = 0;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] {
+          return stop_ || nextUnit_ < std::min(merged_ + lookahead_, results_.size()) ||
+                 nextUnit_ >= results_.size();
+        });
+        if (stop_ || nextUnit_ >= results_.size()) return;
+        unit = nextUnit_++;
+      }
+      std::optional<UnitResult> result =
+          scanUnit(plan_.files[plan_.units[unit].file], plan_.units[unit], unitOptions);
+      {
+        std::lock_guard lock(mutex_);
+        results_[unit] = std::move(result);
+        finished_[unit] = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  void reportProgress() {
+    if (options_.progress)
+      options_.progress(std::min<std::uint64_t>(done_, plan_.totalBytes), plan_.totalBytes);
+  }
+
+  // Waits for the unit's result, reporting progress meanwhile; false when the run was cancelled.
+  bool waitFor(std::size_t unit, std::optional<UnitResult>& result) {
+    std::unique_lock lock(mutex_);
+    while (!changed_.wait_for(lock, kPollInterval, [&] { return finished_[unit]; })) {
+      lock.unlock();
+      reportProgress();
+      if (options_.cancelRequested && options_.cancelRequested()) return false;
+      lock.lock();
+    }
+    result = std::move(results_[unit]);
+    merged_ = unit + 1;
+    return true;
+  }
+
+  RunResult mergeAll() {
+    Merge merge(plan_.files.size());
+    for (std::size_t unit = 0; unit < plan_.units.size(); ++unit) {
+      std::optional<UnitResult> result;
+      if (!waitFor(unit, result)) return ended(RunResult::Status::Cancelled);
+      changed_.notify_all();
+      if (!result) return failure(plan_.files[plan_.units[unit].file]);
+      merge.add(plan_.units[unit], *result);
+      reportProgress();
+    }
+    if (options_.cancelRequested && options_.cancelRequested())
+      return ended(RunResult::Status::Cancelled);
+    return RunResult{RunResult::Status::Succeeded, merge.finish(), {}};
+  }
+
+  const Plan& plan_;
+  const RunOptions& options_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::optional<UnitResult>> results_;
+  std::vector<char> finished_;
+  std::size_t nextUnit_ = 0;
+  std::size_t merged_ = 0;
+  std::size_t lookahead_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::uint64_t> done_{0};
+};
 
 }  // namespace
 
@@ -104,27 +211,17 @@ CountTable& StatisticsTables::counts(StatCategory kind) {
 std::string unreadableFileMessage(const std::string& path) { return "无法读取日志文件：" + path; }
 
 RunResult runStatistics(std::span<const std::string> files, const RunOptions& options) {
-  RunState run(options);
-  for (const std::string& path : files) {
-    const std::optional<LogFile> file = LogFile::open(path);
-    if (!file) return failure(path);
-    run.total += file->identity().size;
-  }
-  run.buffer.resize(options.chunkBytes);
-  StatisticsTables tables(files.size());
-  for (std::size_t i = 0; i < files.size(); ++i) {
-    bool cancelled = false;
-    std::optional<ScannedFile> scanned = scanFile(files[i], run, cancelled);
-    if (cancelled) return cancellation();
-    if (!scanned) return failure(files[i]);
-    tables.LogDates[i + 1] = std::move(scanned->dateLabel);
-    storeRow(scanned->counts, i + 1, tables);
-  }
-  for (PendingRewrite& rewrite : run.rewrites) rewrite.commit();
-  RunResult result;
-  result.status = RunResult::Status::Succeeded;
-  result.tables = std::move(tables);
-  return result;
+  const std::size_t workers =
+      options.workers != 0 ? options.workers : std::max(1u, std::thread::hardware_concurrency());
+  Plan plan{files, {}, 0};
+  std::size_t failed = 0;
+  std::optional<std::vector<WorkUnit>> units =
+      planWork(files, PlanOptions{workers, options.rewriteLineEnds}, &failed, &plan.totalBytes);
+  if (!units) return failure(files[failed]);
+  plan.units = std::move(*units);
+  const std::size_t threads = std::min(workers, plan.units.size());
+  if (threads < 2) return runInline(plan, options);
+  return ParallelRun(plan, options).run(threads);
 }
 
 }  // namespace crawlmeter

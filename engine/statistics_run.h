@@ -8,7 +8,8 @@
 // - A rewrite never puts a log at risk: see ReplacementFile. A file that cannot be rewritten
 //   safely (several hard links, no write permission, growing while read, full disk) is left
 //   exactly as it was; it is counted the same either way.
-// - Reentrant: no globals; a run's state lives in the run.
+// - Reentrant: no globals; a run's state lives in the run. The run may count on several threads
+//   of its own; the callbacks are called only on the calling thread.
 #pragma once
 
 #include <cstdint>
@@ -48,9 +49,12 @@ struct RunOptions {
   // Convert files with bare LF line ends on disk (the window does; the command only when asked).
   bool rewriteLineEnds = false;
   std::size_t chunkBytes = kDefaultChunkBytes;
-  // Called between chunks with the bytes read so far and the bytes of all files together.
+  // Threads that count at once; 0 takes one per processor core. The result never depends on it.
+  std::size_t workers = 0;
+  // Called now and then on the calling thread with the bytes read so far and the bytes of all
+  // files together.
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
-  // Called between chunks; true ends the run as cancelled.
+  // Called now and then on the calling thread; true ends the run as cancelled.
   std::function<bool()> cancelRequested;
 };
 

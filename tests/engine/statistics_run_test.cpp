@@ -142,6 +142,7 @@ TEST(StatisticsRunTest, CancelledRunChangesNothing) {
   RunOptions options;
   options.rewriteLineEnds = true;
   options.chunkBytes = 16;
+  options.workers = 1;  // asks between every chunk
   int chunks = 0;
   std::uint64_t lastDone = 0, lastTotal = 0;
   options.progress = [&](std::uint64_t done, std::uint64_t total) {
@@ -153,6 +154,21 @@ TEST(StatisticsRunTest, CancelledRunChangesNothing) {
   EXPECT_EQ(readFile(lf), kLfLog);
   EXPECT_EQ(lastTotal, 2 * kLfLog.size());
   EXPECT_GT(lastDone, kLfLog.size());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+TEST(StatisticsRunTest, CancelledRunOnSeveralThreadsChangesNothing) {
+  TempFolder folder;
+  const std::string lf = folder.write("lf.log", kLfLog);
+  const std::string other = folder.write("other.log", kLfLog);
+  RunOptions options;
+  options.rewriteLineEnds = true;
+  options.workers = 2;
+  options.cancelRequested = [] { return true; };
+  EXPECT_EQ(runStatistics(std::vector<std::string>{lf, other}, options).status,
+            RunResult::Status::Cancelled);
+  EXPECT_EQ(readFile(lf), kLfLog);
+  EXPECT_EQ(readFile(other), kLfLog);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
 }
 

@@ -1,0 +1,126 @@
+// Counting in parts (pieces of a file cut at line ends, files on several threads) and joining the
+// parts' hour-runs gives exactly the result of counting every line in order.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "log_scanner.h"
+#include "statistics_run.h"
+#include "temp_folder.h"
+#include "unit_scan.h"
+
+namespace crawlmeter {
+
+// Prints the cells that are not zero, for readable failures.
+void PrintTo(const FileCounts& counts, std::ostream* out) {
+  for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
+    for (int hour = 0; hour < kHourSlots; ++hour) {
+      if (counts.cells[kind][hour] != 0)
+        *out << " [" << kind << "," << hour << "]=" << counts.cells[kind][hour];
+    }
+  }
+}
+
+namespace {
+
+using testing::TempFolder;
+
+// A log of random lines over few addresses and hours, so hour-runs often span the cuts.
+std::string randomLog(std::mt19937& random, int lines, const char* lineEnd) {
+  const std::vector<std::string> agents = {"Mozilla", "Baiduspider", "Googlebot msnbot",
+                                           "\xB0\xA1Go"};
+  std::string log;
+  int hour = 10;
+  for (int i = 0; i < lines; ++i) {
+    if (random() % 7 == 0) hour = 10 + static_cast<int>(random() % 3);
+    if (random() % 20 == 0)
+      log += "skipped-line-without-space";
+    else
+      log += "10.0.0." + std::to_string(random() % 9) +
+             " - - [25/Aug/2009:" + std::to_string(hour) + ":00:00] \"" +
+             agents[random() % agents.size()] + "\"";
+    log += lineEnd;
+  }
+  return log;
+}
+
+FileCounts countInOrder(const std::string& log) {
+  RecordCounter counter;
+  FileCounts counts;
+  LogScanner scanner(counter, counts);
+  scanner.feed(log);
+  scanner.finish();
+  return counts;
+}
+
+TEST(ParallelRunTest, PiecesCutAtLineEndsJoinToTheWholeFile) {
+  std::mt19937 random(5);
+  TempFolder folder;
+  for (int trial = 0; trial < 200; ++trial) {
+    const bool crlf = trial % 2 == 0;
+    const std::string log = randomLog(random, 60, crlf ? "\r\n" : "\n");
+    const std::string path = folder.write("a.log", log);
+    std::vector<WorkUnit> units = {WorkUnit{0}};
+    for (std::size_t at = log.find('\n'); at != std::string::npos; at = log.find('\n', at + 1)) {
+      if (random() % 6 != 0) continue;
+      units.back().end = at + 1;
+      units.push_back(WorkUnit{0, at + 1, kToEndOfFile, crlf ? LineEnds::CrLf : LineEnds::BareLf});
+    }
+    HourRun carried;
+    FileCounts joined;
+    const UnitOptions options{false, 1 + random() % 64, [](std::size_t) { return true; }};
+    for (const WorkUnit& unit : units) {
+      std::optional<UnitResult> result = scanUnit(path, unit, options);
+      ASSERT_TRUE(result);
+      joinEdges(carried, result->edges, result->counts);
+      for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
+        for (int hour = 0; hour < kHourSlots; ++hour)
+          joined.cells[kind][hour] += result->counts.cells[kind][hour];
+      }
+    }
+    std::string cuts;
+    for (const WorkUnit& unit : units) cuts += std::to_string(unit.begin) + " ";
+    ASSERT_EQ(joined, countInOrder(log))
+        << "cuts " << cuts << "chunk " << options.chunkBytes << "\n"
+        << log;
+  }
+}
+
+TEST(ParallelRunTest, ManyFilesOnSeveralThreadsCountAsOnOne) {
+  std::mt19937 random(9);
+  for (int trial = 0; trial < 20; ++trial) {
+    TempFolder folder;
+    std::vector<std::string> files;
+    for (int file = 0; file < 12; ++file) {
+      files.push_back(folder.write(std::to_string(file) + ".log",
+                                   randomLog(random, 1 + static_cast<int>(random() % 30), "\r\n")));
+    }
+    files.push_back(files[3]);  // the same file twice
+    RunOptions one;
+    one.workers = 1;
+    RunOptions several;
+    several.workers = 3;
+    const RunResult expected = runStatistics(files, one);
+    ASSERT_EQ(expected.status, RunResult::Status::Succeeded);
+    EXPECT_EQ(runStatistics(files, several).tables, expected.tables);
+  }
+}
+
+TEST(ParallelRunTest, AFileThatCannotBeReadFailsTheRunOnSeveralThreads) {
+  TempFolder folder;
+  std::mt19937 random(3);
+  std::vector<std::string> files;
+  for (int file = 0; file < 6; ++file)
+    files.push_back(folder.write(std::to_string(file) + ".log", randomLog(random, 10, "\n")));
+  files.push_back(folder.pathOf("missing.log"));
+  RunOptions options;
+  options.workers = 2;
+  options.rewriteLineEnds = true;
+  const RunResult result = runStatistics(files, options);
+  EXPECT_EQ(result.status, RunResult::Status::Failed);
+  EXPECT_EQ(result.message, "无法读取日志文件：" + folder.pathOf("missing.log"));
+  EXPECT_EQ(testing::readFile(files[0]).find('\r'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace crawlmeter
