@@ -28,11 +28,15 @@ struct Options {
 };
 
 const std::array<const char*, 6> kBrowsers = {
-    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/119.0.0.0 Safari/537.36",
-    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 (KHTML, like Gecko) Version/17.1 Safari/605.1.15",
+    "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+    "Chrome/119.0.0.0 Safari/537.36",
+    "Mozilla/5.0 (Macintosh; Intel Mac OS X 10_15_7) AppleWebKit/605.1.15 (KHTML, like Gecko) "
+    "Version/17.1 Safari/605.1.15",
     "Mozilla/5.0 (X11; Linux x86_64; rv:120.0) Gecko/20100101 Firefox/120.0",
-    "Mozilla/5.0 (iPhone; CPU iPhone OS 17_1 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like Gecko) Mobile/15E148",
-    "Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/119.0 Mobile Safari/537.36",
+    "Mozilla/5.0 (iPhone; CPU iPhone OS 17_1 like Mac OS X) AppleWebKit/605.1.15 (KHTML, like "
+    "Gecko) Mobile/15E148",
+    "Mozilla/5.0 (Linux; Android 14; Pixel 8) AppleWebKit/537.36 (KHTML, like Gecko) Chrome/119.0 "
+    "Mobile Safari/537.36",
     "Mozilla/4.0 (compatible; MSIE 8.0; Windows NT 6.1; Trident/4.0; .NET CLR 2.0.50727)"};
 
 // Crawlers, near misses and other bots, all within the crawler share.
@@ -50,9 +54,14 @@ const std::array<const char*, 12> kBots = {
     "Mozilla/5.0 (compatible; AhrefsBot/7.0; +http://ahrefs.com/robot/)",
     "Mozilla/5.0 (compatible; YandexBot/3.0; +http://yandex.com/bots)"};
 
-const std::array<const char*, 8> kPaths = {
-    "/", "/index.html", "/bbs/forum.php?mod=viewthread&tid=", "/static/css/site.css?v=",
-    "/images/banner-", "/article/2009/08/", "/search?q=web+log+analysis&page=", "/api/v1/items/"};
+const std::array<const char*, 8> kPaths = {"/",
+                                           "/index.html",
+                                           "/bbs/forum.php?mod=viewthread&tid=",
+                                           "/static/css/site.css?v=",
+                                           "/images/banner-",
+                                           "/article/2009/08/",
+                                           "/search?q=web+log+analysis&page=",
+                                           "/api/v1/items/"};
 
 std::string clientAddress(int rank) {
   std::mt19937_64 fixed(static_cast<std::uint64_t>(rank) * 2654435761ULL);
@@ -91,12 +100,17 @@ Options parse(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     auto value = [&] { return i + 1 < argc ? std::string(argv[++i]) : std::string(); };
-    if (argument == "--size") options.size = std::strtoull(value().c_str(), nullptr, 10);
-    else if (argument == "--seed") options.seed = std::strtoull(value().c_str(), nullptr, 10);
-    else if (argument == "--date") options.date = value();
-    else if (argument == "--crlf") options.crlf = true;
+    if (argument == "--size")
+      options.size = std::strtoull(value().c_str(), nullptr, 10);
+    else if (argument == "--seed")
+      options.seed = std::strtoull(value().c_str(), nullptr, 10);
+    else if (argument == "--date")
+      options.date = value();
+    else if (argument == "--crlf")
+      options.crlf = true;
     else {
-      std::fprintf(stderr, "usage: generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf]\n");
+      std::fprintf(stderr,
+                   "usage: generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf]\n");
       std::exit(2);
     }
   }
@@ -122,14 +136,16 @@ int main(int argc, char** argv) {
   std::string out;
   out.reserve(1 << 20);
   while (written < options.size) {
-    const double share = std::min(0.999999, static_cast<double>(line++) / static_cast<double>(lineGuess));
+    const double share =
+        std::min(0.999999, static_cast<double>(line++) / static_cast<double>(lineGuess));
     const int second = secondAt(curve, share);
     const int hour = second / 3600;
     const bool bot = unit(random) < kCrawlerShare;
     const std::string& client = clients[pickClient(random)];
     char text[512];
     const int length = std::snprintf(
-        text, sizeof text, "%s - - [%s:%02d:%02d:%02d +0800] \"GET %s%u HTTP/1.1\" %d %u \"%s\" \"%s\"%s",
+        text, sizeof text,
+        "%s - - [%s:%02d:%02d:%02d +0800] \"GET %s%u HTTP/1.1\" %d %u \"%s\" \"%s\"%s",
         client.c_str(), options.date.c_str(), hour, second / 60 % 60, second % 60,
         kPaths[random() % kPaths.size()], static_cast<unsigned>(random() % 100000),
         unit(random) < 0.9 ? 200 : 404, static_cast<unsigned>(random() % 50000),

@@ -9,6 +9,8 @@ packages=(
   fonts-noto-cjk
   desktop-file-utils appstream
   binutils-mingw-w64-x86-64 cpp
+  clang libclang-rt-14-dev
+  libbenchmark-dev mawk time bc
 )
 
 sudo_cmd=()

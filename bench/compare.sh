@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Times crawlmeter-report (all eight kinds of a day log) against wc -l, grep -c -F Baiduspider and
+# an awk script doing the same counting, on one generated log in the page cache, alternating runs.
+# Prints the median times, the ratios to crawlmeter-report and its peak memory.
+#
+#   bench/compare.sh            1 GiB log, 5 runs each
+#   SIZE_MIB=4096 RUNS=3 bench/compare.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${BUILD_DIR:-build}
+size_mib=${SIZE_MIB:-1024}
+runs=${RUNS:-5}
+dir=${BENCH_DIR:-/tmp/crawlmeter-bench}
+log="$dir/day-${size_mib}MiB.log"
+report="$build/cli/crawlmeter-report"
+
+[ -x "$report" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
+mkdir -p "$dir"
+if [ ! -f "$log" ]; then
+  echo "generating $log ..."
+  "$build/bench/generate_log" --size $((size_mib * 1024 * 1024)) --seed 1 > "$log"
+fi
+cat "$log" > /dev/null  # into the page cache
+
+# Seconds taken by a command, to the millisecond.
+seconds() {
+  local start end
+  start=$(date +%s%N)
+  "$@" > /dev/null
+  end=$(date +%s%N)
+  echo "scale=3; ($end - $start) / 1000000000" | bc
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+declare -A times
+tools=(crawlmeter wc grep awk)
+for ((run = 1; run <= runs; run++)); do
+  times[crawlmeter]+="$(seconds "$report" --kind baidu "$log")"$'\n'
+  times[wc]+="$(seconds wc -l "$log")"$'\n'
+  times[grep]+="$(seconds grep -c -F Baiduspider "$log")"$'\n'
+  if [ "$run" -eq 1 ] || [ -n "${AWK_EVERY_RUN:-}" ]; then
+    times[awk]+="$(seconds mawk -f bench/count.awk "$log")"$'\n'
+  fi
+done
+
+crawlmeter=$(printf '%s' "${times[crawlmeter]}" | median)
+echo "log: $log ($(wc -l < "$log") lines), $runs runs each (awk once), $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -f2 | xargs)"
+printf '%-12s %10s %22s\n' tool "median s" "time / crawlmeter's"
+for tool in "${tools[@]}"; do
+  m=$(printf '%s' "${times[$tool]}" | median)
+  printf '%-12s %10s %22s\n' "$tool" "$m" "$(echo "scale=2; $m / $crawlmeter" | bc)"
+done
+rss=$( { /usr/bin/time -f '%M' "$report" "$log" > /dev/null; } 2>&1 | tail -1)
+echo "crawlmeter-report peak memory: $((rss / 1024)) MiB"
