@@ -1,0 +1,20 @@
+// Starts Crawlmeter: the application's identity for the desktop, then the main window.
+#include <QApplication>
+#include <memory>
+
+#include "app/form1.h"
+#include "app/qt_ui_services.h"
+#include "resources/product_info.h"
+
+int main(int argc, char* argv[]) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral(CRAWLMETER_PRODUCT_NAME));
+  QApplication::setApplicationVersion(QStringLiteral(CRAWLMETER_VERSION));
+  // Lets the desktop match the windows to the installed desktop entry and its icon.
+  QGuiApplication::setDesktopFileName(QStringLiteral(CRAWLMETER_DESKTOP_ID));
+
+  crawlmeter::Form1 form1(std::make_shared<crawlmeter::QtUiServices>());
+  form1.show();
+  // The program ends with its last window, which may be the help window.
+  return app.exec();
+}

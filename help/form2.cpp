@@ -1,0 +1,135 @@
+// The help window.
+#include "help/form2.h"
+
+#include <QEvent>
+#include <QFont>
+#include <QFontInfo>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSignalBlocker>
+#include <QTextCursor>
+#include <QTextEdit>
+#include <QUrl>
+#include <array>
+#include <utility>
+
+#include "app/twips.h"
+#include "app/ui_services.h"
+#include "resources/product_info.h"
+
+namespace crawlmeter {
+
+namespace {
+
+constexpr char kCaption[] = "帮助_Crawlmeter1.0";
+constexpr int kClientWidthTwips = 6510;
+constexpr int kClientHeightTwips = 5835;
+// Only the tooltip tells the user that the labels can be clicked: they look like plain text.
+constexpr char kLabelToolTip[] = "点击进入Veldtbyte软件";
+
+// The fonts are asked for by name; where a name is missing, the style hint lets fontconfig
+// choose a font of like kind that can show Chinese.
+struct FontRequest {
+  const char* family;
+  double pointSize;
+  QFont::StyleHint hint;
+};
+
+struct LabelEntry {
+  const char* name;
+  const char* text;
+  TwipsRect rect;
+  FontRequest font;
+};
+
+const std::array<LabelEntry, 2> kLabels = {{
+    {"Label1", CRAWLMETER_MAKER_HOST, {1560, 240, 3735, 495}, {"Verdana", 15.75, QFont::SansSerif}},
+    {"Label2", "Veldtbyte软件工作室", {2040, 840, 2415, 375}, {"仿宋_GB2312", 15, QFont::Serif}},
+}};
+
+constexpr TwipsRect kText4Rect = {360, 1440, 5775, 3975};
+constexpr FontRequest kText4Font = {"宋体", 10.5, QFont::Serif};
+
+QFont makeFont(const FontRequest& request) {
+  QFont font(QString::fromUtf8(request.family));
+  font.setPointSizeF(request.pointSize);
+  font.setStyleHint(request.hint);
+  return font;
+}
+
+}  // namespace
+
+Form2::Form2(std::shared_ptr<UiServices> services) : services_(std::move(services)) {
+  setAttribute(Qt::WA_DeleteOnClose);
+  setWindowTitle(QString::fromUtf8(kCaption));
+  resize(clientSizeInPixels(kClientWidthTwips, kClientHeightTwips));
+  label1_ = createLabel(0);
+  label2_ = createLabel(1);
+  createText4();
+}
+
+QLabel* Form2::createLabel(int index) {
+  const LabelEntry& entry = kLabels[index];
+  auto* label = new QLabel(QString::fromUtf8(entry.text), this);
+  label->setObjectName(entry.name);
+  label->setGeometry(toPixels(entry.rect));
+  label->setTextFormat(Qt::PlainText);
+  label->setFont(makeFont(entry.font));
+  label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+  label->setToolTip(QString::fromUtf8(kLabelToolTip));
+  label->installEventFilter(this);
+  return label;
+}
+
+void Form2::createText4() {
+  text4_ = new QTextEdit(this);
+  text4_->setObjectName("Text4");
+  text4_->setGeometry(toPixels(kText4Rect));
+  text4_->setFont(makeFont(kText4Font));
+  text4_->setAcceptRichText(false);
+  text4_->setUndoRedoEnabled(false);
+  text4_->setReadOnly(true);
+  // Read-only still lets the user select and copy, with the keyboard as well as the mouse.
+  text4_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  text4_->setLineWrapMode(QTextEdit::WidgetWidth);
+  text4_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  text4_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  text4_->setTabChangesFocus(true);
+  text4_->setFocus();
+  connect(text4_, &QTextEdit::textChanged, this, &Form2::spaceLinesLikeSongFace);
+}
+
+// The Song face sets one line per em, and so the whole help text fits the box that has no scroll
+// bars. The Chinese fonts that stand in for it carry nearly one and a half em a line, which would
+// push the contact and version lines out of sight; every new text gets the Song face's spacing.
+void Form2::spaceLinesLikeSongFace() {
+  const QSignalBlocker noRecursion(text4_);
+  QTextBlockFormat spacing;
+  spacing.setLineHeight(QFontInfo(text4_->font()).pixelSize(), QTextBlockFormat::FixedHeight);
+  QTextCursor all(text4_->document());
+  all.select(QTextCursor::Document);
+  all.mergeBlockFormat(spacing);
+}
+
+void Form2::Label1_Click() { openForum(); }
+
+void Form2::Label2_Click() { openForum(); }
+
+void Form2::openForum() { services_->openUrl(QUrl(QStringLiteral(CRAWLMETER_MAKER_FORUM_URL))); }
+
+bool Form2::eventFilter(QObject* watched, QEvent* event) {
+  // A click is a left-button release over the label that was pressed: the press grabs the mouse
+  // for the label, so the release reaches it even when the pointer has left it.
+  if (event->type() == QEvent::MouseButtonRelease) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    auto* label = qobject_cast<QLabel*>(watched);
+    if (mouse->button() == Qt::LeftButton && label &&
+        label->rect().contains(mouse->position().toPoint())) {
+      if (label == label1_) Label1_Click();
+      if (label == label2_) Label2_Click();
+    }
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace crawlmeter
