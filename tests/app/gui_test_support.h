@@ -1,0 +1,72 @@
+// Helpers shared by the window tests: real clicks on option buttons, Tab walks, finding help
+// windows, and running the real event loop to see whether the program ends.
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QRadioButton>
+#include <QStringList>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "help/form2.h"
+
+namespace crawlmeter::testing {
+
+// Clicks an option button on its round indicator, where every style accepts a click, however
+// short its caption.
+inline void clickOption(QRadioButton* button) {
+  QStyleOptionButton option;
+  option.initFrom(button);
+  option.text = button->text();
+  const QRect indicator =
+      button->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, button);
+  QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, indicator.center());
+}
+
+// Presses Tab (or Shift+Tab) `presses` times and gives the object name of each widget that
+// received the focus.
+inline QStringList tabWalk(int presses, bool backwards = false) {
+  QStringList names;
+  for (int i = 0; i < presses; ++i) {
+    QWidget* from = QApplication::focusWidget();
+    if (!from) break;
+    QTest::keyClick(from, backwards ? Qt::Key_Backtab : Qt::Key_Tab,
+                    backwards ? Qt::ShiftModifier : Qt::NoModifier);
+    names << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName() : "");
+  }
+  return names;
+}
+
+// The help windows on screen.
+inline QList<Form2*> visibleHelpWindows() {
+  QList<Form2*> windows;
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    if (auto* form2 = qobject_cast<Form2*>(widget); form2 && form2->isVisible()) windows << form2;
+  }
+  return windows;
+}
+
+inline int countVisibleWindows() {
+  int count = 0;
+  for (QWidget* widget : QApplication::topLevelWidgets()) count += widget->isVisible() ? 1 : 0;
+  return count;
+}
+
+// Runs the application's event loop as the program does, doing `step` once it runs. Gives true
+// when the loop ended by itself, as the program ends, and false when it still ran after
+// `timeoutMs`.
+inline bool programEndsAfter(const std::function<void()>& step, int timeoutMs = 5000) {
+  constexpr int kTimedOut = 77;
+  QTimer watchdog;
+  watchdog.setSingleShot(true);
+  QObject::connect(&watchdog, &QTimer::timeout, [] { QCoreApplication::exit(kTimedOut); });
+  watchdog.start(timeoutMs);
+  QTimer::singleShot(0, step);
+  return QApplication::exec() != kTimedOut;
+}
+
+}  // namespace crawlmeter::testing

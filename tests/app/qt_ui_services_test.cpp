@@ -1,0 +1,197 @@
+// The real desktop services, driven through Qt's own dialogs with key presses: what the dialogs
+// ask, what they give back, and that the message box is a plain OK box with the program's name.
+#include <QDesktopServices>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "app/qt_ui_services.h"
+
+using crawlmeter::QtUiServices;
+
+namespace {
+
+const QStringList kLogFilters = {"Log Files (*.log)", "Text Files (*.txt)"};
+
+// Waits inside the dialog's own event loop for the dialog to appear, then acts on it. Any
+// further box that appears (such as a question about replacing a file) is noted and dismissed,
+// and a dialog left open too long is closed, so a failing test ends instead of hanging.
+class ModalDriver : public QObject {
+ public:
+  explicit ModalDriver(std::function<void(QWidget*)> action) : action_(std::move(action)) {
+    startTimer(20);
+  }
+  bool sawExtraBox() const { return sawExtraBox_; }
+
+ protected:
+  // Acts from a fresh event, never inside this timer's handler: an action that opens a further
+  // box runs that box's loop, and the timer does not fire again while its handler runs.
+  void timerEvent(QTimerEvent*) override {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    if (!acted_) {
+      acted_ = true;
+      first_ = modal;
+      QTimer::singleShot(0, modal, [this, modal] { action_(modal); });
+    } else if (modal != first_) {
+      sawExtraBox_ = true;
+      dismiss(modal);
+    } else if (++ticksAfterAction_ > kGiveUpTicks) {
+      dismiss(modal);
+    }
+  }
+
+ private:
+  static void dismiss(QWidget* modal) {
+    QTimer::singleShot(0, modal, [modal] { QTest::keyClick(modal, Qt::Key_Escape); });
+  }
+
+  static constexpr int kGiveUpTicks = 250;
+  std::function<void(QWidget*)> action_;
+  QWidget* first_ = nullptr;
+  bool acted_ = false;
+  bool sawExtraBox_ = false;
+  int ticksAfterAction_ = 0;
+};
+
+void typeIntoFileDialog(QWidget* modal, const QString& directory, const QString& names) {
+  auto* dialog = qobject_cast<QFileDialog*>(modal);
+  QVERIFY(dialog);
+  dialog->setDirectory(directory);
+  auto* nameEdit = dialog->findChild<QLineEdit*>("fileNameEdit");
+  QVERIFY(nameEdit);
+  nameEdit->setFocus();
+  QTest::keyClicks(nameEdit, names);
+  QTest::keyClick(nameEdit, Qt::Key_Return);
+}
+
+bool makeFile(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::WriteOnly) && file.write("x") == 1;
+}
+
+}  // namespace
+
+// Receives the addresses that QDesktopServices would hand to the browser.
+class UrlCatcher : public QObject {
+  Q_OBJECT
+
+ public slots:
+  void catchUrl(const QUrl& url) { urls << url; }
+
+ public:
+  QList<QUrl> urls;
+};
+
+class QtUiServicesTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+
+  void messageIsAPlainOkBoxWithTheProgramsName();
+  void openDialogOffersTheFiltersInOrder();
+  void openDialogGivesTheFullPathsOfAllChosenFiles();
+  void cancelledOpenDialogGivesNothing();
+  void saveDialogAddsNoExtension();
+  void saveDialogTakesAnExistingFileWithoutAsking();
+  void cancelledSaveDialogGivesNothing();
+  void webAddressGoesToTheDesktop();
+
+ private:
+  QtUiServices services_{QFileDialog::DontUseNativeDialog};
+  std::unique_ptr<QTemporaryDir> dir_;
+};
+
+void QtUiServicesTest::init() {
+  dir_ = std::make_unique<QTemporaryDir>();
+  QVERIFY(dir_->isValid());
+  for (const char* name : {"a.log", "b.log", "c.txt"}) QVERIFY(makeFile(dir_->filePath(name)));
+}
+
+void QtUiServicesTest::messageIsAPlainOkBoxWithTheProgramsName() {
+  QString caption, text;
+  QMessageBox::Icon icon = QMessageBox::Warning;
+  qsizetype buttons = 0;
+  ModalDriver driver([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    QVERIFY(box);
+    caption = box->windowTitle();
+    text = box->text();
+    icon = box->icon();
+    buttons = box->buttons().size();
+    QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
+  });
+  services_.showMessage(nullptr, "请选择输出文件");
+  QCOMPARE(caption, QString("Crawlmeter"));
+  QCOMPARE(text, QString("请选择输出文件"));
+  QCOMPARE(icon, QMessageBox::NoIcon);
+  QCOMPARE(buttons, 1);
+}
+
+void QtUiServicesTest::openDialogOffersTheFiltersInOrder() {
+  QString title, activeFilter;
+  QStringList filters;
+  ModalDriver driver([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    QVERIFY(dialog);
+    title = dialog->windowTitle();
+    filters = dialog->nameFilters();
+    activeFilter = dialog->selectedNameFilter();
+    dialog->reject();
+  });
+  services_.openFiles(nullptr, "打开", kLogFilters);
+  QCOMPARE(title, QString("打开"));
+  QCOMPARE(filters, kLogFilters);
+  QCOMPARE(activeFilter, kLogFilters.first());
+}
+
+void QtUiServicesTest::openDialogGivesTheFullPathsOfAllChosenFiles() {
+  ModalDriver driver(
+      [&](QWidget* modal) { typeIntoFileDialog(modal, dir_->path(), "\"a.log\" \"b.log\""); });
+  const QStringList chosen = services_.openFiles(nullptr, "打开", kLogFilters);
+  QCOMPARE(chosen, QStringList({dir_->filePath("a.log"), dir_->filePath("b.log")}));
+}
+
+void QtUiServicesTest::cancelledOpenDialogGivesNothing() {
+  ModalDriver driver([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+  QVERIFY(services_.openFiles(nullptr, "打开", kLogFilters).isEmpty());
+}
+
+void QtUiServicesTest::saveDialogAddsNoExtension() {
+  QString title;
+  ModalDriver driver([&](QWidget* modal) {
+    title = modal->windowTitle();
+    typeIntoFileDialog(modal, dir_->path(), "report");
+  });
+  QCOMPARE(services_.saveFile(nullptr, "另存为"), dir_->filePath("report"));
+  QCOMPARE(title, QString("另存为"));
+}
+
+void QtUiServicesTest::saveDialogTakesAnExistingFileWithoutAsking() {
+  ModalDriver driver([&](QWidget* modal) { typeIntoFileDialog(modal, dir_->path(), "c.txt"); });
+  QCOMPARE(services_.saveFile(nullptr, "另存为"), dir_->filePath("c.txt"));
+  QVERIFY(!driver.sawExtraBox());
+}
+
+void QtUiServicesTest::cancelledSaveDialogGivesNothing() {
+  ModalDriver driver([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
+  QVERIFY(services_.saveFile(nullptr, "另存为").isEmpty());
+}
+
+void QtUiServicesTest::webAddressGoesToTheDesktop() {
+  UrlCatcher catcher;
+  QDesktopServices::setUrlHandler("http", &catcher, "catchUrl");
+  services_.openUrl(QUrl("http://www.veldtbyte.example/bbs/"));
+  QDesktopServices::unsetUrlHandler("http");
+  QCOMPARE(catcher.urls, QList<QUrl>({QUrl("http://www.veldtbyte.example/bbs/")}));
+}
+
+QTEST_MAIN(QtUiServicesTest)
+#include "qt_ui_services_test.moc"
