@@ -1,0 +1,191 @@
+// Faults while a run rewrites or reads logs: a writer appending meanwhile, a full disk, the
+// process killed mid-rewrite, and inputs meant to exhaust memory. The logs' bytes are checked
+// afterwards; nothing may be lost or half-written.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <thread>
+
+#include "line_ends.h"
+#include "statistics_run.h"
+#include "temp_folder.h"
+
+namespace crawlmeter {
+namespace {
+
+using testing::readFile;
+using testing::TempFolder;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;  // the sanitizer's shadow memory defeats address-space limits
+#else
+constexpr bool kSanitized = false;
+#endif
+
+std::string lfLog(int lines) {
+  std::string log;
+  for (int i = 0; i < lines; ++i) {
+    log += "10.0.0." + std::to_string(i % 250) + " - - [25/Aug/2009:" + std::to_string(10 + i % 3) +
+           ":00:00 +0800] \"GET /page" + std::to_string(i) +
+           " HTTP/1.1\" 200 5 \"-\" \"Baiduspider\"\n";
+  }
+  return log;
+}
+
+std::string converted(const std::string& bytes) {
+  std::string out;
+  LineEndConverter().convert(bytes, out);
+  return out + std::string(LineEndConverter::kFinalLineEnd);
+}
+
+// Runs body in a child process and returns its exit status (-1 when a signal ended it).
+template <typename Body>
+int inChild(Body body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body());
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+RunResult rewriteRun(const std::vector<std::string>& files, std::size_t chunk = 1 << 16) {
+  RunOptions options;
+  options.rewriteLineEnds = true;
+  options.chunkBytes = chunk;
+  options.workers = 1;
+  return runStatistics(files, options);
+}
+
+TEST(FaultTest, LinesAppendedWhileCountingAreNeverLost) {
+  TempFolder folder;
+  const std::string original = lfLog(2000);
+  const std::string path = folder.write("growing.log", original);
+  const std::string appended = "9.9.9.9 - - [25/Aug/2009:12:00:00 +0800] \"GET /late\" 200 5\n";
+  RunOptions options;
+  options.rewriteLineEnds = true;
+  options.chunkBytes = 4096;
+  options.workers = 1;
+  bool wrote = false;
+  options.progress = [&](std::uint64_t, std::uint64_t) {
+    if (wrote) return;
+    std::ofstream(path, std::ios::app) << appended;  // a server writing on
+    wrote = true;
+  };
+  const RunResult result = runStatistics(std::vector<std::string>{path}, options);
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_EQ(readFile(path), original + appended);
+  EXPECT_EQ(result.tables.PvCounts.total(1), 2001);  // read on to the end, the late line too
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST(FaultTest, FullDiskWhileWritingTheCopyLeavesTheLogAsItWas) {
+  TempFolder folder;
+  const std::string original = lfLog(3000);
+  const std::string path = folder.write("a.log", original);
+  const int status = inChild([&] {
+    signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG, like a full disk
+    const rlimit limit{original.size() / 2, original.size() / 2};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    const RunResult result = rewriteRun({path});
+    return result.status == RunResult::Status::Succeeded && result.tables.PvCounts.total(1) == 3000
+               ? 0
+               : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(readFile(path), original);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST(FaultTest, KilledDuringARewriteTheLogIsWhollyOldOrWhollyConverted) {
+  const std::string original = lfLog(60000);  // about 5 MB
+  const std::string expected = converted(original);
+  std::mt19937 random(17);
+  int old = 0, whole = 0;
+  for (int trial = 0; trial < 12; ++trial) {
+    TempFolder folder;
+    const std::string path = folder.write("a.log", original);
+    const pid_t child = fork();
+    if (child == 0) _exit(rewriteRun({path}).status == RunResult::Status::Succeeded ? 0 : 1);
+    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    const std::string after = readFile(path);
+    ASSERT_TRUE(after == original || after == expected)
+        << "trial " << trial << ": " << after.size() << " bytes";
+    (after == original ? old : whole)++;
+  }
+  std::cout << "killed mid-run 12 times: " << old << " logs old, " << whole << " converted\n";
+}
+
+TEST(FaultTest, LongLinesAndLineFreeFilesCountInBoundedMemory) {
+  if (kSanitized) GTEST_SKIP() << "address-space limits do not work under AddressSanitizer";
+  TempFolder folder;
+  const std::string noLineEnd = folder.pathOf("no-line-end.log");
+  {
+    std::ofstream out(noLineEnd, std::ios::binary);
+    const std::string block(1 << 20, 'x');
+    out << "1.2.3.4 - - [25/Aug/2009:07:00:00] ";
+    for (int i = 0; i < 200; ++i) out << block;
+  }
+  const std::string longLine = folder.write(
+      "long-line.log", "1.2.3.4 " + std::string(10 << 20, 'y') + " :07 Googlebot\r\nb :07\r\n");
+  const std::string sparse = folder.pathOf("sparse.log");
+  std::ofstream{sparse};
+  std::filesystem::resize_file(sparse, 2ULL << 30);  // 2 GB of zero bytes, no line end
+  const int status = inChild([&] {
+    const rlimit limit{256ULL << 20, 256ULL << 20};  // far below any of the files
+    setrlimit(RLIMIT_AS, &limit);
+    RunOptions options;
+    options.workers = 1;
+    const RunResult result =
+        runStatistics(std::vector<std::string>{noLineEnd, longLine, sparse}, options);
+    if (result.status != RunResult::Status::Succeeded) return 1;
+    const StatisticsTables& t = result.tables;
+    const bool right = t.PvCounts.at(1, 7) == 1 && t.PvCounts.at(2, 7) == 2 &&
+                       t.GoogleCounts.at(2, 7) == 1 &&
+                       t.IpCounts.at(2, 7) == 1 /* 1.2.3.4 goes on from file 1 */ &&
+                       t.PvCounts.total(3) == 0 && t.LogDates[1] == "25/Aug/2009";
+    return right ? 0 : 2;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+TEST(FaultTest, DevicesAreRefusedWithTheMessage) {
+  const RunResult result = rewriteRun({"/dev/zero"});
+  EXPECT_EQ(result.status, RunResult::Status::Failed);
+  EXPECT_EQ(result.message, "无法读取日志文件：/dev/zero");
+}
+
+TEST(FaultTest, SixHundredFilesAndBusyHoursCountInFull) {
+  TempFolder folder;
+  std::vector<std::string> files;
+  for (int i = 0; i < 600; ++i) {
+    files.push_back(folder.write(std::to_string(i) + ".log",
+                                 "10.0.0.1 [" + std::to_string(i) + "/Aug:05:00\r\n"));
+  }
+  std::string busy;
+  for (int i = 0; i < 40000; ++i)
+    busy += "10.1." + std::to_string(i / 250) + "." + std::to_string(i % 250) + " :05\r\n";
+  files.push_back(folder.write("busy.log", busy));
+  const RunResult result = rewriteRun(files);
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_EQ(result.tables.LogDates.size(), 602u);
+  EXPECT_EQ(result.tables.LogDates[600], "599/Aug");
+  EXPECT_EQ(result.tables.PvCounts.at(600, 5), 1);
+  EXPECT_EQ(result.tables.IpCounts.at(2, 5), 0);  // the same address goes on in the hour-run
+  EXPECT_EQ(result.tables.PvCounts.at(601, 5), 40000);
+  EXPECT_EQ(result.tables.IpCounts.at(601, 5), 40000);
+  CountTable wide(1);
+  wide.at(1, 0) = wide.at(1, 1) = 1LL << 31;
+  EXPECT_EQ(wide.total(1), 1LL << 32);
+}
+
+}  // namespace
+}  // namespace crawlmeter
