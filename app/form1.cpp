@@ -13,10 +13,14 @@
 #include <QTextEdit>
 #include <utility>
 
+#include "app/run_with_progress.h"
 #include "app/twips.h"
 #include "app/ui_services.h"
+#include "export/export_target.h"
 #include "help/form2.h"
 #include "help/help_text.h"
+#include "log_input/log_file_choice.h"
+#include "report.h"
 
 // The icon is compiled into this static library; naming its initialiser keeps the linker from
 // dropping it. Q_INIT_RESOURCE must be used outside any namespace.
@@ -59,12 +63,11 @@ struct CommandEntry {
   Handler onClick;
 };
 
-// The file, start and export buttons get their handlers with the work they start.
 const CommandEntry kCommands[] = {
-    {1, "导入日志文件", {480, 600, 1455, 495}, nullptr},
-    {2, "导出文件选择", {480, 1080, 1455, 495}, nullptr},
-    {3, "开始统计", {5400, 2280, 1575, 735}, nullptr},
-    {4, "执行导出", {6960, 2280, 1455, 735}, nullptr},
+    {1, "导入日志文件", {480, 600, 1455, 495}, &Form1::Command1_Click},
+    {2, "导出文件选择", {480, 1080, 1455, 495}, &Form1::Command2_Click},
+    {3, "开始统计", {5400, 2280, 1575, 735}, &Form1::Command3_Click},
+    {4, "执行导出", {6960, 2280, 1455, 735}, &Form1::Command4_Click},
     {5, "帮助", {6960, 3120, 975, 495}, &Form1::Command5_Click},
     {12, "退出", {7920, 3120, 855, 495}, &Form1::Command12_Click},
 };
@@ -226,6 +229,43 @@ void Form1::setCrawlerGroupVisible(bool visible) {
   // Only visibility changes: a hidden crawler button keeps its selection.
   for (int number : kCrawlerOptions) option(number)->setVisible(visible);
   frame(kCrawlerFrame)->setVisible(visible);
+}
+
+void Form1::Command1_Click() {
+  std::optional<LogFileChoice> choice = chooseLogFiles(*services_, this);
+  if (!choice) return;
+  LogFiles = std::move(choice->logFiles);
+  text1_->setText(choice->display);
+}
+
+void Form1::Command2_Click() {
+  if (const std::optional<QString> target = chooseExportTarget(*services_, this)) {
+    text2_->setText(*target);
+  }
+}
+
+void Form1::Command3_Click() {
+  std::array<bool, 9> selected{};
+  for (int number = 1; number <= 9; ++number) selected[number - 1] = option(number)->isChecked();
+  const std::optional<StatCategory> kind = chosenKind(selected);
+  if (!kind) {
+    services_->showMessage(this, QStringLiteral("请选择一种统计方式"));
+    return;
+  }
+  if (text1_->text().isEmpty()) {
+    services_->showMessage(this, QStringLiteral("请选择日志文件"));
+    return;
+  }
+  std::optional<StatisticsTables> tables =
+      runWithProgress(*services_, this, LogFiles.mid(1), *kind);
+  if (!tables) return;
+  tables_ = std::move(tables);
+  // The box holds line breaks as "\n"; the export writes each as CR LF again.
+  text3_->setPlainText(QString::fromStdString(reportText(*tables_, *kind, "\n")));
+}
+
+void Form1::Command4_Click() {
+  exportResultText(*services_, this, text2_->text(), text3_->toPlainText());
 }
 
 void Form1::Command5_Click() {

@@ -3,10 +3,14 @@
 #pragma once
 
 #include <QPointer>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
+
+#include "statistics_run.h"
 
 class QButtonGroup;
 class QFrame;
@@ -33,6 +37,14 @@ class Form1 : public QWidget {
   void Option1_Click();
   void Option2_Click();
   void Option3_Click();
+  // Chooses the log files with the open dialog.
+  void Command1_Click();
+  // Chooses the export target with the save dialog.
+  void Command2_Click();
+  // Counts the chosen files and shows the report of the chosen kind in Text3.
+  void Command3_Click();
+  // Writes the text of Text3 to the file named in Text2.
+  void Command4_Click();
   // Opens the help window, or brings the open one to the front, and fills in the help text.
   void Command5_Click();
   // Closes this window, then the help window if there is one.
@@ -49,6 +61,10 @@ class Form1 : public QWidget {
   QFrame* line2() const { return line2_; }
   // The open help window, or null when there is none.
   Form2* helpWindow() const;
+  // Positions 1..N: the chosen log files; empty before the first choice.
+  const QStringList& logFiles() const { return LogFiles; }
+  // LogDates and the eight count tables of the last run that succeeded; none before it.
+  const std::optional<StatisticsTables>& tables() const { return tables_; }
 
  private:
   void createFrames();
@@ -60,6 +76,8 @@ class Form1 : public QWidget {
   void setCrawlerGroupVisible(bool visible);
 
   std::shared_ptr<UiServices> services_;
+  QStringList LogFiles;
+  std::optional<StatisticsTables> tables_;
   std::array<QGroupBox*, 3> frames_{};
   std::array<QRadioButton*, 9> options_{};
   std::map<int, QPushButton*> commands_;

@@ -21,10 +21,12 @@ std::optional<std::string> writeExportFile(const std::string& path, std::string_
   return replaceFileContent(path, exportFileBytes(text));
 }
 
-std::string exportSucceededMessage(const std::string& path) { return "成功导出文件到" + path; }
+std::string exportSucceededMessage(const std::string& path) {
+  return std::string(kExportSucceededPrefix) + path;
+}
 
 std::string exportFailedMessage(const std::string& path, const std::string& reason) {
-  return "导出文件失败：" + path + (reason.empty() ? "" : "\n" + reason);
+  return std::string(kExportFailedPrefix) + path + (reason.empty() ? "" : "\n" + reason);
 }
 
 }  // namespace crawlmeter

@@ -17,7 +17,10 @@ std::string exportFileBytes(std::string_view text);
 // was.
 std::optional<std::string> writeExportFile(const std::string& path, std::string_view text);
 
-// What the user is told after an export.
+// What the user is told after an export: a prefix, the path and, on failure, the system's reason
+// on a line of its own.
+inline constexpr std::string_view kExportSucceededPrefix = "成功导出文件到";
+inline constexpr std::string_view kExportFailedPrefix = "导出文件失败：";
 std::string exportSucceededMessage(const std::string& path);
 std::string exportFailedMessage(const std::string& path, const std::string& reason);
 

@@ -56,10 +56,11 @@ class Merge {
   std::vector<PendingRewrite> rewrites_;
 };
 
-RunResult failure(const std::string& path) {
+RunResult failure(std::span<const std::string> files, std::size_t failed) {
   RunResult result;
   result.status = RunResult::Status::Failed;
-  result.message = unreadableFileMessage(path);
+  result.message = unreadableFileMessage(files[failed]);
+  result.failedFile = failed;
   return result;
 }
 
@@ -92,7 +93,7 @@ RunResult runInline(const Plan& plan, const RunOptions& options) {
       return ended(RunResult::Status::Cancelled);
     std::optional<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
     if (cancelled) return ended(RunResult::Status::Cancelled);
-    if (!result) return failure(plan.files[unit.file]);
+    if (!result) return failure(plan.files, unit.file);
     merge.add(unit, *result);
   }
   return RunResult{RunResult::Status::Succeeded, merge.finish(), {}};
@@ -172,7 +173,7 @@ class ParallelRun {
       std::optional<UnitResult> result;
       if (!waitFor(unit, result)) return ended(RunResult::Status::Cancelled);
       changed_.notify_all();
-      if (!result) return failure(plan_.files[plan_.units[unit].file]);
+      if (!result) return failure(plan_.files, plan_.units[unit].file);
       merge.add(plan_.units[unit], *result);
       reportProgress();
     }
@@ -217,7 +218,7 @@ RunResult runStatistics(std::span<const std::string> files, const RunOptions& op
   std::size_t failed = 0;
   std::optional<std::vector<WorkUnit>> units =
       planWork(files, PlanOptions{workers, options.rewriteLineEnds}, &failed, &plan.totalBytes);
-  if (!units) return failure(files[failed]);
+  if (!units) return failure(files, failed);
   plan.units = std::move(*units);
   const std::size_t threads = std::min(workers, plan.units.size());
   if (threads < 2) return runInline(plan, options);

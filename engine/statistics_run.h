@@ -16,6 +16,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "count_table.h"
@@ -61,11 +62,13 @@ struct RunOptions {
 struct RunResult {
   enum class Status { Succeeded, Failed, Cancelled };
   Status status = Status::Failed;
-  StatisticsTables tables;  // when Succeeded
-  std::string message;      // when Failed: what the user is told
+  StatisticsTables tables;     // when Succeeded
+  std::string message;         // when Failed: what the user is told
+  std::size_t failedFile = 0;  // when Failed: the index in files of the file that failed
 };
 
-// The message for a log file that cannot be opened or read.
+// The message for a log file that cannot be opened or read is this followed by its path.
+inline constexpr std::string_view kUnreadableFilePrefix = "无法读取日志文件：";
 std::string unreadableFileMessage(const std::string& path);
 
 // Counts files (the paths of files 1..N, in order).

@@ -1,0 +1,46 @@
+// The log file choice. The display is built from the bare names before the paths are completed,
+// which is why Text1 shows names while LogFiles holds full paths.
+#include "log_input/log_file_choice.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/ui_services.h"
+
+namespace crawlmeter {
+namespace {
+
+constexpr QChar kNameSeparator = QChar(0);
+const QString kTitle = QStringLiteral("打开");
+const QStringList kFilters = {QStringLiteral("Log Files (*.log)"),
+                              QStringLiteral("Text Files (*.txt)")};
+
+}  // namespace
+
+QString dialogFileName(const QStringList& chosenPaths) {
+  if (chosenPaths.size() <= 1) {
+    return chosenPaths.isEmpty() ? QString() : QDir::toNativeSeparators(chosenPaths.front());
+  }
+  // A dialog chooses several files in one folder.
+  QString fileName = QDir::toNativeSeparators(QFileInfo(chosenPaths.front()).path());
+  for (const QString& path : chosenPaths) fileName += kNameSeparator + QFileInfo(path).fileName();
+  return fileName;
+}
+
+std::optional<LogFileChoice> logFileChoice(const QString& fileName, QChar separator) {
+  if (fileName.isEmpty()) return std::nullopt;
+  const QStringList pieces = fileName.split(kNameSeparator);
+  if (pieces.size() == 1) return LogFileChoice{{QString(), fileName}, fileName};
+  LogFileChoice choice{pieces, QString()};
+  for (qsizetype i = 1; i < pieces.size(); ++i) choice.display += pieces[i] + QLatin1Char(';');
+  for (qsizetype i = 1; i < pieces.size(); ++i)
+    choice.logFiles[i] = pieces[0] + separator + pieces[i];
+  return choice;
+}
+
+std::optional<LogFileChoice> chooseLogFiles(UiServices& services, QWidget* parent) {
+  return logFileChoice(dialogFileName(services.openFiles(parent, kTitle, kFilters)),
+                       QDir::separator());
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,34 @@
+// Choosing the log files: the open dialog's answer becomes LogFiles (positions 1..N the full
+// paths, in the dialog's order) and the text that Text1 shows.
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace crawlmeter {
+
+class UiServices;
+
+struct LogFileChoice {
+  // Position 0: the empty string for one file, the folder for several; then the full paths.
+  QStringList logFiles;
+  // One file: its full path. Several: each bare name followed by ';'.
+  QString display;
+};
+
+// The dialog's answer in its classic single-string form: the full path of one file, or the
+// folder followed by every bare name, separated by NUL characters; empty when none was chosen.
+QString dialogFileName(const QStringList& chosenPaths);
+
+// The choice a dialog file name stands for; nullopt for the empty name (a cancelled dialog).
+// Folder and name are joined with separator as they are: nothing is removed or tested.
+std::optional<LogFileChoice> logFileChoice(const QString& fileName, QChar separator);
+
+// Shows the open dialog ("打开", log files or text files, several at once).
+std::optional<LogFileChoice> chooseLogFiles(UiServices& services, QWidget* parent);
+
+}  // namespace crawlmeter

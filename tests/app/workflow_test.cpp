@@ -1,0 +1,266 @@
+// The main workflow driven through the real main window with real clicks: choose log files, pick
+// a kind, run, export. Dialogs and message boxes are answered by a fake, except in the last test,
+// which goes through Qt's own file dialog and message box.
+#include <QButtonGroup>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "app/form1.h"
+#include "app/qt_ui_services.h"
+#include "export_file.h"
+#include "fake_ui_services.h"
+#include "gui_test_support.h"
+#include "modal_driver.h"
+#include "report.h"
+#include "statistics_run.h"
+
+using namespace crawlmeter;
+
+namespace {
+
+const QByteArray kLfLog =
+    "1.1.1.1 - - [25/Aug/2009:10:15:07 +0800] \"GET /\" 200 5 \"-\" \"Baiduspider\"\n"
+    "2.2.2.2 - - [25/Aug/2009:10:16:00 +0800] \"GET /\" 200 5 \"-\" \"Googlebot\"\n"
+    "1.1.1.1 - - [25/Aug/2009:11:00:00 +0800] \"GET /\" 200 5 \"-\" \"Yahoo! Slurp\"\n";
+const QByteArray kCrLfLog =
+    "3.3.3.3 - - [26/Aug/2009:23:00:00 +0800] \"GET /\" \"Sogou web spider\"\r\n"
+    "3.3.3.3 - - [26/Aug/2009:23:10:00 +0800] \"GET /\" \"YoudaoBot msnbot\"\r\n";
+
+QByteArray readAll(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+  QFile file(dir.filePath(name));
+  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) return {};
+  return file.fileName();
+}
+
+// The option buttons that choose each kind, in StatCategory order.
+struct KindButtons {
+  StatCategory kind;
+  int kindOption;
+  int crawlerOption;  // 0 for page views and addresses
+};
+const KindButtons kKinds[] = {{StatCategory::Pv, 1, 0},    {StatCategory::Ip, 2, 0},
+                              {StatCategory::Sogou, 3, 4}, {StatCategory::Bing, 3, 5},
+                              {StatCategory::Baidu, 3, 6}, {StatCategory::Youdao, 3, 7},
+                              {StatCategory::Yahoo, 3, 8}, {StatCategory::Google, 3, 9}};
+
+}  // namespace
+
+class WorkflowTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() {
+    services_ = std::make_shared<FakeUiServices>();
+    form1_ = std::make_unique<Form1>(services_);
+    form1_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form1_.get()));
+    dir_ = std::make_unique<QTemporaryDir>();
+    QVERIFY(dir().isValid());
+  }
+  void cleanup() { form1_.reset(); }
+
+  void choosingSeveralFilesKeepsFullPathsAndShowsBareNames() {
+    services_->openFilesAnswer = {"/logs/a.log", "/logs/b.log"};
+    click(1);
+    QCOMPARE(services_->openFilesCalls.size(), 1);
+    QCOMPARE(services_->openFilesCalls[0].title, QString("打开"));
+    QCOMPARE(services_->openFilesCalls[0].filters,
+             QStringList({"Log Files (*.log)", "Text Files (*.txt)"}));
+    QCOMPARE(form1_->logFiles(), QStringList({"/logs", "/logs/a.log", "/logs/b.log"}));
+    QCOMPARE(form1_->text1()->text(), QString("a.log;b.log;"));
+
+    services_->openFilesAnswer = {"/logs/c.log"};
+    click(1);
+    QCOMPARE(form1_->logFiles(), QStringList({"", "/logs/c.log"}));
+    QCOMPARE(form1_->text1()->text(), QString("/logs/c.log"));
+
+    services_->openFilesAnswer = {};  // cancel keeps the choice
+    click(1);
+    QCOMPARE(form1_->logFiles(), QStringList({"", "/logs/c.log"}));
+    QCOMPARE(form1_->text1()->text(), QString("/logs/c.log"));
+
+    services_->openFilesAnswer = {"/a.log", "/b.log"};  // nothing is removed from the folder
+    click(1);
+    QCOMPARE(form1_->logFiles().mid(1), QStringList({"//a.log", "//b.log"}));
+    QVERIFY(services_->messages.isEmpty());
+  }
+
+  void runTestsTheChoiceOfKindBeforeTheFiles() {
+    form1_->option(6)->group()->setExclusive(false);
+    form1_->option(6)->setChecked(false);
+    clickOption(3);
+    click(3);
+    QCOMPARE(messages(), QStringList({"请选择一种统计方式"}));
+
+    clickOption(2);  // the crawler choice does not matter for addresses
+    click(3);
+    QCOMPARE(messages().last(), QString("请选择日志文件"));
+
+    form1_->option(1)->group()->setExclusive(false);
+    form1_->option(2)->setChecked(false);
+    form1_->option(6)->setChecked(true);
+    click(3);
+    QCOMPARE(messages().last(), QString("请选择一种统计方式"));
+    QCOMPARE(messages().size(), 3);
+    QVERIFY(!form1_->tables());
+  }
+
+  void runShowsTheReportOfEveryKindAndConvertsBareLfFiles() {
+    const QString lf = writeFile(dir(), "a.log", kLfLog);
+    const QString crlf = writeFile(dir(), "b.log", kCrLfLog);
+    const RunResult expected =
+        runStatistics(std::vector<std::string>{lf.toStdString(), crlf.toStdString()}, {});
+    services_->openFilesAnswer = {lf, crlf};
+    click(1);
+    for (const KindButtons& kind : kKinds) {
+      clickOption(kind.kindOption);
+      if (kind.crawlerOption != 0) clickOption(kind.crawlerOption);
+      click(3);
+      QCOMPARE(form1_->text3()->toPlainText(),
+               QString::fromStdString(reportText(expected.tables, kind.kind, "\n")));
+    }
+    QVERIFY(services_->messages.isEmpty());
+    QCOMPARE(form1_->tables()->LogDates,
+             (std::vector<std::string>{"", "25/Aug/2009", "26/Aug/2009"}));
+    QCOMPARE(form1_->tables()->BaiduCounts.at(1, 10), 1);
+    QCOMPARE(readAll(lf), QByteArray(kLfLog).replace("\n", "\r\n") + "\r\n");
+    QCOMPARE(readAll(crlf), kCrLfLog);
+  }
+
+  void exportWritesTheResultAsTheCommandDoes() {
+    services_->openFilesAnswer = {writeFile(dir(), "a.log", kLfLog)};
+    click(1);
+    clickOption(3);
+    clickOption(9);
+    click(3);
+    services_->saveFileAnswer = dir().filePath("r.txt");
+    click(2);
+    QCOMPARE(services_->saveFileCalls.size(), 1);
+    QCOMPARE(services_->saveFileCalls[0].title, QString("另存为"));
+    QCOMPARE(form1_->text2()->text(), dir().filePath("r.txt"));
+    click(4);
+    QCOMPARE(messages(), QStringList({"成功导出文件到" + dir().filePath("r.txt")}));
+    const std::string expected =
+        exportFileBytes(reportText(*form1_->tables(), StatCategory::Google, "\n"));
+    QCOMPARE(readAll(dir().filePath("r.txt")), QByteArray::fromStdString(expected));
+    QVERIFY(readAll(dir().filePath("r.txt"))
+                .startsWith("\xD5\xFD\xD4\xDA\xCD\xB3\xBC\xC6\xB9\xC8\xB8\xE8"));
+  }
+
+  void exportTargetMustNameATxtFile() {
+    services_->saveFileAnswer = "/out/report.TXT";
+    click(2);
+    QCOMPARE(messages(), QStringList({"请选择txt格式文件"}));
+    QCOMPARE(form1_->text2()->text(), QString());
+    services_->saveFileAnswer = "/out/a.txt.bak";
+    click(2);
+    QCOMPARE(form1_->text2()->text(), QString("/out/a.txt.bak"));
+    services_->saveFileAnswer = "";  // cancel
+    click(2);
+    QCOMPARE(form1_->text2()->text(), QString("/out/a.txt.bak"));
+    QCOMPARE(messages().size(), 1);
+  }
+
+  void exportWritesWhatTheBoxHolds() {
+    click(4);
+    QCOMPARE(messages(), QStringList({"请选择输出文件"}));
+    const QString target = writeFile(dir(), "r.txt", "old content, longer than the new");
+    QTest::keyClicks(form1_->text2(), target);
+    click(4);  // an empty box
+    QCOMPARE(readAll(target), QByteArray("\r\n"));
+    form1_->text3()->setFocus();
+    form1_->text3()->insertPlainText("日期");  // typed through an input method
+    QTest::keyClick(form1_->text3(), Qt::Key_Return);
+    QTest::keyClicks(form1_->text3(), "b");
+    click(4);
+    QCOMPARE(readAll(target), QByteArray("\xC8\xD5\xC6\xDA\r\nb\r\n"));
+    QCOMPARE(messages().last(), "成功导出文件到" + target);
+  }
+
+  void failuresTellTheUserAndChangeNothing() {
+    const QString lf = writeFile(dir(), "a.log", kLfLog);
+    services_->openFilesAnswer = {lf};
+    click(1);
+    click(3);
+    const QString report = form1_->text3()->toPlainText();
+    const StatisticsTables tables = *form1_->tables();
+    const QByteArray converted = readAll(lf);
+    const QString other = writeFile(dir(), "other.log", kLfLog);
+    services_->openFilesAnswer = {other, dir().filePath("missing.log")};
+    click(1);
+    clickOption(2);
+    click(3);
+    QCOMPARE(messages(), QStringList({"无法读取日志文件：" + dir().filePath("missing.log")}));
+    QCOMPARE(form1_->text3()->toPlainText(), report);
+    QVERIFY(*form1_->tables() == tables);
+    QCOMPARE(readAll(other), kLfLog);
+    QCOMPARE(readAll(lf), converted);
+
+    QVERIFY(QDir(dir().path()).mkdir("folder.txt"));
+    form1_->text2()->setText(dir().filePath("folder.txt"));
+    click(4);
+    QVERIFY(messages().last().startsWith("导出文件失败：" + dir().filePath("folder.txt") + "\n"));
+    QVERIFY(QFileInfo(dir().filePath("folder.txt")).isDir());
+    form1_->text2()->setText(dir().filePath("no/such/r.txt"));
+    click(4);
+    QVERIFY(messages().last().startsWith("导出文件失败：" + dir().filePath("no/such/r.txt")));
+    QCOMPARE(QDir(dir().path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 3);
+  }
+
+  void realDialogsAndMessageBoxDoTheWorkflow() {
+    form1_ =
+        std::make_unique<Form1>(std::make_shared<QtUiServices>(QFileDialog::DontUseNativeDialog));
+    form1_->show();
+    const QString log = writeFile(dir(), "day.log", kCrLfLog);
+    {
+      testing::ModalDriver chooser(
+          [&](QWidget* modal) { testing::typeIntoFileDialog(modal, dir().path(), "day.log"); });
+      click(1);
+    }
+    QCOMPARE(form1_->text1()->text(), log);
+    click(3);
+    QVERIFY(form1_->text3()->toPlainText().startsWith("正在统计PV次数..."));
+    QString shown;
+    testing::ModalDriver reader([&](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      QVERIFY(box);
+      shown = box->text();
+      QCOMPARE(box->windowTitle(), QString("Crawlmeter"));
+      QCOMPARE(box->icon(), QMessageBox::NoIcon);
+      QCOMPARE(box->buttons().size(), 1);
+      QTest::mouseClick(box->buttons().front(), Qt::LeftButton);
+    });
+    click(4);
+    QCOMPARE(shown, QString("请选择输出文件"));
+  }
+
+ private:
+  void click(int command) { QTest::mouseClick(form1_->command(command), Qt::LeftButton); }
+  void clickOption(int number) { testing::clickOption(form1_->option(number)); }
+  QStringList messages() const {
+    QStringList texts;
+    for (const auto& call : services_->messages) texts << call.text;
+    return texts;
+  }
+
+  std::shared_ptr<FakeUiServices> services_;
+  std::unique_ptr<Form1> form1_;
+  const QTemporaryDir& dir() const { return *dir_; }
+  std::unique_ptr<QTemporaryDir> dir_;
+};
+
+QTEST_MAIN(WorkflowTest)
+#include "workflow_test.moc"
