@@ -236,6 +236,7 @@ void Form1::Command1_Click() {
   if (!choice) return;
   LogFiles = std::move(choice->logFiles);
   text1_->setText(choice->display);
+  text1_->setCursorPosition(0);  // a long choice shows its beginning
 }
 
 void Form1::Command2_Click() {

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QFont>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSignalBlocker>
@@ -50,6 +51,19 @@ const std::array<LabelEntry, 2> kLabels = {{
 constexpr TwipsRect kText4Rect = {360, 1440, 5775, 3975};
 constexpr FontRequest kText4Font = {"宋体", 10.5, QFont::Serif};
 
+// The studio's name does not fit its label at the asked size in the fonts a Linux desktop has;
+// the font steps down until the whole name shows, never below this size.
+constexpr double kSmallestLabelPoints = 8;
+constexpr double kLabelPointStep = 0.5;
+
+QFont fittedFont(QFont font, const QString& text, int width) {
+  while (QFontMetrics(font).horizontalAdvance(text) > width &&
+         font.pointSizeF() - kLabelPointStep >= kSmallestLabelPoints) {
+    font.setPointSizeF(font.pointSizeF() - kLabelPointStep);
+  }
+  return font;
+}
+
 QFont makeFont(const FontRequest& request) {
   QFont font(QString::fromUtf8(request.family));
   font.setPointSizeF(request.pointSize);
@@ -74,7 +88,7 @@ QLabel* Form2::createLabel(int index) {
   label->setObjectName(entry.name);
   label->setGeometry(toPixels(entry.rect));
   label->setTextFormat(Qt::PlainText);
-  label->setFont(makeFont(entry.font));
+  label->setFont(fittedFont(makeFont(entry.font), label->text(), label->width()));
   label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   label->setToolTip(QString::fromUtf8(kLabelToolTip));
   label->installEventFilter(this);
