@@ -11,6 +11,7 @@ packages=(
   binutils-mingw-w64-x86-64 cpp
   clang libclang-rt-14-dev
   libbenchmark-dev mawk time bc
+  dpkg-dev file lintian man-db
 )
 
 sudo_cmd=()

@@ -19,6 +19,9 @@ echo "== the test suite"
 run_suite build
 [ -n "${QUICK:-}" ] && exit 0
 
+echo "== the Debian package"
+scripts/test-package.sh
+
 echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 run_suite build-sanitize -DCRAWLMETER_SANITIZE=ON
 
