@@ -8,6 +8,7 @@
 #include "command_line.h"
 #include "export_file.h"
 #include "report.h"
+#include "resources/product_info.h"
 #include "statistics_run.h"
 
 namespace {
@@ -16,7 +17,6 @@ constexpr int kExitSuccess = 0;
 constexpr int kExitFileError = 1;
 constexpr int kExitUsage = 2;
 constexpr char kProgram[] = "crawlmeter-report";
-constexpr char kVersion[] = "1.0.0.0";
 
 int fail(int status, const std::string& message) {
   std::cerr << kProgram << ": " << message << '\n';
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     return kExitSuccess;
   }
   if (line->version) {
-    std::cout << kProgram << ' ' << kVersion << '\n';
+    std::cout << kProgram << ' ' << CRAWLMETER_VERSION << '\n';
     return kExitSuccess;
   }
   return report(*line);
