@@ -2,7 +2,10 @@
 #include "export_file.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -48,6 +51,24 @@ TEST(ExportFileTest, FailsWithAReasonAndLeavesEverythingAsItWas) {
     EXPECT_EQ(readFile(locked), "keep me");
   }
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+}
+
+TEST(ExportFileTest, FullDiskLeavesTheOldFileWhole) {
+  TempFolder folder;
+  const std::string target = folder.write("r.txt", "the previous export");
+  const std::string text(64 * 1024, 'x');
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG, as on a full disk
+    const rlimit limit{4096, 4096};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    _exit(writeExportFile(target, text).has_value() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the export should have failed";
+  EXPECT_EQ(readFile(target), "the previous export");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
 TEST(ExportFileTest, MessagesNameThePath) {
