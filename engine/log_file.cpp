@@ -48,14 +48,6 @@ LogFile::~LogFile() {
   if (fd_ >= 0) close(fd_);
 }
 
-std::optional<std::size_t> LogFile::read(char* buffer, std::size_t size) {
-  for (;;) {
-    const ssize_t got = ::read(fd_, buffer, size);
-    if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) return std::nullopt;
-  }
-}
-
 std::optional<std::size_t> LogFile::readAt(char* buffer, std::size_t size, std::uint64_t offset) {
   for (;;) {
     const ssize_t got = ::pread(fd_, buffer, size, static_cast<off_t>(offset));

@@ -29,9 +29,7 @@ class LogFile {
   LogFile& operator=(LogFile&&) = delete;
   ~LogFile();
 
-  // Reads up to buffer.size() bytes at the current position; 0 at the end, nullopt on failure.
-  std::optional<std::size_t> read(char* buffer, std::size_t size);
-  // Reads at an offset without moving the current position.
+  // Reads up to size bytes at offset; 0 at the end of the file, nullopt on failure.
   std::optional<std::size_t> readAt(char* buffer, std::size_t size, std::uint64_t offset);
 
   const FileIdentity& identity() const { return identity_; }
