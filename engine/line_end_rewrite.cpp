@@ -2,7 +2,7 @@
 // as they are), fed every later chunk, and dropped silently at the first failure.
 #include "line_end_rewrite.h"
 
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <vector>
@@ -10,27 +10,47 @@
 namespace crawlmeter {
 namespace {
 
-// Whether the user may write path; a path without any write bit counts as read-only even for the
-// superuser, who could write it anyway.
-bool isWritable(const std::string& path) {
-  struct stat info {};
-  return stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) != 0 &&
-         access(path.c_str(), W_OK) == 0;
-}
-
 // Rewriting a file with several names would split them; a file or folder the user may not write
 // is not the program's to change.
 bool mayRewrite(const LogFile& file, const std::string& target) {
-  if (target.empty() || file.links() != 1) return false;
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
-  return isWritable(target) && isWritable(folder);
+  return !target.empty() && file.links() == 1 && mayWrite(target) && mayWrite(folderOf(target));
 }
+
+// Holds a write lease on a file for as long as it lives: the kernel grants one only while no
+// other process has the file open, so a server that still has its log open (and would go on
+// writing to the old file after a rename) keeps the log unconverted.
+class NoOtherOpener {
+ public:
+  explicit NoOtherOpener(const std::string& path)
+      : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY)) {
+#if defined(F_SETLEASE)
+    held_ = fd_ >= 0 && fcntl(fd_, F_SETLEASE, F_WRLCK) == 0;
+#else
+    held_ = fd_ >= 0;  // no leases here: only the identity check guards the rename
+#endif
+  }
+  ~NoOtherOpener() {
+    if (fd_ < 0) return;
+#if defined(F_SETLEASE)
+    if (held_) fcntl(fd_, F_SETLEASE, F_UNLCK);
+#endif
+    close(fd_);
+  }
+  NoOtherOpener(const NoOtherOpener&) = delete;
+  NoOtherOpener& operator=(const NoOtherOpener&) = delete;
+
+  bool held() const { return held_; }
+
+ private:
+  int fd_;
+  bool held_ = false;
+};
 
 }  // namespace
 
 void PendingRewrite::commit() {
-  if (currentIdentity(copy.target()) == original) {
+  const NoOtherOpener lease(copy.target());
+  if (lease.held() && currentIdentity(copy.target()) == original) {
     copy.commit();
   } else {
     copy.discard();
@@ -50,6 +70,7 @@ bool LineEndRewrite::write(std::string_view bytes) {
 }
 
 bool LineEndRewrite::start(std::uint64_t prefixLength) {
+  if (!hasRoomFor(target_, file_.identity().size)) return possible_ = false;
   std::string error;
   copy_ = ReplacementFile::create(target_, &error);
   if (!copy_) return possible_ = false;
@@ -79,7 +100,7 @@ std::optional<PendingRewrite> LineEndRewrite::finish(std::uint64_t bytesRead) {
   if (!copy_) return std::nullopt;
   FileIdentity original = file_.identity();
   if (bytesRead != original.size || !copy_->write(LineEndConverter::kFinalLineEnd) ||
-      !copy_->finish(file_.mode(), file_.owner(), file_.group())) {
+      !copy_->keepOwner(file_.owner(), file_.group()) || !copy_->finish(file_.mode())) {
     return std::nullopt;
   }
   return PendingRewrite{std::move(*copy_), original};

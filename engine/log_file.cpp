@@ -20,8 +20,11 @@ FileIdentity identityOf(const struct stat& info) {
 }  // namespace
 
 std::optional<LogFile> LogFile::open(const std::string& path) {
-  // Non-blocking, so that opening a FIFO without a writer returns at once.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  // Opening a device can act on it (a watchdog arms, a tape rewinds): look before opening. The
+  // open is non-blocking and takes no terminal, in case the path changed in between.
+  struct stat before {};
+  if (stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) return std::nullopt;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return std::nullopt;
   LogFile file(fd);
   struct stat info {};

@@ -3,8 +3,10 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -15,12 +17,6 @@
 
 namespace crawlmeter {
 namespace {
-
-std::string folderOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string nameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -42,7 +38,50 @@ mode_t creationMask() {
   return static_cast<mode_t>(mask);
 }
 
+// Room kept free beside a converted copy or an export: a tenth of what is written, and at least
+// 64 MiB, so that the copy never takes the last of a disk that a server logs to.
+constexpr std::uint64_t kSmallestFreeMargin = 64ULL << 20;
+constexpr std::uint64_t kFreeMarginDivisor = 10;
+
+// Writes bytes over path's content in place: the file keeps its identity, owner and links.
+std::optional<std::string> writeInPlace(const std::string& path, std::string_view bytes) {
+  const int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return std::string(std::strerror(errno));
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written < 0) {
+      const std::string reason = std::strerror(errno);
+      close(fd);
+      return reason;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  if (fsync(fd) != 0 || close(fd) != 0) return std::string(std::strerror(errno));
+  return std::nullopt;
+}
+
 }  // namespace
+
+std::string folderOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool mayWrite(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) != 0 &&
+         access(path.c_str(), W_OK) == 0;
+}
+
+bool hasRoomFor(const std::string& path, std::uint64_t bytes) {
+  struct statvfs disk {};
+  if (statvfs(folderOf(path).c_str(), &disk) != 0) return false;
+  const std::uint64_t available = static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+  const std::uint64_t margin = std::max(kSmallestFreeMargin, bytes / kFreeMarginDivisor);
+  return available >= bytes + margin;
+}
 
 // A symbolic link stays a link: its target is what gets replaced.
 std::string resolveLinks(const std::string& path) {
@@ -100,8 +139,11 @@ bool ReplacementFile::write(std::string_view bytes) {
   return true;
 }
 
-bool ReplacementFile::finish(mode_t mode, uid_t owner, gid_t group) {
-  if (fchown(fd_, owner, group) != 0 && geteuid() == 0) return fail();
+bool ReplacementFile::keepOwner(uid_t owner, gid_t group) {
+  return fchown(fd_, owner, group) == 0 || fail();
+}
+
+bool ReplacementFile::finish(mode_t mode) {
   if (fchmod(fd_, mode & 07777) != 0 || fsync(fd_) != 0) return fail();
   const int fd = std::exchange(fd_, -1);
   return close(fd) == 0 || fail();
@@ -130,17 +172,19 @@ void ReplacementFile::discard() {
 
 std::optional<std::string> replaceFileContent(const std::string& path, std::string_view bytes) {
   const std::string target = resolveLinks(path);
+  struct stat old {};
+  const bool exists = stat(target.c_str(), &old) == 0;
+  if (exists && S_ISREG(old.st_mode) && !mayWrite(target))
+    return std::string(std::strerror(EACCES));
   std::string error;
   std::optional<ReplacementFile> file = ReplacementFile::create(target, &error);
   if (!file) return error;
-  struct stat old {};
-  const bool exists = stat(target.c_str(), &old) == 0;
-  const mode_t mode = exists ? old.st_mode : (0666 & ~creationMask());
-  const uid_t owner = exists ? old.st_uid : geteuid();
-  const gid_t group = exists ? old.st_gid : getegid();
-  if (!file->write(bytes) || !file->finish(mode, owner, group) || !file->commit()) {
-    return file->error();
+  if (exists && S_ISREG(old.st_mode) && !file->keepOwner(old.st_uid, old.st_gid)) {
+    file->discard();
+    return writeInPlace(target, bytes);
   }
+  const mode_t mode = exists ? old.st_mode : (0666 & ~creationMask());
+  if (!file->write(bytes) || !file->finish(mode) || !file->commit()) return file->error();
   return std::nullopt;
 }
 

@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,8 +24,10 @@ class ReplacementFile {
   ~ReplacementFile();
 
   bool write(std::string_view bytes);
-  // Flushes the content to disk and sets the permission bits (and, when allowed, the owner).
-  bool finish(mode_t mode, uid_t owner, gid_t group);
+  // Gives the new file the old one's owner and group; false when the user may not.
+  bool keepOwner(uid_t owner, gid_t group);
+  // Flushes the content to disk and sets the permission bits.
+  bool finish(mode_t mode);
   // Renames the new file over the target.
   bool commit();
   void discard();
@@ -47,8 +50,21 @@ class ReplacementFile {
 // The file a path names, following symbolic links (the path itself when it does not exist).
 std::string resolveLinks(const std::string& path);
 
-// Writes bytes to path through a ReplacementFile; an existing file keeps its permission bits.
-// Returns the system's reason on failure, and then path is as it was.
+// Whether the user may write path: a path without any write bit counts as read-only even for the
+// superuser, who could write it anyway.
+bool mayWrite(const std::string& path);
+
+// The folder a path lies in ("." for a bare name).
+std::string folderOf(const std::string& path);
+
+// Whether the folder of path has room for bytes more, keeping a margin for the other programs
+// writing there (a web server among them).
+bool hasRoomFor(const std::string& path, std::uint64_t bytes);
+
+// Writes bytes to path through a ReplacementFile; an existing file keeps its permission bits and
+// owner. A file the user may not write is refused. Where the owner cannot be kept (another user's
+// file the user may write), the file is written in place instead. Returns the system's reason on
+// failure, and then path is as it was (but for a failed write in place).
 std::optional<std::string> replaceFileContent(const std::string& path, std::string_view bytes);
 
 }  // namespace crawlmeter

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -82,6 +83,44 @@ TEST(FaultTest, LinesAppendedWhileCountingAreNeverLost) {
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
   EXPECT_EQ(readFile(path), original + appended);
   EXPECT_EQ(result.tables.PvCounts.total(1), 2001);  // read on to the end, the late line too
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST(FaultTest, ALogAServerStillHasOpenIsNotConverted) {
+  TempFolder folder;
+  const std::string original = lfLog(100);
+  const std::string path = folder.write("live.log", original);
+  std::ofstream server(path, std::ios::app);  // a server keeps its log open between writes
+  const RunResult result = rewriteRun({path});
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_EQ(result.tables.PvCounts.total(1), 100);
+  const std::string late = "9.9.9.9 - - [25/Aug/2009:12:00:00 +0800] \"GET /late\"\n";
+  server << late << std::flush;
+  EXPECT_EQ(readFile(path), original + late);
+  server.close();
+  rewriteRun({path});
+  EXPECT_EQ(readFile(path), converted(original + late));  // once closed, the log converts
+}
+
+TEST(FaultTest, AnotherUsersLogIsNeitherConvertedNorTakenOver) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs the superuser to act as another user";
+  TempFolder folder;
+  chmod(folder.path().c_str(), 0777);
+  const std::string original = lfLog(50);
+  const std::string path = folder.write("shared.log", original);
+  chmod(path.c_str(), 0666);
+  const int status = inChild([&] {
+    if (setgid(65534) != 0 || setuid(65534) != 0) return 3;  // nobody
+    const RunResult result = rewriteRun({path});
+    return result.status == RunResult::Status::Succeeded && result.tables.PvCounts.total(1) == 50
+               ? 0
+               : 1;
+  });
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(readFile(path), original);
+  struct stat info {};
+  stat(path.c_str(), &info);
+  EXPECT_EQ(info.st_uid, 0u);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
 }
 
