@@ -9,9 +9,16 @@ namespace crawlmeter {
 std::string exportFileBytes(std::string_view text) {
   std::string crlfText;
   crlfText.reserve(text.size() + text.size() / 16 + 2);
-  for (char c : text) {
-    if (c == '\n') crlfText += '\r';
-    crlfText += c;
+  // A text box takes CR LF and a lone CR (from a date label, say) as line breaks too, so they are
+  // written as the window's export writes them.
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const bool lineBreak = text[at] == '\n' || text[at] == '\r';
+    if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    if (lineBreak) {
+      crlfText += "\r\n";
+    } else {
+      crlfText += text[at];
+    }
   }
   crlfText += "\r\n";
   return encodeCp936(crlfText);

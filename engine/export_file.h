@@ -9,8 +9,8 @@
 
 namespace crawlmeter {
 
-// The bytes of the export of text, whose line breaks are "\n" (UTF-8). A character that code page
-// 936 cannot hold becomes '?'.
+// The bytes of the export of text (UTF-8), whose line breaks are "\n" (CR LF and a lone CR count
+// as line breaks too). A character that code page 936 cannot hold becomes '?'.
 std::string exportFileBytes(std::string_view text);
 
 // Writes the export of text to path; the system's reason when it cannot, and then path is as it

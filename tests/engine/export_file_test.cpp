@@ -1,5 +1,6 @@
 // Export bytes and the safe write of the export file.
 #include "export_file.h"
+#include "replacement_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -69,6 +70,44 @@ TEST(ExportFileTest, FullDiskLeavesTheOldFileWhole) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the export should have failed";
   EXPECT_EQ(readFile(target), "the previous export");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST(ExportFileTest, ReadOnlyTargetIsRefusedAndKept) {
+  TempFolder folder;
+  const std::string target = folder.write("ro.txt", "keep me");
+  chmod(target.c_str(), 0444);
+  EXPECT_NE(writeExportFile(target, "new"), std::nullopt);
+  EXPECT_EQ(readFile(target), "keep me");
+}
+
+TEST(ExportFileTest, AnotherUsersWritableFileKeepsItsOwner) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs the superuser to act as another user";
+  TempFolder folder;
+  chmod(folder.path().c_str(), 0777);
+  const std::string target = folder.write("shared.txt", "old content");
+  chmod(target.c_str(), 0666);
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
+    _exit(writeExportFile(target, "new") ? 1 : 0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(readFile(target), "new\r\n");
+  struct stat info {};
+  stat(target.c_str(), &info);
+  EXPECT_EQ(info.st_uid, 0u);
+}
+
+TEST(ExportFileTest, LineBreaksOfAnyKindAreWrittenAsCrLf) {
+  EXPECT_EQ(exportFileBytes("a\r\nb\rc\nd"), "a\r\nb\r\nc\r\nd\r\n");
+}
+
+TEST(ExportFileTest, RoomIsJudgedWithAMargin) {
+  TempFolder folder;
+  EXPECT_TRUE(hasRoomFor(folder.pathOf("a.log"), 1));
+  EXPECT_FALSE(hasRoomFor(folder.pathOf("a.log"), 1ULL << 62));
 }
 
 TEST(ExportFileTest, MessagesNameThePath) {
