@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -109,17 +110,31 @@ class ParallelRun {
   RunResult run(std::size_t threads) {
     lookahead_ = threads + 1;
     std::vector<std::jthread> pool;
-    for (std::size_t i = 0; i < threads; ++i) pool.emplace_back([this] { work(); });
-    RunResult outcome = mergeAll();
+    // Stops the workers however the merge ends, before the pool waits for them.
+    const StopOnExit stopper{*this};
+    try {
+      for (std::size_t i = 0; i < threads; ++i) pool.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+      // The system gives no more threads: count with those that started, or on this one.
+      if (pool.empty()) return runInline(plan_, options_);
+    }
+    return mergeAll();
+  }
+
+ private:
+  struct StopOnExit {
+    ParallelRun& run;
+    ~StopOnExit() { run.stop(); }
+  };
+
+  void stop() {
     {
       std::lock_guard lock(mutex_);
       stop_ = true;
     }
     changed_.notify_all();
-    return outcome;
   }
 
- private:
   void work() {
     const UnitOptions unitOptions{options_.rewriteLineEnds, options_.chunkBytes,
                                   [this](std::size_t bytes) {
