@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "app/ui_services.h"
 
@@ -38,9 +39,22 @@ std::optional<LogFileChoice> logFileChoice(const QString& fileName, QChar separa
   return choice;
 }
 
+std::optional<LogFileChoice> logFileChoiceOf(const QStringList& chosenPaths) {
+  const QString folder = chosenPaths.isEmpty() ? QString() : QFileInfo(chosenPaths.front()).path();
+  const bool oneFolder =
+      std::all_of(chosenPaths.begin(), chosenPaths.end(),
+                  [&](const QString& path) { return QFileInfo(path).path() == folder; });
+  if (oneFolder) return logFileChoice(dialogFileName(chosenPaths), QDir::separator());
+  LogFileChoice choice{{QString()}, QString()};
+  for (const QString& path : chosenPaths) {
+    choice.logFiles << QDir::toNativeSeparators(path);
+    choice.display += QFileInfo(path).fileName() + QLatin1Char(';');
+  }
+  return choice;
+}
+
 std::optional<LogFileChoice> chooseLogFiles(UiServices& services, QWidget* parent) {
-  return logFileChoice(dialogFileName(services.openFiles(parent, kTitle, kFilters)),
-                       QDir::separator());
+  return logFileChoiceOf(services.openFiles(parent, kTitle, kFilters));
 }
 
 }  // namespace crawlmeter

@@ -28,6 +28,11 @@ QString dialogFileName(const QStringList& chosenPaths);
 // Folder and name are joined with separator as they are: nothing is removed or tested.
 std::optional<LogFileChoice> logFileChoice(const QString& fileName, QChar separator);
 
+// The choice the dialog's paths stand for. Paths from one folder go through the single-string
+// form; a dialog that gives files from several folders (recent files, a search) keeps each file's
+// own full path.
+std::optional<LogFileChoice> logFileChoiceOf(const QStringList& chosenPaths);
+
 // Shows the open dialog ("打开", log files or text files, several at once).
 std::optional<LogFileChoice> chooseLogFiles(UiServices& services, QWidget* parent);
 

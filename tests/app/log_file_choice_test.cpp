@@ -31,6 +31,17 @@ class LogFileChoiceTest : public QObject {
     QVERIFY(!logFileChoice("", QLatin1Char('/')));
   }
 
+  void filesFromSeveralFoldersKeepTheirOwnPaths() {
+    const std::optional<LogFileChoice> choice =
+        logFileChoiceOf({"/var/log/a/access.log", "/var/log/b/access.log"});
+    QCOMPARE(choice->logFiles.mid(1),
+             QStringList({"/var/log/a/access.log", "/var/log/b/access.log"}));
+    QCOMPARE(choice->display, QString("access.log;access.log;"));
+    QCOMPARE(logFileChoiceOf({"/logs/a.log", "/logs/b.log"})->logFiles,
+             QStringList({"/logs", "/logs/a.log", "/logs/b.log"}));
+    QVERIFY(!logFileChoiceOf({}));
+  }
+
   void theDialogsPathsBecomeOneFileName() {
     QCOMPARE(dialogFileName({}), QString());
     QCOMPARE(dialogFileName({"/var/log/a.log"}), QString("/var/log/a.log"));
