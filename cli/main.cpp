@@ -1,5 +1,7 @@
 // crawlmeter-report: prints the report of the chosen kind for the given log files, and writes the
 // window's export file when asked. Nothing is written when the run fails.
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
 #include <string>
@@ -10,6 +12,7 @@
 #include "report.h"
 #include "resources/product_info.h"
 #include "statistics_run.h"
+#include "terminal_text.h"
 
 namespace {
 
@@ -38,7 +41,7 @@ int report(const crawlmeter::CommandLine& line) {
                   crawlmeter::exportFailedMessage(*line.output, "") + " (" + *reason + ")");
     }
   }
-  std::cout << text << std::flush;
+  std::cout << (isatty(STDOUT_FILENO) ? crawlmeter::terminalSafe(text) : text) << std::flush;
   return std::cout ? kExitSuccess
                    : fail(kExitFileError, "cannot write the report to standard output");
 }
