@@ -19,7 +19,6 @@ class AddressSet {
   bool insert(std::string_view text);
   bool contains(std::string_view text) const;
   void clear();
-  std::size_t size() const { return count_; }
 
   template <typename Visit>
   void forEach(Visit visit) const {

@@ -6,7 +6,6 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -35,7 +34,7 @@ TEST(ExportFileTest, ReplacesAnExistingFileWholeAndKeepsItsPermissions) {
   struct stat info {};
   stat(target.c_str(), &info);
   EXPECT_EQ(info.st_mode & 0777, 0640u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  EXPECT_EQ(folder.entryCount(), 1);
 }
 
 TEST(ExportFileTest, FailsWithAReasonAndLeavesEverythingAsItWas) {
@@ -51,25 +50,22 @@ TEST(ExportFileTest, FailsWithAReasonAndLeavesEverythingAsItWas) {
     EXPECT_NE(writeExportFile(locked, "x"), std::nullopt);
     EXPECT_EQ(readFile(locked), "keep me");
   }
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 2);
+  EXPECT_EQ(folder.entryCount(), 2);
 }
 
 TEST(ExportFileTest, FullDiskLeavesTheOldFileWhole) {
   TempFolder folder;
   const std::string target = folder.write("r.txt", "the previous export");
   const std::string text(64 * 1024, 'x');
-  const pid_t child = fork();
-  if (child == 0) {
+  const int status = testing::exitStatusOfChild([&] {
     signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG, as on a full disk
     const rlimit limit{4096, 4096};
     setrlimit(RLIMIT_FSIZE, &limit);
-    _exit(writeExportFile(target, text).has_value() ? 0 : 1);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the export should have failed";
+    return writeExportFile(target, text).has_value() ? 0 : 1;
+  });
+  EXPECT_EQ(status, 0) << "the export should have failed";
   EXPECT_EQ(readFile(target), "the previous export");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  EXPECT_EQ(folder.entryCount(), 1);
 }
 
 TEST(ExportFileTest, ReadOnlyTargetIsRefusedAndKept) {
@@ -86,14 +82,11 @@ TEST(ExportFileTest, AnotherUsersWritableFileKeepsItsOwner) {
   chmod(folder.path().c_str(), 0777);
   const std::string target = folder.write("shared.txt", "old content");
   chmod(target.c_str(), 0666);
-  const pid_t child = fork();
-  if (child == 0) {
-    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
-    _exit(writeExportFile(target, "new") ? 1 : 0);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  const int status = testing::exitStatusOfChild([&] {
+    if (setgid(65534) != 0 || setuid(65534) != 0) return 3;  // nobody
+    return writeExportFile(target, "new") ? 1 : 0;
+  });
+  EXPECT_EQ(status, 0);
   EXPECT_EQ(readFile(target), "new\r\n");
   struct stat info {};
   stat(target.c_str(), &info);

@@ -46,16 +46,6 @@ std::string converted(const std::string& bytes) {
   return out + std::string(LineEndConverter::kFinalLineEnd);
 }
 
-// Runs body in a child process and returns its exit status (-1 when a signal ended it).
-template <typename Body>
-int inChild(Body body) {
-  const pid_t child = fork();
-  if (child == 0) _exit(body());
-  int status = 0;
-  waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 RunResult rewriteRun(const std::vector<std::string>& files, std::size_t chunk = 1 << 16) {
   RunOptions options;
   options.rewriteLineEnds = true;
@@ -83,7 +73,7 @@ TEST(FaultTest, LinesAppendedWhileCountingAreNeverLost) {
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
   EXPECT_EQ(readFile(path), original + appended);
   EXPECT_EQ(result.tables.PvCounts.total(1), 2001);  // read on to the end, the late line too
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  EXPECT_EQ(folder.entryCount(), 1);
 }
 
 TEST(FaultTest, ALogAServerStillHasOpenIsNotConverted) {
@@ -109,7 +99,7 @@ TEST(FaultTest, AnotherUsersLogIsNeitherConvertedNorTakenOver) {
   const std::string original = lfLog(50);
   const std::string path = folder.write("shared.log", original);
   chmod(path.c_str(), 0666);
-  const int status = inChild([&] {
+  const int status = testing::exitStatusOfChild([&] {
     if (setgid(65534) != 0 || setuid(65534) != 0) return 3;  // nobody
     const RunResult result = rewriteRun({path});
     return result.status == RunResult::Status::Succeeded && result.tables.PvCounts.total(1) == 50
@@ -121,14 +111,14 @@ TEST(FaultTest, AnotherUsersLogIsNeitherConvertedNorTakenOver) {
   struct stat info {};
   stat(path.c_str(), &info);
   EXPECT_EQ(info.st_uid, 0u);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  EXPECT_EQ(folder.entryCount(), 1);
 }
 
 TEST(FaultTest, FullDiskWhileWritingTheCopyLeavesTheLogAsItWas) {
   TempFolder folder;
   const std::string original = lfLog(3000);
   const std::string path = folder.write("a.log", original);
-  const int status = inChild([&] {
+  const int status = testing::exitStatusOfChild([&] {
     signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG, like a full disk
     const rlimit limit{original.size() / 2, original.size() / 2};
     setrlimit(RLIMIT_FSIZE, &limit);
@@ -139,7 +129,7 @@ TEST(FaultTest, FullDiskWhileWritingTheCopyLeavesTheLogAsItWas) {
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(readFile(path), original);
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+  EXPECT_EQ(folder.entryCount(), 1);
 }
 
 TEST(FaultTest, KilledDuringARewriteTheLogIsWhollyOldOrWhollyConverted) {
@@ -178,7 +168,7 @@ TEST(FaultTest, LongLinesAndLineFreeFilesCountInBoundedMemory) {
   const std::string sparse = folder.pathOf("sparse.log");
   std::ofstream{sparse};
   std::filesystem::resize_file(sparse, 2ULL << 30);  // 2 GB of zero bytes, no line end
-  const int status = inChild([&] {
+  const int status = testing::exitStatusOfChild([&] {
     const rlimit limit{256ULL << 20, 256ULL << 20};  // far below any of the files
     setrlimit(RLIMIT_AS, &limit);
     RunOptions options;

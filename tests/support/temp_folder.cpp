@@ -2,6 +2,8 @@
 #include "temp_folder.h"
 
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <fstream>
 #include <sstream>
@@ -37,6 +39,18 @@ std::string TempFolder::write(const std::string& name, std::string_view bytes) c
   const std::string path = pathOf(name);
   writeFile(path, bytes);
   return path;
+}
+
+std::ptrdiff_t TempFolder::entryCount() const {
+  return std::distance(std::filesystem::directory_iterator(path_), {});
+}
+
+int exitStatusOfChild(const std::function<int()>& body) {
+  const pid_t child = fork();
+  if (child == 0) _exit(body());
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::string readFile(const std::string& path) {

@@ -1,7 +1,9 @@
 // A temporary folder for tests that work on real files; removed with everything in it.
 #pragma once
 
+#include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,12 +20,18 @@ class TempFolder {
   // Writes bytes to a file of the folder and returns its full path.
   std::string write(const std::string& name, std::string_view bytes) const;
   std::string pathOf(const std::string& name) const { return (path_ / name).string(); }
+  // How many files and folders the folder holds: a leftover temporary file shows here.
+  std::ptrdiff_t entryCount() const;
 
  private:
   std::filesystem::path path_;
 };
 
 std::string readFile(const std::string& path);
+
+// Runs body in a child process (for limits, users and signals the test itself must not take on)
+// and gives its exit status, or -1 when a signal ended it.
+int exitStatusOfChild(const std::function<int()>& body);
 void writeFile(const std::string& path, std::string_view bytes);
 
 }  // namespace crawlmeter::testing
