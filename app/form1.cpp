@@ -13,14 +13,14 @@
 #include <QTextEdit>
 #include <utility>
 
-#include "app/run_with_progress.h"
-#include "app/twips.h"
-#include "app/ui_services.h"
 #include "export/export_target.h"
 #include "help/form2.h"
 #include "help/help_text.h"
 #include "log_input/log_file_choice.h"
-#include "report.h"
+#include "run/report.h"
+#include "statistics/run_with_progress.h"
+#include "ui/twips.h"
+#include "ui/ui_services.h"
 
 // The icon is compiled into this static library; naming its initialiser keeps the linker from
 // dropping it. Q_INIT_RESOURCE must be used outside any namespace.

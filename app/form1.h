@@ -10,7 +10,7 @@
 #include <memory>
 #include <optional>
 
-#include "statistics_run.h"
+#include "run/statistics_run.h"
 
 class QButtonGroup;
 class QFrame;

@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "app/qt_ui_services.h"
 #include "resources/product_info.h"
+#include "ui/qt_ui_services.h"
 
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);

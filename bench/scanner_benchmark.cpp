@@ -4,8 +4,8 @@
 #include <random>
 #include <string>
 
-#include "log_scanner.h"
-#include "report.h"
+#include "run/report.h"
+#include "scan/log_scanner.h"
 
 namespace crawlmeter {
 namespace {

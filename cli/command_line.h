@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "count_table.h"
+#include "scan/count_table.h"
 
 namespace crawlmeter {
 

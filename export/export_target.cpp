@@ -3,8 +3,8 @@
 
 #include <QFile>
 
-#include "app/ui_services.h"
-#include "export_file.h"
+#include "run/export_file.h"
+#include "ui/ui_services.h"
 
 namespace crawlmeter {
 namespace {

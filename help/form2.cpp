@@ -14,9 +14,9 @@
 #include <array>
 #include <utility>
 
-#include "app/twips.h"
-#include "app/ui_services.h"
 #include "resources/product_info.h"
+#include "ui/twips.h"
+#include "ui/ui_services.h"
 
 namespace crawlmeter {
 

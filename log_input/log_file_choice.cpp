@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "app/ui_services.h"
+#include "ui/ui_services.h"
 
 namespace crawlmeter {
 namespace {

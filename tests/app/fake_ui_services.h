@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QUrl>
 
-#include "app/ui_services.h"
+#include "ui/ui_services.h"
 
 namespace crawlmeter {
 

@@ -11,8 +11,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "app/qt_ui_services.h"
 #include "modal_driver.h"
+#include "ui/qt_ui_services.h"
 
 using crawlmeter::QtUiServices;
 using crawlmeter::testing::ModalDriver;

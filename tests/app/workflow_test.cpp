@@ -14,13 +14,13 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "app/qt_ui_services.h"
-#include "export_file.h"
 #include "fake_ui_services.h"
 #include "gui_test_support.h"
 #include "modal_driver.h"
-#include "report.h"
-#include "statistics_run.h"
+#include "run/export_file.h"
+#include "run/report.h"
+#include "run/statistics_run.h"
+#include "ui/qt_ui_services.h"
 
 using namespace crawlmeter;
 

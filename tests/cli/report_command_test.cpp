@@ -5,9 +5,9 @@
 
 #include <filesystem>
 
-#include "export_file.h"
-#include "report.h"
-#include "statistics_run.h"
+#include "run/export_file.h"
+#include "run/report.h"
+#include "run/statistics_run.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {

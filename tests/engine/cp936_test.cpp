@@ -1,5 +1,5 @@
 // Code page 936 character structure and conversions.
-#include "cp936.h"
+#include "codec/cp936.h"
 
 #include <gtest/gtest.h>
 

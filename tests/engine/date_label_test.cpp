@@ -1,5 +1,5 @@
 // Date labels: the text between the file's first '[' character and the next ':'.
-#include "date_label.h"
+#include "scan/date_label.h"
 
 #include <gtest/gtest.h>
 

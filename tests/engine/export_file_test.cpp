@@ -1,6 +1,6 @@
 // Export bytes and the safe write of the export file.
-#include "export_file.h"
-#include "replacement_file.h"
+#include "run/export_file.h"
+#include "files/replacement_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

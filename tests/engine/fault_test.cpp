@@ -14,8 +14,8 @@
 #include <random>
 #include <thread>
 
-#include "line_ends.h"
-#include "statistics_run.h"
+#include "run/statistics_run.h"
+#include "scan/line_ends.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {

@@ -1,5 +1,5 @@
 // Counting whole files through the scanner: hour-runs, line ends, chunk boundaries.
-#include "log_scanner.h"
+#include "scan/log_scanner.h"
 
 #include <gtest/gtest.h>
 

@@ -4,10 +4,10 @@
 
 #include <random>
 
-#include "log_scanner.h"
-#include "statistics_run.h"
+#include "run/statistics_run.h"
+#include "run/unit_scan.h"
+#include "scan/log_scanner.h"
 #include "temp_folder.h"
-#include "unit_scan.h"
 
 namespace crawlmeter {
 

@@ -1,5 +1,5 @@
 // Line parsing: address, hour text, crawler choice, whole lines and lines in pieces.
-#include "record_parser.h"
+#include "scan/record_parser.h"
 
 #include <gtest/gtest.h>
 

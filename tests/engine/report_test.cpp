@@ -1,5 +1,5 @@
 // The result text: exact bytes of the layout.
-#include "report.h"
+#include "run/report.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Whole runs over real files: labels, tables, line-end rewrites and failures that change nothing.
-#include "statistics_run.h"
+#include "run/statistics_run.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

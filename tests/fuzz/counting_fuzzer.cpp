@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
-#include "line_ends.h"
-#include "log_scanner.h"
-#include "report.h"
+#include "run/report.h"
+#include "scan/line_ends.h"
+#include "scan/log_scanner.h"
 
 namespace crawlmeter {
 namespace {

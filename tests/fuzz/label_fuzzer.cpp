@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "cp936.h"
-#include "date_label.h"
+#include "codec/cp936.h"
+#include "scan/date_label.h"
 
 namespace {
 

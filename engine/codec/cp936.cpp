@@ -1,0 +1,83 @@
+// Code page 936 conversions on glibc's well-kept iconv tables ("CP936" maps 0x80 to the euro sign
+// as Windows does), resuming after each character iconv cannot convert.
+#include "codec/cp936.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace crawlmeter {
+namespace {
+
+constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
+
+// Bytes of the UTF-8 sequence that starts with lead (1 for a stray continuation or invalid byte).
+std::size_t utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC2) return 2;
+  return 1;
+}
+
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {
+    if (handle_ == reinterpret_cast<iconv_t>(-1)) {
+      throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
+    }
+  }
+  ~Converter() { iconv_close(handle_); }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  // Converts input; skipLength(rest) tells how many bytes an unconvertible character takes, and
+  // replacement is written in its place.
+  template <typename SkipLength>
+  std::string convert(std::string_view input, std::string_view replacement, SkipLength skipLength) {
+    std::string out;
+    out.reserve(input.size() * 3 / 2 + 16);
+    char buffer[4096];
+    char* in = const_cast<char*>(input.data());
+    std::size_t inLeft = input.size();
+    while (inLeft > 0) {
+      char* outPtr = buffer;
+      std::size_t outLeft = sizeof buffer;
+      const std::size_t result = iconv(handle_, &in, &inLeft, &outPtr, &outLeft);
+      out.append(buffer, outPtr);
+      if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+      // EILSEQ or EINVAL: one character iconv cannot take; replace it and go on after it.
+      const std::size_t skip = skipLength(std::string_view(in, inLeft));
+      out.append(replacement);
+      in += skip;
+      inLeft -= skip;
+      iconv(handle_, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+  }
+
+ private:
+  iconv_t handle_;
+};
+
+}  // namespace
+
+std::string decodeCp936(std::string_view bytes) {
+  Converter converter("UTF-8", "CP936");
+  return converter.convert(bytes, kReplacementUtf8,
+                           [](std::string_view rest) { return characterLength(rest, 0); });
+}
+
+std::string encodeCp936(std::string_view utf8) {
+  Converter converter("CP936", "UTF-8");
+  return converter.convert(utf8, "?", [](std::string_view rest) {
+    const std::size_t length = utf8SequenceLength(static_cast<unsigned char>(rest[0]));
+    if (length > rest.size()) return std::size_t{1};
+    for (std::size_t i = 1; i < length; ++i) {
+      if ((static_cast<unsigned char>(rest[i]) & 0xC0) != 0x80) return std::size_t{1};
+    }
+    return length;
+  });
+}
+
+}  // namespace crawlmeter

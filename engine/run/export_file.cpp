@@ -1,0 +1,39 @@
+// Export encoding and writing.
+#include "run/export_file.h"
+
+#include "codec/cp936.h"
+#include "files/replacement_file.h"
+
+namespace crawlmeter {
+
+std::string exportFileBytes(std::string_view text) {
+  std::string crlfText;
+  crlfText.reserve(text.size() + text.size() / 16 + 2);
+  // A text box takes CR LF and a lone CR (from a date label, say) as line breaks too, so they are
+  // written as the window's export writes them.
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const bool lineBreak = text[at] == '\n' || text[at] == '\r';
+    if (text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n') ++at;
+    if (lineBreak) {
+      crlfText += "\r\n";
+    } else {
+      crlfText += text[at];
+    }
+  }
+  crlfText += "\r\n";
+  return encodeCp936(crlfText);
+}
+
+std::optional<std::string> writeExportFile(const std::string& path, std::string_view text) {
+  return replaceFileContent(path, exportFileBytes(text));
+}
+
+std::string exportSucceededMessage(const std::string& path) {
+  return std::string(kExportSucceededPrefix) + path;
+}
+
+std::string exportFailedMessage(const std::string& path, const std::string& reason) {
+  return std::string(kExportFailedPrefix) + path + (reason.empty() ? "" : "\n" + reason);
+}
+
+}  // namespace crawlmeter

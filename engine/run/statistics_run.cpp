@@ -1,0 +1,243 @@
+// The run: plans the units of work, counts them (on one thread, or on several that run ahead of a
+// merge which takes their results strictly in order), joins the hour-runs at every seam, and
+// renames converted copies over their logs only once every file has been counted.
+#include "run/statistics_run.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <system_error>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "run/unit_scan.h"
+#include "run/work_plan.h"
+
+namespace crawlmeter {
+namespace {
+
+constexpr std::array<CountTable StatisticsTables::*, kStatCategoryCount> kTableOfKind = {
+    &StatisticsTables::PvCounts,    &StatisticsTables::IpCounts,    &StatisticsTables::SogouCounts,
+    &StatisticsTables::BingCounts,  &StatisticsTables::BaiduCounts, &StatisticsTables::YoudaoCounts,
+    &StatisticsTables::YahooCounts, &StatisticsTables::GoogleCounts};
+
+// How often a run with worker threads reports progress and looks for a cancel.
+constexpr std::chrono::milliseconds kPollInterval{50};
+
+// Adds one unit's result to the tables, after joining its first hour-run to the lines before it.
+class Merge {
+ public:
+  explicit Merge(std::size_t files) : tables_(files) {}
+
+  void add(const WorkUnit& unit, UnitResult& result) {
+    joinEdges(carried_, result.edges, result.counts);
+    for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
+      CountTable& table = tables_.*kTableOfKind[kind];
+      for (int hour = 0; hour < kHourSlots; ++hour) {
+        table.at(unit.file + 1, hour) += result.counts.cells[kind][hour];
+      }
+    }
+    if (unit.begin == 0) tables_.LogDates[unit.file + 1] = std::move(result.dateLabel);
+    if (result.rewrite) rewrites_.push_back(std::move(*result.rewrite));
+  }
+
+  StatisticsTables finish() {
+    for (PendingRewrite& rewrite : rewrites_) rewrite.commit();
+    return std::move(tables_);
+  }
+
+ private:
+  StatisticsTables tables_;
+  HourRun carried_;
+  std::vector<PendingRewrite> rewrites_;
+};
+
+RunResult failure(std::span<const std::string> files, std::size_t failed) {
+  RunResult result;
+  result.status = RunResult::Status::Failed;
+  result.message = unreadableFileMessage(files[failed]);
+  result.failedFile = failed;
+  return result;
+}
+
+RunResult ended(RunResult::Status status) {
+  RunResult result;
+  result.status = status;
+  return result;
+}
+
+struct Plan {
+  std::span<const std::string> files;
+  std::vector<WorkUnit> units;
+  std::uint64_t totalBytes = 0;
+};
+
+// Counts every unit on the calling thread.
+RunResult runInline(const Plan& plan, const RunOptions& options) {
+  Merge merge(plan.files.size());
+  std::uint64_t done = 0;
+  bool cancelled = false;
+  UnitOptions unitOptions{options.rewriteLineEnds, options.chunkBytes, [&](std::size_t bytes) {
+                            done += bytes;
+                            if (options.progress)
+                              options.progress(std::min(done, plan.totalBytes), plan.totalBytes);
+                            cancelled = options.cancelRequested && options.cancelRequested();
+                            return !cancelled;
+                          }};
+  for (const WorkUnit& unit : plan.units) {
+    if (options.cancelRequested && options.cancelRequested())
+      return ended(RunResult::Status::Cancelled);
+    std::optional<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
+    if (cancelled) return ended(RunResult::Status::Cancelled);
+    if (!result) return failure(plan.files, unit.file);
+    merge.add(unit, *result);
+  }
+  return RunResult{RunResult::Status::Succeeded, merge.finish(), {}};
+}
+
+// Worker threads take the units in order and stay at most one unit each ahead of the merge, which
+// bounds the memory held by results waiting to be merged.
+class ParallelRun {
+ public:
+  ParallelRun(const Plan& plan, const RunOptions& options)
+      : plan_(plan), options_(options), results_(plan.units.size()), finished_(plan.units.size()) {}
+
+  RunResult run(std::size_t threads) {
+    lookahead_ = threads + 1;
+    std::vector<std::jthread> pool;
+    // Stops the workers however the merge ends, before the pool waits for them.
+    const StopOnExit stopper{*this};
+    try {
+      for (std::size_t i = 0; i < threads; ++i) pool.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+      // The system gives no more threads: count with those that started, or on this one.
+      if (pool.empty()) return runInline(plan_, options_);
+    }
+    return mergeAll();
+  }
+
+ private:
+  struct StopOnExit {
+    ParallelRun& run;
+    ~StopOnExit() { run.stop(); }
+  };
+
+  void stop() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+  }
+
+  void work() {
+    const UnitOptions unitOptions{options_.rewriteLineEnds, options_.chunkBytes,
+                                  [this](std::size_t bytes) {
+                                    done_ += bytes;
+                                    return !stop_;
+                                  }};
+    for (;;) {
+      std::size_t unit = 0;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] {
+          return stop_ || nextUnit_ < std::min(merged_ + lookahead_, results_.size()) ||
+                 nextUnit_ >= results_.size();
+        });
+        if (stop_ || nextUnit_ >= results_.size()) return;
+        unit = nextUnit_++;
+      }
+      std::optional<UnitResult> result =
+          scanUnit(plan_.files[plan_.units[unit].file], plan_.units[unit], unitOptions);
+      {
+        std::lock_guard lock(mutex_);
+        results_[unit] = std::move(result);
+        finished_[unit] = true;
+      }
+      changed_.notify_all();
+    }
+  }
+
+  void reportProgress() {
+    if (options_.progress)
+      options_.progress(std::min<std::uint64_t>(done_, plan_.totalBytes), plan_.totalBytes);
+  }
+
+  // Waits for the unit's result, reporting progress meanwhile; false when the run was cancelled.
+  bool waitFor(std::size_t unit, std::optional<UnitResult>& result) {
+    std::unique_lock lock(mutex_);
+    while (!changed_.wait_for(lock, kPollInterval, [&] { return finished_[unit]; })) {
+      lock.unlock();
+      reportProgress();
+      if (options_.cancelRequested && options_.cancelRequested()) return false;
+      lock.lock();
+    }
+    result = std::move(results_[unit]);
+    merged_ = unit + 1;
+    return true;
+  }
+
+  RunResult mergeAll() {
+    Merge merge(plan_.files.size());
+    for (std::size_t unit = 0; unit < plan_.units.size(); ++unit) {
+      std::optional<UnitResult> result;
+      if (!waitFor(unit, result)) return ended(RunResult::Status::Cancelled);
+      changed_.notify_all();
+      if (!result) return failure(plan_.files, plan_.units[unit].file);
+      merge.add(plan_.units[unit], *result);
+      reportProgress();
+    }
+    if (options_.cancelRequested && options_.cancelRequested())
+      return ended(RunResult::Status::Cancelled);
+    return RunResult{RunResult::Status::Succeeded, merge.finish(), {}};
+  }
+
+  const Plan& plan_;
+  const RunOptions& options_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::optional<UnitResult>> results_;
+  std::vector<char> finished_;
+  std::size_t nextUnit_ = 0;
+  std::size_t merged_ = 0;
+  std::size_t lookahead_ = 0;
+  std::atomic<bool> stop_{false};
+  std::atomic<std::uint64_t> done_{0};
+};
+
+}  // namespace
+
+StatisticsTables::StatisticsTables(std::size_t lastFile) : LogDates(lastFile + 1) {
+  for (CountTable StatisticsTables::*table : kTableOfKind) this->*table = CountTable(lastFile);
+}
+
+const CountTable& StatisticsTables::counts(StatCategory kind) const {
+  return this->*kTableOfKind[static_cast<std::size_t>(kind)];
+}
+
+CountTable& StatisticsTables::counts(StatCategory kind) {
+  return this->*kTableOfKind[static_cast<std::size_t>(kind)];
+}
+
+std::string unreadableFileMessage(const std::string& path) { return "无法读取日志文件：" + path; }
+
+RunResult runStatistics(std::span<const std::string> files, const RunOptions& options) {
+  const std::size_t workers =
+      options.workers != 0 ? options.workers : std::max(1u, std::thread::hardware_concurrency());
+  Plan plan{files, {}, 0};
+  std::size_t failed = 0;
+  std::optional<std::vector<WorkUnit>> units =
+      planWork(files, PlanOptions{workers, options.rewriteLineEnds}, &failed, &plan.totalBytes);
+  if (!units) return failure(files, failed);
+  plan.units = std::move(*units);
+  const std::size_t threads = std::min(workers, plan.units.size());
+  if (threads < 2) return runInline(plan, options);
+  return ParallelRun(plan, options).run(threads);
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,77 @@
+// The statistics run: counts every chosen log file, one streaming pass each, into the date labels
+// and the eight count tables, and (when asked) converts files with bare LF line ends to CR LF.
+//
+// Contracts:
+// - All eight kinds are counted at once; the report chooses which one to show.
+// - A run either succeeds whole or changes nothing: on a file that cannot be read, or on cancel,
+//   no table is returned and no log file is rewritten.
+// - A rewrite never puts a log at risk: see ReplacementFile. A file that cannot be rewritten
+//   safely (several hard links, no write permission, growing while read, full disk) is left
+//   exactly as it was; it is counted the same either way.
+// - Reentrant: no globals; a run's state lives in the run. The run may count on several threads
+//   of its own; the callbacks are called only on the calling thread.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "scan/count_table.h"
+
+namespace crawlmeter {
+
+// What a run produces for files 1..N; position 0 of every list is unused.
+struct StatisticsTables {
+  std::vector<std::string> LogDates;  // UTF-8; position i is file i's date label
+  CountTable PvCounts;
+  CountTable IpCounts;
+  CountTable SogouCounts;
+  CountTable BingCounts;
+  CountTable BaiduCounts;
+  CountTable YoudaoCounts;
+  CountTable YahooCounts;
+  CountTable GoogleCounts;
+
+  explicit StatisticsTables(std::size_t lastFile = 0);
+  std::size_t lastFile() const { return LogDates.size() - 1; }
+  const CountTable& counts(StatCategory kind) const;
+  CountTable& counts(StatCategory kind);
+  bool operator==(const StatisticsTables&) const = default;
+};
+
+// Large reads keep the system-call cost per byte negligible while the buffer stays far below the
+// memory a run may use.
+inline constexpr std::size_t kDefaultChunkBytes = 1 << 20;
+
+struct RunOptions {
+  // Convert files with bare LF line ends on disk (the window does; the command only when asked).
+  bool rewriteLineEnds = false;
+  std::size_t chunkBytes = kDefaultChunkBytes;
+  // Threads that count at once; 0 takes one per processor core. The result never depends on it.
+  std::size_t workers = 0;
+  // Called now and then on the calling thread with the bytes read so far and the bytes of all
+  // files together.
+  std::function<void(std::uint64_t done, std::uint64_t total)> progress;
+  // Called now and then on the calling thread; true ends the run as cancelled.
+  std::function<bool()> cancelRequested;
+};
+
+struct RunResult {
+  enum class Status { Succeeded, Failed, Cancelled };
+  Status status = Status::Failed;
+  StatisticsTables tables;     // when Succeeded
+  std::string message;         // when Failed: what the user is told
+  std::size_t failedFile = 0;  // when Failed: the index in files of the file that failed
+};
+
+// The message for a log file that cannot be opened or read is this followed by its path.
+inline constexpr std::string_view kUnreadableFilePrefix = "无法读取日志文件：";
+std::string unreadableFileMessage(const std::string& path);
+
+// Counts files (the paths of files 1..N, in order).
+RunResult runStatistics(std::span<const std::string> files, const RunOptions& options);
+
+}  // namespace crawlmeter

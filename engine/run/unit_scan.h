@@ -1,0 +1,35 @@
+// Counts one unit of work (a file, or a piece of one) in a single streaming pass, and writes the
+// converted copy of a whole file when it needs one.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "run/line_end_rewrite.h"
+#include "run/work_plan.h"
+#include "scan/count_table.h"
+#include "scan/record_counter.h"
+
+namespace crawlmeter {
+
+struct UnitResult {
+  FileCounts counts;
+  RunEdges edges;
+  std::string dateLabel;  // of a unit that starts its file
+  std::optional<PendingRewrite> rewrite;
+};
+
+struct UnitOptions {
+  bool rewriteLineEnds = false;
+  std::size_t chunkBytes = 0;
+  // Told the bytes of each chunk read; false stops the scan.
+  std::function<bool(std::size_t bytes)> onChunk;
+};
+
+// nullopt when the file could not be read, or when onChunk stopped the scan.
+std::optional<UnitResult> scanUnit(const std::string& path, const WorkUnit& unit,
+                                   const UnitOptions& options);
+
+}  // namespace crawlmeter

@@ -1,0 +1,29 @@
+// Hour-run membership, and the two operations that join runs counted apart.
+#include "scan/hour_run.h"
+
+namespace crawlmeter {
+
+void HourRun::restart(const HourText& hour) {
+  hour_ = hour;
+  addresses_.clear();
+  digests_.clear();
+}
+
+bool HourRun::add(const Address& address) {
+  if (address.digest) return digests_.insert(*address.digest).second;
+  return addresses_.insert(address.text);
+}
+
+std::size_t HourRun::countShared(const HourRun& other) const {
+  std::size_t shared = 0;
+  other.addresses_.forEach([&](std::string_view text) { shared += addresses_.contains(text); });
+  for (const AddressDigest& digest : other.digests_) shared += digests_.count(digest);
+  return shared;
+}
+
+void HourRun::absorb(const HourRun& other) {
+  other.addresses_.forEach([&](std::string_view text) { addresses_.insert(text); });
+  digests_.insert(other.digests_.begin(), other.digests_.end());
+}
+
+}  // namespace crawlmeter

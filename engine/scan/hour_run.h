@@ -1,0 +1,37 @@
+// An hour-run: a stretch of consecutive counted lines with equal hour texts, and the client
+// addresses seen in it (each counts once in the run's IP cell).
+#pragma once
+
+#include <cstddef>
+#include <unordered_set>
+
+#include "scan/address_set.h"
+#include "scan/record_parser.h"
+
+namespace crawlmeter {
+
+class HourRun {
+ public:
+  const HourText& hour() const { return hour_; }
+  // Ends this run and begins an empty one of hour; keeps the memory.
+  void restart(const HourText& hour);
+  // Adds address; true when it is new in the run.
+  bool add(const Address& address);
+  // How many of other's addresses this run holds too.
+  std::size_t countShared(const HourRun& other) const;
+  // Adds other's addresses to this run.
+  void absorb(const HourRun& other);
+
+ private:
+  struct DigestHash {
+    std::size_t operator()(const AddressDigest& digest) const {
+      return digest.first ^ digest.second;
+    }
+  };
+
+  HourText hour_;  // length 0 before the first counted line: equal to no real hour text
+  AddressSet addresses_;
+  std::unordered_set<AddressDigest, DigestHash> digests_;
+};
+
+}  // namespace crawlmeter

@@ -1,0 +1,73 @@
+// The line splitter over indexed chunks. Lines come in order, so one cursor walks the crawler
+// candidates of the chunk alongside them.
+#include "scan/log_scanner.h"
+
+namespace crawlmeter {
+
+int LogScanner::crawlerInRest(std::string_view chunk, std::size_t restBegin, std::size_t end) {
+  const std::string_view rest = chunk.substr(restBegin, end - restBegin);
+  if (index_.mayHoldHighByte(restBegin, end)) return findCrawler(rest);
+  const std::span<const std::uint32_t> candidates = index_.crawlerCandidates();
+  while (nextCandidate_ < candidates.size() && candidates[nextCandidate_] < restBegin) {
+    ++nextCandidate_;
+  }
+  int found = kNoCrawler;
+  for (std::size_t k = nextCandidate_; k < candidates.size() && candidates[k] < end && found > 0;
+       ++k) {
+    found = crawlerStartingAt(rest, candidates[k] - restBegin, found);
+  }
+  return found;
+}
+
+void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t end) {
+  if (inPieces_) {
+    pieces_.feed(chunk.substr(from, end - from));
+    // The record's address lives in the parser: count it before the parser is reset.
+    if (const std::optional<Record> record = pieces_.finish()) counter_.count(*record, counts_);
+    pieces_.reset();
+    inPieces_ = false;
+    return;
+  }
+  std::size_t restStart = 0;
+  std::optional<Record> record = parseHead(chunk.substr(from, end - from), &restStart);
+  if (!record) return;
+  record->crawler = crawlerInRest(chunk, from + restStart, end);
+  counter_.count(*record, counts_);
+}
+
+void LogScanner::feed(std::string_view chunk) {
+  if (chunk.empty()) return;
+  if (!dateLabel_.complete()) dateLabel_.feed(chunk);
+  index_.build(chunk);
+  nextCandidate_ = 0;
+  std::size_t from = 0;
+  if (lastWasCr_ && chunk[0] == '\n') {  // the LF of a CR LF split between chunks
+    if (lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::CrLf;
+    from = 1;
+  }
+  for (const std::uint32_t at : index_.lineBreaks()) {
+    if (at < from) continue;  // the LF of a CR LF already ended
+    if (chunk[at] == '\n') {
+      if (lineEnds_ == LineEnds::CrLf) continue;  // a bare LF is part of the line
+      lineEnds_ = LineEnds::BareLf;               // the first LF of the file decides
+      endLine(chunk, from, at);
+      from = at + 1;
+      continue;
+    }
+    endLine(chunk, from, at);
+    const bool lfFollows = at + 1 < chunk.size() && chunk[at + 1] == '\n';
+    if (lfFollows && lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::CrLf;
+    from = at + (lfFollows ? 2 : 1);
+  }
+  if (from < chunk.size()) {
+    pieces_.feed(chunk.substr(from));
+    inPieces_ = true;
+  }
+  lastWasCr_ = chunk.back() == '\r';
+}
+
+void LogScanner::finish() {
+  if (inPieces_) endLine({}, 0, 0);
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,52 @@
+// One streaming pass over one log file: finds its line ends as the bytes arrive, counts every line
+// into the file's hour cells and reads the file's date label, all from the same chunks.
+//
+// Each chunk is indexed in one vector pass (line breaks, places where a crawler text may start);
+// lines wholly inside it are then parsed in place, and a line that straddles chunks is parsed
+// piece by piece, so memory never depends on the length of a line or of the file.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "scan/chunk_index.h"
+#include "scan/count_table.h"
+#include "scan/date_label.h"
+#include "scan/line_ends.h"
+#include "scan/record_counter.h"
+#include "scan/record_parser.h"
+
+namespace crawlmeter {
+
+class LogScanner {
+ public:
+  // The counter carries the hour-run from the lines before. Bytes that do not start the file
+  // need the file's line ends, known from its first LF.
+  LogScanner(RecordCounter& counter, FileCounts& counts, LineEnds known = LineEnds::Undecided)
+      : counter_(counter), counts_(counts), lineEnds_(known) {}
+
+  // Takes the next bytes of the file.
+  void feed(std::string_view chunk);
+  // The end of the file ends its last line.
+  void finish();
+
+  LineEnds lineEnds() const { return lineEnds_; }
+  std::string dateLabel() const { return dateLabel_.label(); }
+
+ private:
+  // Counts the line chunk[from, end).
+  void endLine(std::string_view chunk, std::size_t from, std::size_t end);
+  int crawlerInRest(std::string_view chunk, std::size_t restBegin, std::size_t end);
+
+  RecordCounter& counter_;
+  FileCounts& counts_;
+  LineEnds lineEnds_;
+  DateLabelScanner dateLabel_;
+  PieceParser pieces_;
+  bool inPieces_ = false;   // the current line began in an earlier chunk
+  bool lastWasCr_ = false;  // the previous chunk ended with a CR
+  ChunkIndex index_;
+  std::size_t nextCandidate_ = 0;  // the first crawler candidate not behind the lines counted
+};
+
+}  // namespace crawlmeter
