@@ -1,5 +1,6 @@
 // The chunk pass, in 32-byte blocks: with AVX2 where the processor has it, with SSE2 on other
-// x86-64 processors, byte by byte elsewhere. All three give the same index.
+// x86-64 processors, byte by byte elsewhere (and for the last block). All three give the same
+// index; the vector pass is written once, in chunk_index_blocks.inc.
 #include "scan/chunk_index.h"
 
 #include <array>
@@ -63,64 +64,48 @@ void indexBytes(std::string_view chunk, std::size_t from, Output& out) {
 }
 
 #if defined(CRAWLMETER_X86)
-// Masks for 16 positions: which bytes are CR or LF, which start a crawler pair, which are high.
-struct Masks16 {
-  std::uint32_t breaks, candidates, high;
+// Which of 32 bytes are CR or LF, which start a crawler pair, which are 0x80 or above.
+struct BlockMasks {
+  std::uint32_t breaks = 0, candidates = 0, high = 0;
 };
 
-Masks16 masksSse2(const char* at) {
-  const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-  const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 1));
-  const auto is = [](__m128i bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); };
-  const __m128i breaks = _mm_or_si128(is(first, '\r'), is(first, '\n'));
-  const __m128i startA =
-      _mm_and_si128(_mm_or_si128(is(first, 'B'), is(first, 'Y')), is(second, 'a'));
-  const __m128i startO = _mm_and_si128(
-      _mm_or_si128(_mm_or_si128(is(first, 'G'), is(first, 'Y')), is(first, 'S')), is(second, 'o'));
-  const __m128i startMs = _mm_and_si128(is(first, 'm'), is(second, 's'));
-  const __m128i candidates = _mm_or_si128(_mm_or_si128(startA, startO), startMs);
-  return {static_cast<std::uint32_t>(_mm_movemask_epi8(breaks)),
-          static_cast<std::uint32_t>(_mm_movemask_epi8(candidates)),
-          static_cast<std::uint32_t>(_mm_movemask_epi8(first))};
-}
-
-// Blocks whose second-byte load stays inside the chunk; returns where it stopped.
-std::size_t indexSse2(std::string_view chunk, Output& out) {
-  std::size_t base = 0;
-  for (; base + ChunkIndex::kBlockBytes < chunk.size(); base += ChunkIndex::kBlockBytes) {
-    const Masks16 low = masksSse2(chunk.data() + base);
-    const Masks16 high = masksSse2(chunk.data() + base + 16);
-    out.addBlock(static_cast<std::uint32_t>(base), low.breaks | high.breaks << 16,
-                 low.candidates | high.candidates << 16, (low.high | high.high) != 0);
+namespace sse2 {
+#define CRAWLMETER_TARGET
+struct Vector {
+  using Bytes = __m128i;
+  static constexpr std::size_t kBytes = 16;
+  static Bytes load(const char* at) { return _mm_loadu_si128(reinterpret_cast<const Bytes*>(at)); }
+  static Bytes is(Bytes bytes, char c) { return _mm_cmpeq_epi8(bytes, _mm_set1_epi8(c)); }
+  static Bytes either(Bytes a, Bytes b) { return _mm_or_si128(a, b); }
+  static Bytes both(Bytes a, Bytes b) { return _mm_and_si128(a, b); }
+  static std::uint32_t mask(Bytes bytes) {
+    return static_cast<std::uint32_t>(_mm_movemask_epi8(bytes));
   }
-  return base;
-}
+};
+#include "scan/chunk_index_blocks.inc"
+#undef CRAWLMETER_TARGET
+}  // namespace sse2
 
-__attribute__((target("avx2"), always_inline)) inline __m256i is(__m256i bytes, char c) {
-  return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(c));
-}
-
-__attribute__((target("avx2"))) std::size_t indexAvx2(std::string_view chunk, Output& out) {
-  std::size_t base = 0;
-  for (; base + ChunkIndex::kBlockBytes < chunk.size(); base += ChunkIndex::kBlockBytes) {
-    const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk.data() + base));
-    const __m256i second =
-        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk.data() + base + 1));
-    const __m256i breaks = _mm256_or_si256(is(first, '\r'), is(first, '\n'));
-    const __m256i startA =
-        _mm256_and_si256(_mm256_or_si256(is(first, 'B'), is(first, 'Y')), is(second, 'a'));
-    const __m256i startO = _mm256_and_si256(
-        _mm256_or_si256(_mm256_or_si256(is(first, 'G'), is(first, 'Y')), is(first, 'S')),
-        is(second, 'o'));
-    const __m256i startMs = _mm256_and_si256(is(first, 'm'), is(second, 's'));
-    const __m256i candidates = _mm256_or_si256(_mm256_or_si256(startA, startO), startMs);
-    out.addBlock(static_cast<std::uint32_t>(base),
-                 static_cast<std::uint32_t>(_mm256_movemask_epi8(breaks)),
-                 static_cast<std::uint32_t>(_mm256_movemask_epi8(candidates)),
-                 _mm256_movemask_epi8(first) != 0);
+namespace avx2 {
+#define CRAWLMETER_TARGET __attribute__((target("avx2")))
+struct Vector {
+  using Bytes = __m256i;
+  static constexpr std::size_t kBytes = 32;
+  CRAWLMETER_TARGET static Bytes load(const char* at) {
+    return _mm256_loadu_si256(reinterpret_cast<const Bytes*>(at));
   }
-  return base;
-}
+  CRAWLMETER_TARGET static Bytes is(Bytes bytes, char c) {
+    return _mm256_cmpeq_epi8(bytes, _mm256_set1_epi8(c));
+  }
+  CRAWLMETER_TARGET static Bytes either(Bytes a, Bytes b) { return _mm256_or_si256(a, b); }
+  CRAWLMETER_TARGET static Bytes both(Bytes a, Bytes b) { return _mm256_and_si256(a, b); }
+  CRAWLMETER_TARGET static std::uint32_t mask(Bytes bytes) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes));
+  }
+};
+#include "scan/chunk_index_blocks.inc"
+#undef CRAWLMETER_TARGET
+}  // namespace avx2
 #endif
 
 }  // namespace
@@ -133,13 +118,37 @@ std::uint32_t* ChunkIndex::Positions::reserve(std::size_t count) {
   return storage.get();
 }
 
+bool available(Instructions instructions) {
+  switch (instructions) {
+#if defined(CRAWLMETER_X86)
+    case Instructions::kAvx2:
+      return __builtin_cpu_supports("avx2");
+    case Instructions::kSse2:
+      return __builtin_cpu_supports("sse2");
+#endif
+    case Instructions::kFastest:
+    case Instructions::kPortable:
+      return true;
+    default:
+      return false;
+  }
+}
+
+ChunkIndex::ChunkIndex(Instructions instructions) : instructions_(instructions) {
+  if (instructions_ != Instructions::kFastest) return;
+  instructions_ = available(Instructions::kAvx2)   ? Instructions::kAvx2
+                  : available(Instructions::kSse2) ? Instructions::kSse2
+                                                   : Instructions::kPortable;
+}
+
 void ChunkIndex::build(std::string_view chunk) {
   highBlocks_.assign(chunk.size() / kBlockBytes / 64 + 1, 0);
   Output out{lineBreaks_.reserve(chunk.size()), crawlerCandidates_.reserve(chunk.size()),
              highBlocks_.data()};
   std::size_t done = 0;
 #if defined(CRAWLMETER_X86)
-  done = __builtin_cpu_supports("avx2") ? indexAvx2(chunk, out) : indexSse2(chunk, out);
+  if (instructions_ == Instructions::kAvx2) done = avx2::indexBlocks(chunk, out);
+  if (instructions_ == Instructions::kSse2) done = sse2::indexBlocks(chunk, out);
 #endif
   indexBytes(chunk, done, out);
   lineBreaks_.size = static_cast<std::size_t>(out.breaks - lineBreaks_.storage.get());

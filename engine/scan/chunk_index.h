@@ -15,8 +15,18 @@
 
 namespace crawlmeter {
 
+// The instructions the pass runs on. Every choice gives the same index; kFastest takes the best
+// the processor has, and tests force the others to test each on any machine that has it.
+enum class Instructions { kFastest, kAvx2, kSse2, kPortable };
+
+// Whether this processor runs the pass on these instructions.
+bool available(Instructions instructions);
+
 class ChunkIndex {
  public:
+  // instructions must be available().
+  explicit ChunkIndex(Instructions instructions = Instructions::kFastest);
+
   void build(std::string_view chunk);
 
   // Positions of CR and LF bytes, ascending.
@@ -40,6 +50,7 @@ class ChunkIndex {
     std::span<const std::uint32_t> view() const { return {storage.get(), size}; }
   };
 
+  Instructions instructions_;  // never kFastest
   Positions lineBreaks_;
   Positions crawlerCandidates_;
   std::vector<std::uint64_t> highBlocks_;  // bit per block
