@@ -3,10 +3,12 @@
 #include <memory>
 
 #include "app/form1.h"
+#include "files/log_file.h"
 #include "resources/product_info.h"
 #include "ui/qt_ui_services.h"
 
 int main(int argc, char* argv[]) {
+  crawlmeter::allowManyOpenFiles();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral(CRAWLMETER_PRODUCT_NAME));
   QApplication::setApplicationVersion(QStringLiteral(CRAWLMETER_VERSION));

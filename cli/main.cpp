@@ -2,8 +2,10 @@
 #include <string>
 #include <vector>
 
+#include "files/log_file.h"
 #include "report_command.h"
 
 int main(int argc, char** argv) {
+  crawlmeter::allowManyOpenFiles();
   return crawlmeter::runReportCommand(std::vector<std::string>(argv + 1, argv + argc));
 }

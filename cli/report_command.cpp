@@ -4,12 +4,13 @@
 
 #include <unistd.h>
 
-#include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
+#include "files/output_file.h"
 #include "resources/product_info.h"
 #include "run/export_file.h"
 #include "run/report.h"
@@ -20,6 +21,8 @@ namespace crawlmeter {
 namespace {
 
 constexpr char kProgram[] = "crawlmeter-report";
+// The name --output gives standard output.
+constexpr char kStandardOutputName[] = "-";
 
 int fail(int status, const std::string& message) {
   std::cerr << kProgram << ": " << message << '\n';
@@ -27,22 +30,32 @@ int fail(int status, const std::string& message) {
   return status;
 }
 
+// Prints the report on standard output; control characters from a log never reach a terminal.
+int printReport(const std::string& text) {
+  if (const Error error = writeStandardOutput(isatty(STDOUT_FILENO) ? terminalSafe(text) : text)) {
+    return fail(kExitFileError,
+                "cannot write the report to standard output\n" + reasonText(error));
+  }
+  return kExitSuccess;
+}
+
 int report(const CommandLine& line) {
   RunOptions options;
   options.rewriteLineEnds = line.rewriteLineEnds;
   const RunResult result = runStatistics(line.files, options);
   if (result.status != RunResult::Status::Succeeded) {
-    return fail(kExitFileError, result.message);
+    return fail(kExitFileError, unreadableFileMessage(line.files[result.failedFile], result.error));
   }
   const std::string text = reportText(result.tables, line.kind, "\n");
+  // An export to standard output takes the report's place there, so that it can be piped.
+  const bool exportToStdout =
+      line.output && (*line.output == kStandardOutputName || isStandardOutput(*line.output));
   if (line.output) {
-    if (const auto reason = writeExportFile(*line.output, text)) {
-      return fail(kExitFileError, exportFailedMessage(*line.output, "") + " (" + *reason + ")");
-    }
+    const Error error = exportToStdout ? writeStandardOutput(exportFileBytes(text))
+                                       : writeExportFile(*line.output, text);
+    if (error) return fail(kExitFileError, exportFailedMessage(*line.output, error));
   }
-  std::cout << (isatty(STDOUT_FILENO) ? terminalSafe(text) : text) << std::flush;
-  return std::cout ? kExitSuccess
-                   : fail(kExitFileError, "cannot write the report to standard output");
+  return exportToStdout ? kExitSuccess : printReport(text);
 }
 
 }  // namespace

@@ -14,10 +14,6 @@ const QString kRequiredText = QStringLiteral(".txt");
 const QString kNotTxtMessage = QStringLiteral("请选择txt格式文件");
 const QString kNoTargetMessage = QStringLiteral("请选择输出文件");
 
-QString fromUtf8(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 std::optional<QString> chooseExportTarget(UiServices& services, QWidget* parent) {
@@ -36,14 +32,10 @@ void exportResultText(UiServices& services, QWidget* parent, const QString& targ
     services.showMessage(parent, kNoTargetMessage);
     return;
   }
-  const std::optional<std::string> failure =
-      writeExportFile(QFile::encodeName(target).toStdString(), text.toStdString());
-  if (failure) {
-    services.showMessage(parent, fromUtf8(kExportFailedPrefix) + target + QLatin1Char('\n') +
-                                     QString::fromLocal8Bit(failure->c_str()));
-  } else {
-    services.showMessage(parent, fromUtf8(kExportSucceededPrefix) + target);
-  }
+  const Error error = writeExportFile(QFile::encodeName(target).toStdString(), text.toStdString());
+  const std::string path = target.toStdString();
+  services.showMessage(parent, QString::fromStdString(error ? exportFailedMessage(path, error)
+                                                            : exportSucceededMessage(path)));
 }
 
 }  // namespace crawlmeter

@@ -40,10 +40,9 @@ std::optional<StatisticsTables> runWithProgress(UiServices& services, QWidget* p
   options.cancelRequested = [&] { return progress.wasCanceled(); };
   RunResult result = runStatistics(paths, options);
   if (result.status == RunResult::Status::Failed) {
-    services.showMessage(parent,
-                         QString::fromUtf8(kUnreadableFilePrefix.data(),
-                                           static_cast<qsizetype>(kUnreadableFilePrefix.size())) +
-                             files[static_cast<qsizetype>(result.failedFile)]);
+    const QString& path = files[static_cast<qsizetype>(result.failedFile)];
+    services.showMessage(parent, QString::fromStdString(unreadableFileMessage(
+                                     path.toStdString(), result.error)));
   }
   if (result.status != RunResult::Status::Succeeded) return std::nullopt;
   return std::move(result.tables);

@@ -2,9 +2,11 @@
 #include "files/log_file.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -17,18 +19,26 @@ FileIdentity identityOf(const struct stat& info) {
       static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
 }
 
+// Why a file that is there cannot be read as a log: a folder, or something that is not a file.
+Error notALog(const std::string& path, mode_t mode) {
+  return S_ISDIR(mode) ? Error::of(Error::What::kOpen, path, EISDIR)
+                       : Error::of(Error::What::kNotRegular, path);
+}
+
 }  // namespace
 
-std::optional<LogFile> LogFile::open(const std::string& path) {
+Expected<LogFile> LogFile::open(const std::string& path) {
   // Opening a device can act on it (a watchdog arms, a tape rewinds): look before opening. The
   // open is non-blocking and takes no terminal, in case the path changed in between.
   struct stat before {};
-  if (stat(path.c_str(), &before) != 0 || !S_ISREG(before.st_mode)) return std::nullopt;
+  if (stat(path.c_str(), &before) != 0) return Error::of(Error::What::kOpen, path, errno);
+  if (!S_ISREG(before.st_mode)) return notALog(path, before.st_mode);
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return std::nullopt;
-  LogFile file(fd);
+  if (fd < 0) return Error::of(Error::What::kOpen, path, errno);
+  LogFile file(path, fd);
   struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+  if (fstat(fd, &info) != 0) return Error::of(Error::What::kOpen, path, errno);
+  if (!S_ISREG(info.st_mode)) return notALog(path, info.st_mode);
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   file.identity_ = identityOf(info);
@@ -40,7 +50,8 @@ std::optional<LogFile> LogFile::open(const std::string& path) {
 }
 
 LogFile::LogFile(LogFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)),
+    : path_(std::move(other.path_)),
+      fd_(std::exchange(other.fd_, -1)),
       identity_(other.identity_),
       mode_(other.mode_),
       owner_(other.owner_),
@@ -51,18 +62,41 @@ LogFile::~LogFile() {
   if (fd_ >= 0) close(fd_);
 }
 
-std::optional<std::size_t> LogFile::readAt(char* buffer, std::size_t size, std::uint64_t offset) {
+Expected<std::size_t> LogFile::readAt(char* buffer, std::size_t size, std::uint64_t offset) const {
   for (;;) {
     const ssize_t got = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) return std::nullopt;
+    if (errno != EINTR) return Error::of(Error::What::kRead, path_, errno);
   }
 }
 
-std::optional<FileIdentity> currentIdentity(const std::string& path) {
+Error LogFile::readChunks(std::span<char> buffer, std::uint64_t begin, std::uint64_t end,
+                          const ChunkTaker& take) const {
+  for (std::uint64_t offset = begin; offset < end;) {
+    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - offset));
+    const Expected<std::size_t> got = readAt(buffer.data(), want, offset);
+    if (!got) return got.error();
+    if (*got == 0) break;
+    if (!take(std::string_view(buffer.data(), *got), offset)) {
+      return Error::of(Error::What::kCancelled, path_);
+    }
+    offset += *got;
+  }
+  return Error();
+}
+
+Expected<FileIdentity> currentIdentity(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return std::nullopt;
+  if (stat(path.c_str(), &info) != 0) return Error::of(Error::What::kOpen, path, errno);
   return identityOf(info);
+}
+
+void allowManyOpenFiles() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
 }
 
 }  // namespace crawlmeter

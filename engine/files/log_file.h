@@ -1,13 +1,19 @@
 // Reading a log file: opened only when it is a regular file (a FIFO or a device must never make a
-// run wait), read in large chunks, and identified so that a later change to it can be noticed.
+// run wait), read at offsets in large chunks by any number of threads at once, and identified so
+// that a later change to it can be noticed. A run reads every log through the one LogFile it
+// opened, so the file counted is the file that was planned, whatever happens to its name.
 #pragma once
 
 #include <sys/types.h>
 
 #include <cstdint>
-#include <optional>
+#include <functional>
+#include <limits>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "files/error.h"
 
 namespace crawlmeter {
 
@@ -20,26 +26,40 @@ struct FileIdentity {
   bool operator==(const FileIdentity&) const = default;
 };
 
+// An end offset that reads on to the end of the file, however long it has grown.
+inline constexpr std::uint64_t kToEndOfFile = std::numeric_limits<std::uint64_t>::max();
+
 class LogFile {
  public:
-  // nullopt when path is not a regular file that can be opened for reading.
-  static std::optional<LogFile> open(const std::string& path);
+  // Fails with kNotRegular for anything but a regular file (a folder gives EISDIR).
+  static Expected<LogFile> open(const std::string& path);
 
   LogFile(LogFile&& other) noexcept;
   LogFile& operator=(LogFile&&) = delete;
   ~LogFile();
 
-  // Reads up to size bytes at offset; 0 at the end of the file, nullopt on failure.
-  std::optional<std::size_t> readAt(char* buffer, std::size_t size, std::uint64_t offset);
+  // Reads up to size bytes at offset; 0 at the end of the file.
+  Expected<std::size_t> readAt(char* buffer, std::size_t size, std::uint64_t offset) const;
 
+  // Reads bytes [begin, end) in chunks of the buffer's size and hands each to take with its
+  // offset, until the end of the file or until take returns false (then kCancelled).
+  using ChunkTaker = std::function<bool(std::string_view chunk, std::uint64_t offset)>;
+  Error readChunks(std::span<char> buffer, std::uint64_t begin, std::uint64_t end,
+                   const ChunkTaker& take) const;
+
+  const std::string& path() const { return path_; }
   const FileIdentity& identity() const { return identity_; }
   mode_t mode() const { return mode_; }
   uid_t owner() const { return owner_; }
   gid_t group() const { return group_; }
   nlink_t links() const { return links_; }
+  // The system's handle, for a lease on the file.
+  int descriptor() const { return fd_; }
 
  private:
-  explicit LogFile(int fd) : fd_(fd) {}
+  LogFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+
+  std::string path_;
   int fd_ = -1;
   FileIdentity identity_;
   mode_t mode_ = 0;
@@ -48,7 +68,11 @@ class LogFile {
   nlink_t links_ = 0;
 };
 
-// The identity of the file at path now (following links); nullopt when it cannot be seen.
-std::optional<FileIdentity> currentIdentity(const std::string& path);
+// The identity of the file at path now (following links); kOpen when it cannot be seen.
+Expected<FileIdentity> currentIdentity(const std::string& path);
+
+// Raises the process's limit of open files as far as the system allows: a run holds every log
+// it counts open until it ends. For a program's main(), before any thread starts.
+void allowManyOpenFiles();
 
 }  // namespace crawlmeter

@@ -2,7 +2,7 @@
 #include "run/export_file.h"
 
 #include "codec/cp936.h"
-#include "files/replacement_file.h"
+#include "files/output_file.h"
 
 namespace crawlmeter {
 
@@ -24,15 +24,16 @@ std::string exportFileBytes(std::string_view text) {
   return encodeCp936(crlfText);
 }
 
-std::optional<std::string> writeExportFile(const std::string& path, std::string_view text) {
-  return replaceFileContent(path, exportFileBytes(text));
+Error writeExportFile(const std::string& path, std::string_view text) {
+  return writeOutputFile(path, exportFileBytes(text));
 }
 
 std::string exportSucceededMessage(const std::string& path) {
   return std::string(kExportSucceededPrefix) + path;
 }
 
-std::string exportFailedMessage(const std::string& path, const std::string& reason) {
+std::string exportFailedMessage(const std::string& path, const Error& error) {
+  const std::string reason = reasonText(error);
   return std::string(kExportFailedPrefix) + path + (reason.empty() ? "" : "\n" + reason);
 }
 

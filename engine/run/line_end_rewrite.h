@@ -1,8 +1,11 @@
 // Writes the CR LF copy of a log file with bare LF line ends while the file is being counted, for
-// a run that converts such files. The copy replaces the log only when the whole run succeeds.
+// a run that converts such files. The copy replaces the log only when the whole run succeeds, and
+// only while no other program has the log open.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,18 +16,25 @@
 
 namespace crawlmeter {
 
+// Called with a log's path while the run holds the lease on it, right before the run checks the
+// lease and the log a last time and replaces it: a seam for tests, the moment at which another
+// program may open the log or change it.
+using WhileLeased = std::function<void(const std::string& log)>;
+
 // A converted copy waiting for the run to succeed.
 struct PendingRewrite {
   ReplacementFile copy;
-  FileIdentity original;  // the log as it was when read
-  // Renames the copy over the log unless the log changed since it was read; else removes it.
-  void commit();
+  std::shared_ptr<const LogFile> log;  // the log as the run read it
+
+  // Renames the copy over the log when no other program has the log open and it is still the
+  // file that was read, unchanged; otherwise removes the copy and leaves the log as it is.
+  void commit(const WhileLeased& whileLeased);
 };
 
 class LineEndRewrite {
  public:
   // target is the log's path with links resolved; an empty target rewrites nothing.
-  LineEndRewrite(LogFile& file, std::string target);
+  LineEndRewrite(std::shared_ptr<const LogFile> log, std::string target);
 
   // Takes the chunk that was just counted, read at offset, and the file's line ends before and
   // after it.
@@ -36,7 +46,7 @@ class LineEndRewrite {
   bool start(std::uint64_t prefixLength);
   bool write(std::string_view bytes);
 
-  LogFile& file_;
+  std::shared_ptr<const LogFile> log_;
   std::string target_;
   bool possible_;
   std::optional<ReplacementFile> copy_;

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "run/unit_scan.h"
-#include "run/work_plan.h"
 
 namespace crawlmeter {
 namespace {
@@ -46,8 +45,8 @@ class Merge {
     if (result.rewrite) rewrites_.push_back(std::move(*result.rewrite));
   }
 
-  StatisticsTables finish() {
-    for (PendingRewrite& rewrite : rewrites_) rewrite.commit();
+  StatisticsTables finish(const WhileLeased& whileLeased) {
+    for (PendingRewrite& rewrite : rewrites_) rewrite.commit(whileLeased);
     return std::move(tables_);
   }
 
@@ -57,55 +56,62 @@ class Merge {
   std::vector<PendingRewrite> rewrites_;
 };
 
-RunResult failure(std::span<const std::string> files, std::size_t failed) {
+RunResult failure(Error error, std::size_t failed) {
   RunResult result;
   result.status = RunResult::Status::Failed;
-  result.message = unreadableFileMessage(files[failed]);
+  result.error = std::move(error);
   result.failedFile = failed;
   return result;
 }
 
-RunResult ended(RunResult::Status status) {
+RunResult cancelled() {
   RunResult result;
-  result.status = status;
+  result.status = RunResult::Status::Cancelled;
   return result;
 }
 
-struct Plan {
-  std::span<const std::string> files;
-  std::vector<WorkUnit> units;
-  std::uint64_t totalBytes = 0;
-};
+RunResult succeeded(Merge& merge, const RunOptions& options) {
+  RunResult result;
+  result.status = RunResult::Status::Succeeded;
+  result.tables = merge.finish(options.whileLeased);
+  return result;
+}
+
+bool cancelRequested(const RunOptions& options) {
+  return options.cancelRequested && options.cancelRequested();
+}
+
+// The end of a unit whose scan failed: cancelled, or the file's error.
+RunResult unitFailed(const Error& error, std::size_t file) {
+  return error.what == Error::What::kCancelled ? cancelled() : failure(error, file);
+}
 
 // Counts every unit on the calling thread.
-RunResult runInline(const Plan& plan, const RunOptions& options) {
+RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
   Merge merge(plan.files.size());
   std::uint64_t done = 0;
-  bool cancelled = false;
-  UnitOptions unitOptions{options.rewriteLineEnds, options.chunkBytes, [&](std::size_t bytes) {
-                            done += bytes;
-                            if (options.progress)
-                              options.progress(std::min(done, plan.totalBytes), plan.totalBytes);
-                            cancelled = options.cancelRequested && options.cancelRequested();
-                            return !cancelled;
-                          }};
+  const UnitOptions unitOptions{options.rewriteLineEnds, options.chunkBytes, [&](std::size_t bytes) {
+                                  done += bytes;
+                                  if (options.progress)
+                                    options.progress(std::min(done, plan.totalBytes),
+                                                     plan.totalBytes);
+                                  return !cancelRequested(options);
+                                }};
   for (const WorkUnit& unit : plan.units) {
-    if (options.cancelRequested && options.cancelRequested())
-      return ended(RunResult::Status::Cancelled);
-    std::optional<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
-    if (cancelled) return ended(RunResult::Status::Cancelled);
-    if (!result) return failure(plan.files, unit.file);
+    if (cancelRequested(options)) return cancelled();
+    Expected<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
+    if (!result) return unitFailed(result.error(), unit.file);
     merge.add(unit, *result);
   }
-  return RunResult{RunResult::Status::Succeeded, merge.finish(), {}};
+  return succeeded(merge, options);
 }
 
 // Worker threads take the units in order and stay at most one unit each ahead of the merge, which
 // bounds the memory held by results waiting to be merged.
 class ParallelRun {
  public:
-  ParallelRun(const Plan& plan, const RunOptions& options)
-      : plan_(plan), options_(options), results_(plan.units.size()), finished_(plan.units.size()) {}
+  ParallelRun(const WorkPlan& plan, const RunOptions& options)
+      : plan_(plan), options_(options), results_(plan.units.size()) {}
 
   RunResult run(std::size_t threads) {
     lookahead_ = threads + 1;
@@ -152,12 +158,11 @@ class ParallelRun {
         if (stop_ || nextUnit_ >= results_.size()) return;
         unit = nextUnit_++;
       }
-      std::optional<UnitResult> result =
+      Expected<UnitResult> result =
           scanUnit(plan_.files[plan_.units[unit].file], plan_.units[unit], unitOptions);
       {
         std::lock_guard lock(mutex_);
-        results_[unit] = std::move(result);
-        finished_[unit] = true;
+        results_[unit].emplace(std::move(result));
       }
       changed_.notify_all();
     }
@@ -168,41 +173,38 @@ class ParallelRun {
       options_.progress(std::min<std::uint64_t>(done_, plan_.totalBytes), plan_.totalBytes);
   }
 
-  // Waits for the unit's result, reporting progress meanwhile; false when the run was cancelled.
-  bool waitFor(std::size_t unit, std::optional<UnitResult>& result) {
+  // Waits for the unit's result, reporting progress meanwhile; nullopt when the run was cancelled.
+  std::optional<Expected<UnitResult>> waitFor(std::size_t unit) {
     std::unique_lock lock(mutex_);
-    while (!changed_.wait_for(lock, kPollInterval, [&] { return finished_[unit]; })) {
+    while (!changed_.wait_for(lock, kPollInterval, [&] { return results_[unit].has_value(); })) {
       lock.unlock();
       reportProgress();
-      if (options_.cancelRequested && options_.cancelRequested()) return false;
+      if (cancelRequested(options_)) return std::nullopt;
       lock.lock();
     }
-    result = std::move(results_[unit]);
     merged_ = unit + 1;
-    return true;
+    return std::exchange(results_[unit], std::nullopt);
   }
 
   RunResult mergeAll() {
     Merge merge(plan_.files.size());
     for (std::size_t unit = 0; unit < plan_.units.size(); ++unit) {
-      std::optional<UnitResult> result;
-      if (!waitFor(unit, result)) return ended(RunResult::Status::Cancelled);
+      std::optional<Expected<UnitResult>> result = waitFor(unit);
+      if (!result) return cancelled();
       changed_.notify_all();
-      if (!result) return failure(plan_.files, plan_.units[unit].file);
-      merge.add(plan_.units[unit], *result);
+      if (!*result) return unitFailed(result->error(), plan_.units[unit].file);
+      merge.add(plan_.units[unit], **result);
       reportProgress();
     }
-    if (options_.cancelRequested && options_.cancelRequested())
-      return ended(RunResult::Status::Cancelled);
-    return RunResult{RunResult::Status::Succeeded, merge.finish(), {}};
+    if (cancelRequested(options_)) return cancelled();
+    return succeeded(merge, options_);
   }
 
-  const Plan& plan_;
+  const WorkPlan& plan_;
   const RunOptions& options_;
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::optional<UnitResult>> results_;
-  std::vector<char> finished_;
+  std::vector<std::optional<Expected<UnitResult>>> results_;  // set when a unit is counted
   std::size_t nextUnit_ = 0;
   std::size_t merged_ = 0;
   std::size_t lookahead_ = 0;
@@ -224,20 +226,24 @@ CountTable& StatisticsTables::counts(StatCategory kind) {
   return this->*kTableOfKind[static_cast<std::size_t>(kind)];
 }
 
-std::string unreadableFileMessage(const std::string& path) { return "无法读取日志文件：" + path; }
+std::string unreadableFileMessage(const std::string& path, const Error& error) {
+  const std::string reason = reasonText(error);
+  return std::string(kUnreadableFilePrefix) + path + (reason.empty() ? "" : "\n" + reason);
+}
 
 RunResult runStatistics(std::span<const std::string> files, const RunOptions& options) {
   const std::size_t workers =
       options.workers != 0 ? options.workers : std::max(1u, std::thread::hardware_concurrency());
-  Plan plan{files, {}, 0};
   std::size_t failed = 0;
-  std::optional<std::vector<WorkUnit>> units =
-      planWork(files, PlanOptions{workers, options.rewriteLineEnds}, &failed, &plan.totalBytes);
-  if (!units) return failure(files, failed);
-  plan.units = std::move(*units);
-  const std::size_t threads = std::min(workers, plan.units.size());
-  if (threads < 2) return runInline(plan, options);
-  return ParallelRun(plan, options).run(threads);
+  const Expected<WorkPlan> plan = planWork(
+      files,
+      PlanOptions{workers, options.rewriteLineEnds, options.smallestPieceBytes, options.probeBytes},
+      &failed);
+  if (!plan) return failure(plan.error(), failed);
+  if (options.afterPlanning) options.afterPlanning();
+  const std::size_t threads = std::min(workers, plan->units.size());
+  if (threads < 2) return runInline(*plan, options);
+  return ParallelRun(*plan, options).run(threads);
 }
 
 }  // namespace crawlmeter

@@ -5,9 +5,12 @@
 // - All eight kinds are counted at once; the report chooses which one to show.
 // - A run either succeeds whole or changes nothing: on a file that cannot be read, or on cancel,
 //   no table is returned and no log file is rewritten.
-// - A rewrite never puts a log at risk: see ReplacementFile. A file that cannot be rewritten
-//   safely (several hard links, no write permission, growing while read, full disk) is left
-//   exactly as it was; it is counted the same either way.
+// - Every file is opened once, when the run plans its work, and counted through that open file:
+//   a log renamed or replaced meanwhile is counted as it was when the run began.
+// - A rewrite never puts a log at risk: see ReplacementFile and WriteLease. A file that cannot be
+//   rewritten safely (several hard links, no write permission, open in another program, changed
+//   or replaced while read, full disk) is left exactly as it was; it is counted the same either
+//   way.
 // - Reentrant: no globals; a run's state lives in the run. The run may count on several threads
 //   of its own; the callbacks are called only on the calling thread.
 #pragma once
@@ -19,6 +22,9 @@
 #include <string_view>
 #include <vector>
 
+#include "files/error.h"
+#include "run/line_end_rewrite.h"
+#include "run/work_plan.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
@@ -57,19 +63,28 @@ struct RunOptions {
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
   // Called now and then on the calling thread; true ends the run as cancelled.
   std::function<bool()> cancelRequested;
+
+  // How large files are cut for the threads (tests cut small files into many pieces).
+  std::uint64_t smallestPieceBytes = kSmallestPieceBytes;
+  std::size_t probeBytes = kProbeBytes;
+  // Seams for tests, called on the calling thread: once every file is open and planned, before
+  // any is counted; and while the run holds the lease on a log it is about to replace.
+  std::function<void()> afterPlanning;
+  WhileLeased whileLeased;
 };
 
 struct RunResult {
   enum class Status { Succeeded, Failed, Cancelled };
   Status status = Status::Failed;
   StatisticsTables tables;     // when Succeeded
-  std::string message;         // when Failed: what the user is told
+  Error error;                 // when Failed: what failed, on which file, and why
   std::size_t failedFile = 0;  // when Failed: the index in files of the file that failed
 };
 
-// The message for a log file that cannot be opened or read is this followed by its path.
+// The message for a log file that cannot be opened or read: this prefix, its path and, on a line
+// of its own, the reason.
 inline constexpr std::string_view kUnreadableFilePrefix = "无法读取日志文件：";
-std::string unreadableFileMessage(const std::string& path);
+std::string unreadableFileMessage(const std::string& path, const Error& error);
 
 // Counts files (the paths of files 1..N, in order).
 RunResult runStatistics(std::span<const std::string> files, const RunOptions& options);

@@ -1,12 +1,15 @@
-// Counts one unit of work (a file, or a piece of one) in a single streaming pass, and writes the
-// converted copy of a whole file when it needs one.
+// Counts one unit of work (a file, or a piece of one) in a single streaming pass over the file the
+// run opened, and writes the converted copy of a whole file when it needs one.
 #pragma once
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+#include "files/error.h"
+#include "files/log_file.h"
 #include "run/line_end_rewrite.h"
 #include "run/work_plan.h"
 #include "scan/count_table.h"
@@ -24,12 +27,11 @@ struct UnitResult {
 struct UnitOptions {
   bool rewriteLineEnds = false;
   std::size_t chunkBytes = 0;
-  // Told the bytes of each chunk read; false stops the scan.
+  // Told the bytes of each chunk read; false stops the scan (kCancelled).
   std::function<bool(std::size_t bytes)> onChunk;
 };
 
-// nullopt when the file could not be read, or when onChunk stopped the scan.
-std::optional<UnitResult> scanUnit(const std::string& path, const WorkUnit& unit,
-                                   const UnitOptions& options);
+Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
+                              const UnitOptions& options);
 
 }  // namespace crawlmeter

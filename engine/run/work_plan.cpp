@@ -3,20 +3,24 @@
 // rewritten (the converted copy is written in order by one worker).
 #include "run/work_plan.h"
 
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <utility>
 #include <string_view>
 
-#include "files/log_file.h"
 #include "scan/date_label.h"
 
 namespace crawlmeter {
 namespace {
 
-std::optional<std::string> readProbe(LogFile& file, std::uint64_t offset) {
-  std::string bytes(kProbeBytes, '\0');
-  const std::optional<std::size_t> got = file.readAt(bytes.data(), bytes.size(), offset);
+std::optional<std::string> readProbe(const LogFile& file, std::uint64_t offset,
+                                     std::size_t bytes) {
+  std::string probe(bytes, '\0');
+  const Expected<std::size_t> got = file.readAt(probe.data(), probe.size(), offset);
   if (!got) return std::nullopt;
-  bytes.resize(*got);
-  return bytes;
+  probe.resize(*got);
+  return probe;
 }
 
 // The file's line ends as its first bytes tell; Undecided when they hold no LF.
@@ -27,22 +31,23 @@ LineEnds lineEndsOf(std::string_view head) {
 }
 
 // The first line boundary at or after offset, from the bytes there; nullopt when none is near.
-std::optional<std::uint64_t> cutNear(LogFile& file, std::uint64_t offset, LineEnds ends) {
-  const std::optional<std::string> probe = readProbe(file, offset);
+std::optional<std::uint64_t> cutNear(const LogFile& file, std::uint64_t offset, LineEnds ends,
+                                     std::size_t probeBytes) {
+  const std::optional<std::string> probe = readProbe(file, offset, probeBytes);
   if (!probe) return std::nullopt;
   const std::size_t at = ends == LineEnds::BareLf ? probe->find('\n') : probe->find("\r\n");
   if (at == std::string::npos) return std::nullopt;
   return offset + at + (ends == LineEnds::BareLf ? 1 : 2);
 }
 
-void planFile(LogFile& file, std::size_t index, const PlanOptions& options,
+void planFile(const LogFile& file, std::size_t index, const PlanOptions& options,
               std::vector<WorkUnit>& units) {
   const std::uint64_t size = file.identity().size;
   const std::uint64_t pieces =
-      std::min<std::uint64_t>(size / kSmallestPieceBytes, 4 * options.workers);
+      std::min<std::uint64_t>(size / options.smallestPieceBytes, 4 * options.workers);
   units.push_back(WorkUnit{index});
   if (options.workers < 2 || pieces < 2) return;
-  const std::optional<std::string> head = readProbe(file, 0);
+  const std::optional<std::string> head = readProbe(file, 0, options.probeBytes);
   if (!head) return;
   const LineEnds ends = lineEndsOf(*head);
   DateLabelScanner label;
@@ -50,8 +55,9 @@ void planFile(LogFile& file, std::size_t index, const PlanOptions& options,
   if (ends == LineEnds::Undecided || !label.complete()) return;
   if (ends == LineEnds::BareLf && options.rewriteLineEnds) return;
   for (std::uint64_t piece = 1; piece < pieces; ++piece) {
-    const std::optional<std::uint64_t> cut = cutNear(file, size / pieces * piece, ends);
-    if (!cut || *cut <= units.back().begin + kProbeBytes || *cut >= size) continue;
+    const std::optional<std::uint64_t> cut =
+        cutNear(file, size / pieces * piece, ends, options.probeBytes);
+    if (!cut || *cut <= units.back().begin + options.probeBytes || *cut >= size) continue;
     units.back().end = *cut;
     units.push_back(WorkUnit{index, *cut, kToEndOfFile, ends});
   }
@@ -59,21 +65,24 @@ void planFile(LogFile& file, std::size_t index, const PlanOptions& options,
 
 }  // namespace
 
-std::optional<std::vector<WorkUnit>> planWork(std::span<const std::string> files,
-                                              const PlanOptions& options, std::size_t* failed,
-                                              std::uint64_t* totalBytes) {
-  std::vector<WorkUnit> units;
-  *totalBytes = 0;
-  for (std::size_t index = 0; index < files.size(); ++index) {
-    std::optional<LogFile> file = LogFile::open(files[index]);
-    if (!file) {
+Expected<WorkPlan> planWork(std::span<const std::string> paths, const PlanOptions& options,
+                            std::size_t* failed) {
+  WorkPlan plan;
+  std::map<std::pair<dev_t, ino_t>, std::shared_ptr<const LogFile>> openedByIdentity;
+  for (std::size_t index = 0; index < paths.size(); ++index) {
+    Expected<LogFile> opened = LogFile::open(paths[index]);
+    if (!opened) {
       *failed = index;
-      return std::nullopt;
+      return opened.error();
     }
-    *totalBytes += file->identity().size;
-    planFile(*file, index, options, units);
+    const FileIdentity& identity = opened->identity();
+    std::shared_ptr<const LogFile>& file = openedByIdentity[{identity.device, identity.inode}];
+    if (!file) file = std::make_shared<const LogFile>(std::move(*opened));
+    plan.files.push_back(file);
+    plan.totalBytes += file->identity().size;
+    planFile(*file, index, options, plan.units);
   }
-  return units;
+  return plan;
 }
 
 }  // namespace crawlmeter

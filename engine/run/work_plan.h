@@ -1,21 +1,22 @@
-// Cuts a run into units of work that can be counted apart: whole files, and pieces of large files
-// cut at line ends. Counting the units in order and joining their hour-run edges gives exactly
-// the result of counting the files one line after the other.
+// Opens the files of a run and cuts the run into units of work that can be counted apart: whole
+// files, and pieces of large files cut at line ends. Counting the units in order and joining
+// their hour-run edges gives exactly the result of counting the files one line after the other.
+// Every unit reads through the file the plan opened, so a log renamed or replaced meanwhile is
+// still counted whole, as it was planned.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <limits>
-#include <optional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "files/error.h"
+#include "files/log_file.h"
 #include "scan/line_ends.h"
 
 namespace crawlmeter {
-
-inline constexpr std::uint64_t kToEndOfFile = std::numeric_limits<std::uint64_t>::max();
 
 struct WorkUnit {
   std::size_t file = 0;  // index into the run's files
@@ -32,12 +33,20 @@ inline constexpr std::size_t kProbeBytes = 64 * 1024;
 struct PlanOptions {
   std::size_t workers = 1;
   bool rewriteLineEnds = false;
+  std::uint64_t smallestPieceBytes = kSmallestPieceBytes;
+  std::size_t probeBytes = kProbeBytes;
 };
 
-// Plans the units of files, checking each file can be opened for reading; nullopt with *failed
-// set to the index of the first file that cannot.
-std::optional<std::vector<WorkUnit>> planWork(std::span<const std::string> files,
-                                              const PlanOptions& options, std::size_t* failed,
-                                              std::uint64_t* totalBytes);
+struct WorkPlan {
+  // The open files by index into the run's files. A file named twice is opened once: the run
+  // holds one open file per log, the one a lease can be taken on.
+  std::vector<std::shared_ptr<const LogFile>> files;
+  std::vector<WorkUnit> units;
+  std::uint64_t totalBytes = 0;
+};
+
+// Opens every file and plans its units; on failure *failed is the index of the file that failed.
+Expected<WorkPlan> planWork(std::span<const std::string> paths, const PlanOptions& options,
+                            std::size_t* failed);
 
 }  // namespace crawlmeter

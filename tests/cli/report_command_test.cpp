@@ -1,5 +1,7 @@
 // crawlmeter-report as a user runs it: output bytes, the export file and exit statuses.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -85,7 +87,8 @@ TEST(ReportCommandTest, UnreadableFileFailsWithStatusOneAndWritesNothing) {
       runReport(folder, {"--rewrite-line-ends", "--output", folder.pathOf("r.txt"), log, missing});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
-  EXPECT_EQ(outcome.err, "crawlmeter-report: 无法读取日志文件：" + missing + "\n");
+  EXPECT_EQ(outcome.err,
+            "crawlmeter-report: 无法读取日志文件：" + missing + "\nNo such file or directory\n");
   EXPECT_FALSE(std::filesystem::exists(folder.pathOf("r.txt")));
   EXPECT_EQ(readFile(log), kLog);
 }
@@ -99,6 +102,38 @@ TEST(ReportCommandTest, UnwritableExportFailsWithStatusOne) {
   EXPECT_EQ(
       outcome.err.rfind("crawlmeter-report: 导出文件失败：" + folder.pathOf("no/such/r.txt"), 0),
       0u);
+}
+
+TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
+  TempFolder folder;
+  const std::string log = folder.write("a.log", kLog);
+  RunOptions options;
+  const std::string report = reportText(
+      runStatistics(std::vector<std::string>{log}, options).tables, StatCategory::Pv, "\n");
+  // "-", and the very file standard output goes to: the export takes the report's place there.
+  for (const std::string& output : {std::string("-"), folder.pathOf("stdout")}) {
+    const Outcome outcome = runReport(folder, {"--output", output, log});
+    EXPECT_EQ(outcome.status, 0) << output;
+    EXPECT_EQ(outcome.out, exportFileBytes(report)) << output;
+    EXPECT_EQ(outcome.err, "") << output;
+  }
+  const std::string fifo = folder.pathOf("out.fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+  const Outcome toFifo = runReport(folder, {"--output", fifo, log});
+  EXPECT_EQ(toFifo.status, 0);
+  EXPECT_EQ(toFifo.out, report);
+  std::string exported(exportFileBytes(report).size() + 1, '\0');
+  exported.resize(static_cast<std::size_t>(
+      std::max<ssize_t>(0, read(reader, exported.data(), exported.size()))));
+  EXPECT_EQ(exported, exportFileBytes(report));
+  close(reader);
+  EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+  const Outcome toFolder = runReport(folder, {"--output", folder.path().string(), log});
+  EXPECT_EQ(toFolder.status, 1);
+  EXPECT_EQ(toFolder.out, "");
+  EXPECT_EQ(toFolder.err,
+            "crawlmeter-report: 导出文件失败：" + folder.path().string() + "\nIs a directory\n");
 }
 
 TEST(ReportCommandTest, WrongUsageExitsWithStatusTwo) {

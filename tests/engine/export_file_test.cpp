@@ -29,7 +29,7 @@ TEST(ExportFileTest, ReplacesAnExistingFileWholeAndKeepsItsPermissions) {
   TempFolder folder;
   const std::string target = folder.write("r.txt", "old content that is longer");
   chmod(target.c_str(), 0640);
-  EXPECT_EQ(writeExportFile(target, "new"), std::nullopt);
+  EXPECT_FALSE(writeExportFile(target, "new"));
   EXPECT_EQ(readFile(target), "new\r\n");
   struct stat info {};
   stat(target.c_str(), &info);
@@ -40,14 +40,14 @@ TEST(ExportFileTest, ReplacesAnExistingFileWholeAndKeepsItsPermissions) {
 TEST(ExportFileTest, FailsWithAReasonAndLeavesEverythingAsItWas) {
   TempFolder folder;
   std::filesystem::create_directory(folder.pathOf("dir.txt"));
-  EXPECT_NE(writeExportFile(folder.pathOf("missing/r.txt"), "x"), std::nullopt);
-  EXPECT_NE(writeExportFile(folder.pathOf("dir.txt"), "x"), std::nullopt);
+  EXPECT_EQ(writeExportFile(folder.pathOf("missing/r.txt"), "x").code, ENOENT);
+  EXPECT_EQ(writeExportFile(folder.pathOf("dir.txt"), "x").code, EISDIR);
   EXPECT_TRUE(std::filesystem::is_directory(folder.pathOf("dir.txt")));
   std::filesystem::create_directory(folder.pathOf("locked"));
   const std::string locked = folder.write("locked/r.txt", "keep me");
   chmod(folder.pathOf("locked").c_str(), 0555);
   if (geteuid() != 0) {  // the superuser may write any folder
-    EXPECT_NE(writeExportFile(locked, "x"), std::nullopt);
+    EXPECT_TRUE(writeExportFile(locked, "x"));
     EXPECT_EQ(readFile(locked), "keep me");
   }
   EXPECT_EQ(folder.entryCount(), 2);
@@ -61,7 +61,7 @@ TEST(ExportFileTest, FullDiskLeavesTheOldFileWhole) {
     signal(SIGXFSZ, SIG_IGN);  // writes past the limit fail with EFBIG, as on a full disk
     const rlimit limit{4096, 4096};
     setrlimit(RLIMIT_FSIZE, &limit);
-    return writeExportFile(target, text).has_value() ? 0 : 1;
+    return writeExportFile(target, text).code == EFBIG ? 0 : 1;
   });
   EXPECT_EQ(status, 0) << "the export should have failed";
   EXPECT_EQ(readFile(target), "the previous export");
@@ -72,7 +72,7 @@ TEST(ExportFileTest, ReadOnlyTargetIsRefusedAndKept) {
   TempFolder folder;
   const std::string target = folder.write("ro.txt", "keep me");
   chmod(target.c_str(), 0444);
-  EXPECT_NE(writeExportFile(target, "new"), std::nullopt);
+  EXPECT_EQ(writeExportFile(target, "new").what, Error::What::kReadOnly);
   EXPECT_EQ(readFile(target), "keep me");
 }
 
@@ -105,7 +105,7 @@ TEST(ExportFileTest, RoomIsJudgedWithAMargin) {
 
 TEST(ExportFileTest, MessagesNameThePath) {
   EXPECT_EQ(exportSucceededMessage("/out/r.txt"), "成功导出文件到/out/r.txt");
-  EXPECT_EQ(exportFailedMessage("/out/r.txt", "No such file or directory"),
+  EXPECT_EQ(exportFailedMessage("/out/r.txt", Error::of(Error::What::kOpen, "/out/r.txt", ENOENT)),
             "导出文件失败：/out/r.txt\nNo such file or directory");
 }
 

@@ -1,6 +1,7 @@
 // Faults while a run rewrites or reads logs: a writer appending meanwhile, a full disk, the
 // process killed mid-rewrite, and inputs meant to exhaust memory. The logs' bytes are checked
 // afterwards; nothing may be lost or half-written.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -90,6 +91,76 @@ TEST(FaultTest, ALogAServerStillHasOpenIsNotConverted) {
   server.close();
   rewriteRun({path});
   EXPECT_EQ(readFile(path), converted(original + late));  // once closed, the log converts
+}
+
+// Whether the kernel is breaking a lease on the file with this inode: another program waits to
+// open it.
+bool leaseBreaking(ino_t inode) {
+  std::ifstream locks("/proc/locks");
+  const std::string inodeField = ":" + std::to_string(inode) + " ";
+  for (std::string line; std::getline(locks, line);) {
+    if (line.find("BREAKING") != std::string::npos && line.find(inodeField) != std::string::npos)
+      return true;
+  }
+  return false;
+}
+
+TEST(FaultTest, AProgramOpeningTheLogAsItIsReplacedGetsItAtOnceUnconverted) {
+  if (!std::filesystem::exists("/proc/locks")) GTEST_SKIP() << "needs Linux leases";
+  TempFolder folder;
+  const std::string original = lfLog(100);
+  const std::string path = folder.write("a.log", original);
+  struct stat info {};
+  stat(path.c_str(), &info);
+  pid_t opener = -1;
+  RunOptions options;
+  options.rewriteLineEnds = true;
+  options.workers = 1;
+  options.whileLeased = [&](const std::string&) {
+    opener = fork();
+    if (opener == 0) _exit(open(path.c_str(), O_RDONLY) >= 0 ? 0 : 1);
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!leaseBreaking(info.st_ino) && std::chrono::steady_clock::now() < giveUp) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+  };
+  const RunResult result = runStatistics(std::vector<std::string>{path}, options);
+  ASSERT_GT(opener, 0);
+  // Released at once, the opener goes on long before the kernel's lease-break time (45 s).
+  int status = -1;
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (waitpid(opener, &status, WNOHANG) == 0 && std::chrono::steady_clock::now() < giveUp) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the opener still waits";
+  if (status == -1) kill(opener, SIGKILL), waitpid(opener, nullptr, 0);
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_EQ(result.tables.PvCounts.total(1), 100);
+  EXPECT_EQ(readFile(path), original);
+  EXPECT_EQ(folder.entryCount(), 1);
+}
+
+TEST(FaultTest, ALogReplacedAfterPlanningIsCountedAsPlannedAndLeftAlone) {
+  TempFolder folder;
+  const std::string original = lfLog(30);
+  const std::string path = folder.write("a.log", original);
+  const std::string replacement = "9.9.9.9 - - [26/Aug/2009:05:00:00 +0800] \"GET /new\"\n";
+  for (const std::size_t workers : {1, 3}) {
+    folder.write("a.log", original);
+    RunOptions options;
+    options.rewriteLineEnds = true;
+    options.workers = workers;
+    options.afterPlanning = [&] {  // a rotation: the name now holds another file
+      std::filesystem::rename(folder.write("new.log", replacement), path);
+    };
+    const RunResult result = runStatistics(std::vector<std::string>{path}, options);
+    ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+    EXPECT_EQ(result.tables.LogDates[1], "25/Aug/2009");
+    EXPECT_EQ(result.tables.PvCounts.total(1), 30);
+    EXPECT_EQ(result.tables.PvCounts.at(1, 5), 0);
+    EXPECT_EQ(readFile(path), replacement);
+    EXPECT_EQ(folder.entryCount(), 1);
+  }
 }
 
 TEST(FaultTest, AnotherUsersLogIsNeitherConvertedNorTakenOver) {
@@ -189,7 +260,7 @@ TEST(FaultTest, LongLinesAndLineFreeFilesCountInBoundedMemory) {
 TEST(FaultTest, DevicesAreRefusedWithTheMessage) {
   const RunResult result = rewriteRun({"/dev/zero"});
   EXPECT_EQ(result.status, RunResult::Status::Failed);
-  EXPECT_EQ(result.message, "无法读取日志文件：/dev/zero");
+  EXPECT_EQ(result.error.what, Error::What::kNotRegular);
 }
 
 TEST(FaultTest, SixHundredFilesAndBusyHoursCountInFull) {

@@ -58,10 +58,11 @@ TEST(ParallelRunTest, PiecesCutAtLineEndsJoinToTheWholeFile) {
   TempFolder folder;
   for (int trial = 0; trial < 200; ++trial) {
     const bool crlf = trial % 2 == 0;
-    const std::string log = randomLog(random, 60, crlf ? "\r\n" : "\n");
-    const std::string path = folder.write("a.log", log);
+    const std::string bytes = randomLog(random, 60, crlf ? "\r\n" : "\n");
+    const std::string path = folder.write("a.log", bytes);
     std::vector<WorkUnit> units = {WorkUnit{0}};
-    for (std::size_t at = log.find('\n'); at != std::string::npos; at = log.find('\n', at + 1)) {
+    for (std::size_t at = bytes.find('\n'); at != std::string::npos;
+         at = bytes.find('\n', at + 1)) {
       if (random() % 6 != 0) continue;
       units.back().end = at + 1;
       units.push_back(WorkUnit{0, at + 1, kToEndOfFile, crlf ? LineEnds::CrLf : LineEnds::BareLf});
@@ -69,8 +70,9 @@ TEST(ParallelRunTest, PiecesCutAtLineEndsJoinToTheWholeFile) {
     HourRun carried;
     FileCounts joined;
     const UnitOptions options{false, 1 + random() % 64, [](std::size_t) { return true; }};
+    const auto log = std::make_shared<const LogFile>(std::move(*LogFile::open(path)));
     for (const WorkUnit& unit : units) {
-      std::optional<UnitResult> result = scanUnit(path, unit, options);
+      Expected<UnitResult> result = scanUnit(log, unit, options);
       ASSERT_TRUE(result);
       joinEdges(carried, result->edges, result->counts);
       for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
@@ -80,9 +82,9 @@ TEST(ParallelRunTest, PiecesCutAtLineEndsJoinToTheWholeFile) {
     }
     std::string cuts;
     for (const WorkUnit& unit : units) cuts += std::to_string(unit.begin) + " ";
-    ASSERT_EQ(joined, countInOrder(log))
+    ASSERT_EQ(joined, countInOrder(bytes))
         << "cuts " << cuts << "chunk " << options.chunkBytes << "\n"
-        << log;
+        << bytes;
   }
 }
 
@@ -106,6 +108,31 @@ TEST(ParallelRunTest, ManyFilesOnSeveralThreadsCountAsOnOne) {
   }
 }
 
+TEST(ParallelRunTest, FilesCutIntoManySmallPiecesCountAsWhole) {
+  std::mt19937 random(21);
+  for (int trial = 0; trial < 40; ++trial) {
+    TempFolder folder;
+    const bool crlf = trial % 2 == 0;
+    // Some lines are longer than a probe, so that some cuts find no line end near them.
+    std::string log = randomLog(random, 400, crlf ? "\r\n" : "\n");
+    log.insert(log.find('\n') + 1, "1.2.3.4 " + std::string(700, 'x') + (crlf ? "\r\n" : "\n"));
+    const std::vector<std::string> files = {folder.write("a.log", log),
+                                            folder.write("b.log", log.substr(0, log.size() / 3))};
+    RunOptions whole;
+    whole.workers = 1;
+    RunOptions cut;
+    cut.workers = 2 + random() % 3;
+    cut.smallestPieceBytes = 64 + random() % 512;
+    cut.probeBytes = 128 + random() % 256;
+    cut.chunkBytes = 1 + random() % 200;
+    const RunResult expected = runStatistics(files, whole);
+    ASSERT_EQ(expected.status, RunResult::Status::Succeeded);
+    ASSERT_EQ(runStatistics(files, cut).tables, expected.tables)
+        << "pieces of at least " << cut.smallestPieceBytes << " bytes, probes of " << cut.probeBytes
+        << ", chunks of " << cut.chunkBytes;
+  }
+}
+
 TEST(ParallelRunTest, AFileThatCannotBeReadFailsTheRunOnSeveralThreads) {
   TempFolder folder;
   std::mt19937 random(3);
@@ -118,7 +145,8 @@ TEST(ParallelRunTest, AFileThatCannotBeReadFailsTheRunOnSeveralThreads) {
   options.rewriteLineEnds = true;
   const RunResult result = runStatistics(files, options);
   EXPECT_EQ(result.status, RunResult::Status::Failed);
-  EXPECT_EQ(result.message, "无法读取日志文件：" + folder.pathOf("missing.log"));
+  EXPECT_EQ(result.failedFile, 6u);
+  EXPECT_EQ(result.error.code, ENOENT);
   EXPECT_EQ(testing::readFile(files[0]).find('\r'), std::string::npos);
 }
 

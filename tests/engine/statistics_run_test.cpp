@@ -126,10 +126,16 @@ TEST(StatisticsRunTest, UnreadableFileStopsTheRunAndChangesNoFile) {
   const std::string fifo = folder.pathOf("fifo.log");
   mkfifo(fifo.c_str(), 0600);
   std::filesystem::create_directory(folder.pathOf("dir.log"));
-  for (const std::string& bad : {folder.pathOf("missing.log"), folder.pathOf("dir.log"), fifo}) {
+  const std::pair<std::string, std::string> cases[] = {
+      {folder.pathOf("missing.log"), "No such file or directory"},
+      {folder.pathOf("dir.log"), "Is a directory"},
+      {fifo, "这不是普通文件（是设备、管道或套接字）"},
+  };
+  for (const auto& [bad, reason] : cases) {
     const RunResult result = run({lf, bad});
     EXPECT_EQ(result.status, RunResult::Status::Failed);
-    EXPECT_EQ(result.message, "无法读取日志文件：" + bad);
+    EXPECT_EQ(result.failedFile, 1u);
+    EXPECT_EQ(unreadableFileMessage(bad, result.error), "无法读取日志文件：" + bad + "\n" + reason);
     EXPECT_EQ(readFile(lf), kLfLog);
   }
   EXPECT_EQ(folder.entryCount(), 3);

@@ -1,0 +1,61 @@
+// The engine's one way to report a failure: what failed, the path it failed on and the system's
+// error number. Errors are returned, never thrown; Expected<T> carries a value or an Error.
+//
+// The reason a user reads is the system's text for the error number, in the user's language
+// (LC_MESSAGES), or, for the few failures the system has no number for, the program's own words.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace crawlmeter {
+
+struct Error {
+  enum class What {
+    kNone,          // no failure
+    kOpen,          // a file could not be opened or looked at
+    kRead,          // reading a file failed
+    kWrite,         // writing a file failed (a full disk, say)
+    kReplace,       // a finished copy could not take the place of the file it replaces
+    kNotRegular,    // a log is a FIFO, a device or a socket: reading one could wait forever
+    kReadOnly,      // a file that has no write permission is never overwritten
+    kNoReader,      // a FIFO to write to has no program reading it
+    kNotWritable,   // a socket or block device, which an export may not write to
+    kCancelled,     // the user stopped the work
+  };
+
+  What what = What::kNone;
+  std::string path;  // as the caller named it, or "standard output"
+  int code = 0;      // errno, or 0 where the failure has none
+
+  static Error of(What what, std::string path, int code = 0) {
+    return Error{what, std::move(path), code};
+  }
+  // True when this is a failure, as std::error_code does.
+  explicit operator bool() const { return what != What::kNone; }
+};
+
+// The reason to show the user for error, in the user's language where the system has one.
+std::string reasonText(const Error& error);
+
+// A value, or the Error that kept it from being made.
+template <typename T>
+class Expected {
+ public:
+  Expected(T value) : state_(std::move(value)) {}
+  Expected(Error error) : state_(std::move(error)) {}
+
+  // True when it holds a value, as std::optional does.
+  explicit operator bool() const { return state_.index() == 0; }
+  T& operator*() { return std::get<0>(state_); }
+  const T& operator*() const { return std::get<0>(state_); }
+  T* operator->() { return &std::get<0>(state_); }
+  const T* operator->() const { return &std::get<0>(state_); }
+  const Error& error() const { return std::get<1>(state_); }
+
+ private:
+  std::variant<T, Error> state_;
+};
+
+}  // namespace crawlmeter
