@@ -5,11 +5,13 @@
 #include "app/form1.h"
 #include "files/log_file.h"
 #include "resources/product_info.h"
+#include "ui/qt_translation.h"
 #include "ui/qt_ui_services.h"
 
 int main(int argc, char* argv[]) {
   crawlmeter::allowManyOpenFiles();
   QApplication app(argc, argv);
+  crawlmeter::installQtChineseTranslation(app);
   QApplication::setApplicationName(QStringLiteral(CRAWLMETER_PRODUCT_NAME));
   QApplication::setApplicationVersion(QStringLiteral(CRAWLMETER_VERSION));
   // Lets the desktop match the windows to the installed desktop entry and its icon.

@@ -25,6 +25,8 @@ endif()
 # Debian keeps the changelog and manual pages gzip-compressed at the highest level and without a
 # time stamp (-n), so that the same sources always give the same package.
 find_program(CRAWLMETER_GZIP gzip REQUIRED)
+# The shell redirection below writes into this folder; not every generator creates it.
+file(MAKE_DIRECTORY ${PROJECT_BINARY_DIR}/packaging)
 set(compressed_docs)
 foreach(source
     ${CRAWLMETER_PACKAGING_DIR}/changelog
@@ -55,10 +57,9 @@ set(CPACK_PACKAGE_CONTACT "Veldtbyte <support@veldtbyte.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "count page views, visitors and crawler visits in access logs")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-# A RelWithDebInfo build carries debug information; the package ships stripped binaries.
-# lintian passes the package without errors or warnings. It notes (info only) the .comment section
-# a plain strip keeps and the binaries lacking bindnow and _FORTIFY_SOURCE: the build uses the
-# project's own flags, not dpkg-buildflags, and the package changes nothing about how it compiles.
+# The binaries are stripped (scripts/package.sh builds with debug information, as dpkg-buildflags
+# asks). lintian passes the package without errors or warnings; it notes (info only) the .comment
+# section a plain strip keeps.
 set(CPACK_STRIP_FILES ON)
 # Folders the install rules create get the usual 0755 whatever the umask of the build.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
@@ -70,9 +71,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_HOMEPAGE_URL "http://www.veldtbyte.example/")
 # The shared libraries the binaries link (Qt, libstdc++, libc) come from dpkg-shlibdeps; the font
-# is a run-time need no binary names: the window's captions and its monospaced result box.
+# and Qt's translations are run-time needs no binary names: the window's captions and monospaced
+# result box, and the Chinese buttons of its dialogs.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-noto-cjk)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The summary above becomes the first line of the package's Description; this is the rest, in
 # lines of at most 80 characters as the field is shown on a terminal, paragraphs between blank lines.

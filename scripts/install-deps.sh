@@ -3,8 +3,9 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-qpa-plugins libgl-dev
+  cmake ninja-build make g++ pkg-config
+  qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
+  locales libc-l10n
   libgtest-dev libgmock-dev
   fonts-noto-cjk
   desktop-file-utils appstream

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Builds the Debian package from ./build (or $BUILD_DIR), checks it with lintian, installs it with
-# apt as a user would, uses what it installed (the command, the menu entry and icon, the window)
+# Builds the Debian package as a packager would (scripts/package.sh, in ./build-deb or $PACKAGE_DIR;
+# arguments go to its cmake), checks it with lintian, installs it with apt as a user would, uses what it installed (the command, the menu entry and icon, the window)
 # and purges it again, checking that nothing it installed is left behind. Needs root (or sudo)
 # for apt; leaves the machine as it found it, also when a check fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build_dir=${BUILD_DIR:-build}
+build_dir=${PACKAGE_DIR:-build-deb}
 package=crawlmeter
 started=$SECONDS
 
@@ -55,20 +55,14 @@ cleanup() {
 trap cleanup EXIT
 
 # --- the package file -------------------------------------------------------------------------
-[ -f "$build_dir/build.ninja" ] || BUILD_DIR=$build_dir scripts/build.sh
-cmake --build "$build_dir" -j"$(nproc)" > "$work/build.log" || {
-  tail -n 40 "$work/build.log"
-  fail "building $build_dir"
+PACKAGE_DIR=$build_dir scripts/package.sh "$@" > "$work/package.log" 2>&1 || {
+  tail -n 60 "$work/package.log"
+  fail "scripts/package.sh (building and packaging in $build_dir)"
 }
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build_dir/CMakeCache.txt")
 [ -n "$version" ] || fail "no project version in $build_dir/CMakeCache.txt"
 arch=$(dpkg --print-architecture)
 deb_name=${package}_${version}_${arch}.deb
-rm -f "$build_dir"/*.deb
-(cd "$build_dir" && cpack -G DEB) > "$work/cpack.log" 2>&1 || {
-  cat "$work/cpack.log"
-  fail "cpack -G DEB in $build_dir"
-}
 [ -f "$build_dir/$deb_name" ] || fail "cpack made no $deb_name: $(ls "$build_dir"/*.deb 2>&1)"
 deb=$work/$deb_name
 cp "$build_dir/$deb_name" "$deb"
@@ -93,7 +87,7 @@ expect_field Homepage "http://www.veldtbyte.example/"
 # Depends: the font by name, the libraries the binaries link found by dpkg-shlibdeps.
 depends=$(field Depends)
 depend_names=$(tr ',' '\n' <<< "$depends" | awk '{print $1}')
-for dependency in fonts-noto-cjk libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
+for dependency in fonts-noto-cjk qt6-translations-l10n libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
   grep -qxF "$dependency" <<< "$depend_names" || fail "Depends lacks $dependency: $depends"
 done
 ok "Depends: $depends"
@@ -121,7 +115,8 @@ if ! "${lintian_as[@]}" lintian --fail-on error,warning --display-info "$deb" > 
   fail "lintian found errors or warnings (above)"
 fi
 sed 's/^/  lintian: /' "$work/lintian.log"
-ok "lintian: no errors, no warnings"
+grep -q 'hardening-' "$work/lintian.log" && fail "lintian finds the binaries not hardened (above)"
+ok "lintian: no errors, no warnings, no hardening tag"
 
 # --- installing -------------------------------------------------------------------------------
 # Note every directory the package would create, to check after purging that none is left.

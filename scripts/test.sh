@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # One command on a fresh Debian 12 machine: install the dependencies, build everything and run every
-# test: the whole suite, the same suite under AddressSanitizer and UndefinedBehaviorSanitizer, and
-# each fuzz target for a bounded time (FUZZ_SECONDS, 60 by default). QUICK=1 runs the first only.
+# test: the whole suite; the Debian package, built as a packager would (a Release build with the
+# default generator and Debian's hardening flags), installed, used and purged; the suite under
+# AddressSanitizer and UndefinedBehaviorSanitizer; and each fuzz target for a bounded time
+# (FUZZ_SECONDS, 60 by default). QUICK=1 runs the first only. Compiler warnings are errors here.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -11,7 +13,7 @@ export QT_QPA_PLATFORM=offscreen
 run_suite() {
   local dir=$1
   shift
-  BUILD_DIR=$dir scripts/build.sh "$@"
+  BUILD_DIR=$dir scripts/build.sh -DCRAWLMETER_WERROR=ON "$@"
   (cd "$dir" && ctest --output-on-failure -j"$jobs")
 }
 
@@ -19,15 +21,15 @@ echo "== the test suite"
 run_suite build
 [ -n "${QUICK:-}" ] && exit 0
 
-echo "== the Debian package"
-scripts/test-package.sh
+echo "== the Debian package (a Release build with the default generator)"
+scripts/test-package.sh -DCRAWLMETER_WERROR=ON
 
 echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
 ASAN_OPTIONS=detect_leaks=1 run_suite build-sanitize -DCRAWLMETER_SANITIZE=ON
 
 echo "== fuzzing, ${FUZZ_SECONDS:-60} s a target"
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCRAWLMETER_FUZZ=ON -DCRAWLMETER_SANITIZE=ON \
-  -DCRAWLMETER_BUILD_GUI=OFF
+  -DCRAWLMETER_BUILD_GUI=OFF -DCRAWLMETER_WERROR=ON
 cmake --build build-fuzz -j"$jobs" --target counting_fuzzer label_fuzzer
 for target in counting_fuzzer label_fuzzer; do
   corpus=$(mktemp -d)

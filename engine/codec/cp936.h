@@ -1,5 +1,6 @@
 // Code page 936 (the Simplified Chinese Windows code page): its character structure, and every
-// conversion the program makes between it and UTF-8. This is the one place a Windows build changes.
+// conversion the program makes between it and UTF-8. The platform's own code lives in files/;
+// this codec needs only the C library's iconv.
 //
 // A byte 0x81..0xFE followed by a byte 0x40..0x7E or 0x80..0xFE forms one two-byte character;
 // every other byte is a character by itself. Space, ':', CR and LF are never the second byte of a

@@ -1,6 +1,7 @@
 // The real desktop services, driven through Qt's own dialogs with key presses: what the dialogs
 // ask, what they give back, and that the message box is a plain OK box with the program's name.
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <functional>
 
 #include "modal_driver.h"
+#include "ui/qt_translation.h"
 #include "ui/qt_ui_services.h"
 
 using crawlmeter::QtUiServices;
@@ -54,6 +56,7 @@ class QtUiServicesTest : public QObject {
   void saveDialogTakesAnExistingFileWithoutAsking();
   void cancelledSaveDialogGivesNothing();
   void webAddressGoesToTheDesktop();
+  void standardButtonsSpeakChinese();
 
  private:
   QtUiServices services_{QFileDialog::DontUseNativeDialog};
@@ -142,6 +145,22 @@ void QtUiServicesTest::webAddressGoesToTheDesktop() {
   services_.openUrl(QUrl("http://www.veldtbyte.example/bbs/"));
   QDesktopServices::unsetUrlHandler("http");
   QCOMPARE(catcher.urls, QList<QUrl>({QUrl("http://www.veldtbyte.example/bbs/")}));
+}
+
+void QtUiServicesTest::standardButtonsSpeakChinese() {
+  if (!crawlmeter::installQtChineseTranslation(*QCoreApplication::instance()))
+    QSKIP("Qt's translations (qt6-translations-l10n) are not installed");
+  QString okText;
+  ModalDriver driver([&](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    QVERIFY(box);
+    okText = box->button(QMessageBox::Ok)->text();
+    box->accept();
+  });
+  services_.showMessage(nullptr, "成功导出文件到/tmp/r.txt");
+  QCOMPARE(okText, QString("确定"));
+  QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+  QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QString("取消"));
 }
 
 QTEST_MAIN(QtUiServicesTest)

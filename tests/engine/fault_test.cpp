@@ -97,7 +97,8 @@ TEST(FaultTest, ALogAServerStillHasOpenIsNotConverted) {
 // open it.
 bool leaseBreaking(ino_t inode) {
   std::ifstream locks("/proc/locks");
-  const std::string inodeField = ":" + std::to_string(inode) + " ";
+  std::string inodeField(1, ':');
+  inodeField.append(std::to_string(inode)).push_back(' ');
   for (std::string line; std::getline(locks, line);) {
     if (line.find("BREAKING") != std::string::npos && line.find(inodeField) != std::string::npos)
       return true;

@@ -61,7 +61,7 @@ TEST(StatisticsRunTest, ConvertsBareLfFilesAndLeavesCrLfFilesUntouched) {
             RunResult::Status::Succeeded);
   std::string expected = kLfLog;
   for (std::size_t at = 0; (at = expected.find('\n', at)) != std::string::npos; at += 2) {
-    expected.insert(at, "\r");
+    expected.insert(at, 1, '\r');
   }
   EXPECT_EQ(readFile(lf), expected + "\r\n");
   EXPECT_EQ(readFile(noFinalLf), "a :01\r\nb :02\r\n");
