@@ -29,8 +29,8 @@ Outcome runReport(const TempFolder& folder, const std::vector<std::string>& argu
   const std::string outPath = folder.pathOf("stdout"), errPath = folder.pathOf("stderr");
   const pid_t child = fork();
   if (child == 0) {
-    freopen(outPath.c_str(), "w", stdout);
-    freopen(errPath.c_str(), "w", stderr);
+    if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
+      _exit(126);
     std::vector<char*> argv = {const_cast<char*>(CRAWLMETER_REPORT)};
     for (const std::string& argument : arguments)
       argv.push_back(const_cast<char*>(argument.c_str()));
