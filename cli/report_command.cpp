@@ -33,8 +33,7 @@ int fail(int status, const std::string& message) {
 // Prints the report on standard output; control characters from a log never reach a terminal.
 int printReport(const std::string& text) {
   if (const Error error = writeStandardOutput(isatty(STDOUT_FILENO) ? terminalSafe(text) : text)) {
-    return fail(kExitFileError,
-                "cannot write the report to standard output\n" + reasonText(error));
+    return fail(kExitFileError, "cannot write the report to standard output\n" + reasonText(error));
   }
   return kExitSuccess;
 }
@@ -51,8 +50,8 @@ int report(const CommandLine& line) {
   const bool exportToStdout =
       line.output && (*line.output == kStandardOutputName || isStandardOutput(*line.output));
   if (line.output) {
-    const Error error = exportToStdout ? writeStandardOutput(exportFileBytes(text))
-                                       : writeExportFile(*line.output, text);
+    const Error error =
+        exportToStdout ? writeExportToStandardOutput(text) : writeExportFile(*line.output, text);
     if (error) return fail(kExitFileError, exportFailedMessage(*line.output, error));
   }
   return exportToStdout ? kExitSuccess : printReport(text);

@@ -5,7 +5,6 @@
 #include <iconv.h>
 
 #include <cerrno>
-#include <stdexcept>
 
 namespace crawlmeter {
 namespace {
@@ -20,16 +19,19 @@ std::size_t utf8SequenceLength(unsigned char lead) {
   return 1;
 }
 
+// What iconv_open gives when it cannot convert.
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
 class Converter {
  public:
-  Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {
-    if (handle_ == reinterpret_cast<iconv_t>(-1)) {
-      throw std::runtime_error(std::string("iconv cannot convert from ") + from + " to " + to);
-    }
+  Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (handle_ != kNoConverter) iconv_close(handle_);
   }
-  ~Converter() { iconv_close(handle_); }
   Converter(const Converter&) = delete;
   Converter& operator=(const Converter&) = delete;
+
+  bool opened() const { return handle_ != kNoConverter; }
 
   // Converts input; skipLength(rest) tells how many bytes an unconvertible character takes, and
   // replacement is written in its place.
@@ -62,14 +64,16 @@ class Converter {
 
 }  // namespace
 
-std::string decodeCp936(std::string_view bytes) {
+Expected<std::string> decodeCp936(std::string_view bytes) {
   Converter converter("UTF-8", "CP936");
+  if (!converter.opened()) return Error::of(Error::What::kConvert, {}, errno);
   return converter.convert(bytes, kReplacementUtf8,
                            [](std::string_view rest) { return characterLength(rest, 0); });
 }
 
-std::string encodeCp936(std::string_view utf8) {
+Expected<std::string> encodeCp936(std::string_view utf8) {
   Converter converter("CP936", "UTF-8");
+  if (!converter.opened()) return Error::of(Error::What::kConvert, {}, errno);
   return converter.convert(utf8, "?", [](std::string_view rest) {
     const std::size_t length = utf8SequenceLength(static_cast<unsigned char>(rest[0]));
     if (length > rest.size()) return std::size_t{1};

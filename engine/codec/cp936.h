@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/error.h"
+
 namespace crawlmeter {
 
 constexpr bool isLeadByte(unsigned char b) { return b >= 0x81 && b <= 0xFE; }
@@ -29,10 +31,11 @@ inline std::size_t characterLength(std::string_view bytes, std::size_t at) {
 }
 
 // Decodes code page 936 bytes to UTF-8; a character that cannot be decoded becomes U+FFFD.
-std::string decodeCp936(std::string_view bytes);
+// Fails (kConvert) only where the C library has no code page 936.
+Expected<std::string> decodeCp936(std::string_view bytes);
 
 // Encodes UTF-8 text to code page 936; a character that code page 936 cannot hold, and a byte
-// that is not valid UTF-8, becomes '?'.
-std::string encodeCp936(std::string_view utf8);
+// that is not valid UTF-8, becomes '?'. Fails as decodeCp936 does.
+Expected<std::string> encodeCp936(std::string_view utf8);
 
 }  // namespace crawlmeter

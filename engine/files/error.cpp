@@ -40,6 +40,8 @@ const char* ownWords(Error::What what) {
       return "没有程序在读取这个管道";
     case Error::What::kNotWritable:
       return "这是套接字或块设备，不能写入";
+    case Error::What::kConvert:
+      return "系统缺少代码页936（GBK）的转换表";
     case Error::What::kCancelled:
       return "已取消";
     default:

@@ -13,16 +13,17 @@ namespace crawlmeter {
 
 struct Error {
   enum class What {
-    kNone,          // no failure
-    kOpen,          // a file could not be opened or looked at
-    kRead,          // reading a file failed
-    kWrite,         // writing a file failed (a full disk, say)
-    kReplace,       // a finished copy could not take the place of the file it replaces
-    kNotRegular,    // a log is a FIFO, a device or a socket: reading one could wait forever
-    kReadOnly,      // a file that has no write permission is never overwritten
-    kNoReader,      // a FIFO to write to has no program reading it
-    kNotWritable,   // a socket or block device, which an export may not write to
-    kCancelled,     // the user stopped the work
+    kNone,         // no failure
+    kOpen,         // a file could not be opened or looked at
+    kRead,         // reading a file failed
+    kWrite,        // writing a file failed (a full disk, say)
+    kReplace,      // a finished copy could not take the place of the file it replaces
+    kNotRegular,   // a log is a FIFO, a device or a socket: reading one could wait forever
+    kReadOnly,     // a file that has no write permission is never overwritten
+    kNoReader,     // a FIFO to write to has no program reading it
+    kNotWritable,  // a socket or block device, which an export may not write to
+    kConvert,      // the C library cannot convert code page 936 (its tables are missing)
+    kCancelled,    // the user stopped the work
   };
 
   What what = What::kNone;

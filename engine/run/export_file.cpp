@@ -6,7 +6,7 @@
 
 namespace crawlmeter {
 
-std::string exportFileBytes(std::string_view text) {
+Expected<std::string> exportFileBytes(std::string_view text) {
   std::string crlfText;
   crlfText.reserve(text.size() + text.size() / 16 + 2);
   // A text box takes CR LF and a lone CR (from a date label, say) as line breaks too, so they are
@@ -25,7 +25,14 @@ std::string exportFileBytes(std::string_view text) {
 }
 
 Error writeExportFile(const std::string& path, std::string_view text) {
-  return writeOutputFile(path, exportFileBytes(text));
+  const Expected<std::string> bytes = exportFileBytes(text);
+  if (!bytes) return Error::of(bytes.error().what, path, bytes.error().code);
+  return writeOutputFile(path, *bytes);
+}
+
+Error writeExportToStandardOutput(std::string_view text) {
+  const Expected<std::string> bytes = exportFileBytes(text);
+  return bytes ? writeStandardOutput(*bytes) : bytes.error();
 }
 
 std::string exportSucceededMessage(const std::string& path) {

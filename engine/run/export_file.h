@@ -12,10 +12,12 @@ namespace crawlmeter {
 
 // The bytes of the export of text (UTF-8), whose line breaks are "\n" (CR LF and a lone CR count
 // as line breaks too). A character that code page 936 cannot hold becomes '?'.
-std::string exportFileBytes(std::string_view text);
+Expected<std::string> exportFileBytes(std::string_view text);
 
 // Writes the export of text to path; on failure path is as it was.
 Error writeExportFile(const std::string& path, std::string_view text);
+// Writes the export of text to the process's standard output.
+Error writeExportToStandardOutput(std::string_view text);
 
 // What the user is told after an export: a prefix and the path and, on failure, the reason on a
 // line of its own.

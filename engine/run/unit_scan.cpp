@@ -15,7 +15,8 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   RecordCounter counter;
   LogScanner scanner(counter, result.counts, unit.lineEnds);
   const bool wholeFile = unit.begin == 0 && unit.end == kToEndOfFile;
-  LineEndRewrite rewrite(log, options.rewriteLineEnds && wholeFile ? resolveLinks(log->path()) : "");
+  LineEndRewrite rewrite(log,
+                         options.rewriteLineEnds && wholeFile ? resolveLinks(log->path()) : "");
   std::vector<char> buffer(options.chunkBytes);
   std::uint64_t end = unit.begin;
   const Error error =
@@ -29,7 +30,9 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   if (error) return error;
   scanner.finish();
   result.edges = counter.takeEdges();
-  result.dateLabel = scanner.dateLabel();
+  Expected<std::string> label = scanner.dateLabel();
+  if (!label) return Error::of(label.error().what, log->path(), label.error().code);
+  result.dateLabel = std::move(*label);
   result.rewrite = rewrite.finish(end);
   return result;
 }

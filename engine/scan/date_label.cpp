@@ -41,8 +41,9 @@ void DateLabelScanner::feed(std::string_view bytes) {
   if (colon != std::string_view::npos) state_ = State::Complete;
 }
 
-std::string DateLabelScanner::label() const {
-  return complete() ? decodeCp936(labelBytes_) : std::string();
+Expected<std::string> DateLabelScanner::label() const {
+  if (!complete()) return std::string();
+  return decodeCp936(labelBytes_);
 }
 
 }  // namespace crawlmeter

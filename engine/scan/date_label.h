@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "files/error.h"
+
 namespace crawlmeter {
 
 // Labels longer than this are cut here: a real label is a date of some eleven characters, and a
@@ -18,7 +20,7 @@ class DateLabelScanner {
   void feed(std::string_view bytes);
   bool complete() const { return state_ == State::Complete; }
   // The label in UTF-8 (empty unless complete()).
-  std::string label() const;
+  Expected<std::string> label() const;
 
  private:
   enum class State { SeekBracket, Collect, Complete };

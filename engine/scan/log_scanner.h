@@ -31,7 +31,7 @@ class LogScanner {
   void finish();
 
   LineEnds lineEnds() const { return lineEnds_; }
-  std::string dateLabel() const { return dateLabel_.label(); }
+  Expected<std::string> dateLabel() const { return dateLabel_.label(); }
 
  private:
   // Counts the line chunk[from, end).

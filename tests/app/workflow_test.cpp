@@ -154,7 +154,7 @@ class WorkflowTest : public QObject {
     click(4);
     QCOMPARE(messages(), QStringList({"成功导出文件到" + dir().filePath("r.txt")}));
     const std::string expected =
-        exportFileBytes(reportText(*form1_->tables(), StatCategory::Google, "\n"));
+        *exportFileBytes(reportText(*form1_->tables(), StatCategory::Google, "\n"));
     QCOMPARE(readAll(dir().filePath("r.txt")), QByteArray::fromStdString(expected));
     QVERIFY(readAll(dir().filePath("r.txt"))
                 .startsWith("\xD5\xFD\xD4\xDA\xCD\xB3\xBC\xC6\xB9\xC8\xB8\xE8"));
@@ -213,7 +213,8 @@ class WorkflowTest : public QObject {
     QVERIFY(QDir(dir().path()).mkdir("folder.txt"));
     form1_->text2()->setText(dir().filePath("folder.txt"));
     click(4);
-    QCOMPARE(messages().last(), "导出文件失败：" + dir().filePath("folder.txt") + "\nIs a directory");
+    QCOMPARE(messages().last(),
+             "导出文件失败：" + dir().filePath("folder.txt") + "\nIs a directory");
     QVERIFY(QFileInfo(dir().filePath("folder.txt")).isDir());
     form1_->text2()->setText(dir().filePath("no/such/r.txt"));
     click(4);

@@ -71,7 +71,7 @@ TEST(ReportCommandTest, WritesTheExportFileAndRewritesOnlyWhenAsked) {
   const std::string log = folder.write("a.log", kLog);
   const Outcome outcome = runReport(folder, {"--kind=ip", "--output", folder.pathOf("r.txt"), log});
   ASSERT_EQ(outcome.status, 0);
-  EXPECT_EQ(readFile(folder.pathOf("r.txt")), exportFileBytes(outcome.out));
+  EXPECT_EQ(readFile(folder.pathOf("r.txt")), *exportFileBytes(outcome.out));
   EXPECT_EQ(readFile(folder.pathOf("r.txt")).substr(0, 21),
             "\xD5\xFD\xD4\xDA\xCD\xB3\xBC\xC6IP\xB4\xCE\xCA\xFD...\r\n\r\n");
   EXPECT_EQ(readFile(log), kLog);
@@ -114,7 +114,7 @@ TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
   for (const std::string& output : {std::string("-"), folder.pathOf("stdout")}) {
     const Outcome outcome = runReport(folder, {"--output", output, log});
     EXPECT_EQ(outcome.status, 0) << output;
-    EXPECT_EQ(outcome.out, exportFileBytes(report)) << output;
+    EXPECT_EQ(outcome.out, *exportFileBytes(report)) << output;
     EXPECT_EQ(outcome.err, "") << output;
   }
   const std::string fifo = folder.pathOf("out.fifo");
@@ -123,10 +123,11 @@ TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
   const Outcome toFifo = runReport(folder, {"--output", fifo, log});
   EXPECT_EQ(toFifo.status, 0);
   EXPECT_EQ(toFifo.out, report);
-  std::string exported(exportFileBytes(report).size() + 1, '\0');
+  const std::string expected = *exportFileBytes(report);
+  std::string exported(expected.size() + 1, '\0');
   exported.resize(static_cast<std::size_t>(
       std::max<ssize_t>(0, read(reader, exported.data(), exported.size()))));
-  EXPECT_EQ(exported, exportFileBytes(report));
+  EXPECT_EQ(exported, expected);
   close(reader);
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
   const Outcome toFolder = runReport(folder, {"--output", folder.path().string(), log});

@@ -9,7 +9,7 @@ namespace {
 std::string labelOf(std::string_view bytes, std::size_t chunk = 1 << 20) {
   DateLabelScanner scanner;
   for (std::size_t at = 0; at < bytes.size(); at += chunk) scanner.feed(bytes.substr(at, chunk));
-  return scanner.label();
+  return *scanner.label();
 }
 
 TEST(DateLabelTest, TakesTextBetweenFirstBracketAndNextColon) {

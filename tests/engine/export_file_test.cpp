@@ -19,10 +19,10 @@ using testing::readFile;
 using testing::TempFolder;
 
 TEST(ExportFileTest, WritesLinesWithCrLfPlusOneMoreInCodePage936) {
-  EXPECT_EQ(exportFileBytes("日期\nb"), "\xC8\xD5\xC6\xDA\r\nb\r\n");
-  EXPECT_EQ(exportFileBytes(""), "\r\n");
-  EXPECT_EQ(exportFileBytes("a\n"), "a\r\n\r\n");
-  EXPECT_EQ(exportFileBytes("😀"), "?\r\n");
+  EXPECT_EQ(*exportFileBytes("日期\nb"), "\xC8\xD5\xC6\xDA\r\nb\r\n");
+  EXPECT_EQ(*exportFileBytes(""), "\r\n");
+  EXPECT_EQ(*exportFileBytes("a\n"), "a\r\n\r\n");
+  EXPECT_EQ(*exportFileBytes("😀"), "?\r\n");
 }
 
 TEST(ExportFileTest, ReplacesAnExistingFileWholeAndKeepsItsPermissions) {
@@ -94,7 +94,7 @@ TEST(ExportFileTest, AnotherUsersWritableFileKeepsItsOwner) {
 }
 
 TEST(ExportFileTest, LineBreaksOfAnyKindAreWrittenAsCrLf) {
-  EXPECT_EQ(exportFileBytes("a\r\nb\rc\nd"), "a\r\nb\r\nc\r\nd\r\n");
+  EXPECT_EQ(*exportFileBytes("a\r\nb\rc\nd"), "a\r\nb\r\nc\r\nd\r\n");
 }
 
 TEST(ExportFileTest, RoomIsJudgedWithAMargin) {

@@ -148,7 +148,7 @@ TEST(LogScannerTest, ReadsTheDateLabelFromTheSameChunks) {
   const std::string bytes = line("A", 1);
   for (char c : bytes) scanner.feed(std::string_view(&c, 1));
   scanner.finish();
-  EXPECT_EQ(scanner.dateLabel(), "25/Aug/2009");
+  EXPECT_EQ(*scanner.dateLabel(), "25/Aug/2009");
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ std::string plainLabel(std::string_view bytes) {
   if (at >= bytes.size()) return {};
   const std::size_t colon = bytes.find(':', at + 1);
   if (colon == std::string_view::npos) return {};
-  return crawlmeter::decodeCp936(
+  return *crawlmeter::decodeCp936(
       bytes.substr(at + 1, std::min(colon - at - 1, crawlmeter::kLongestLabelBytes)));
 }
 
@@ -34,15 +34,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   crawlmeter::DateLabelScanner scanner;
   for (std::size_t at = 0; at < bytes.size(); at += chunk) scanner.feed(bytes.substr(at, chunk));
-  check(scanner.label() == plainLabel(bytes));
+  check(*scanner.label() == plainLabel(bytes));
   std::size_t characters = 0;
   for (std::size_t at = 0; at < bytes.size(); ++characters) {
     const std::size_t length = crawlmeter::characterLength(bytes, at);
     check(length == 1 || length == 2);
     at += length;
   }
-  const std::string text = crawlmeter::decodeCp936(bytes);
+  const std::string text = *crawlmeter::decodeCp936(bytes);
   check(characters <= bytes.size());
-  check(crawlmeter::encodeCp936(text).size() <= 2 * text.size() + 1);
+  check(crawlmeter::encodeCp936(text)->size() <= 2 * text.size() + 1);
   return 0;
 }
