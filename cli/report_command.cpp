@@ -30,9 +30,13 @@ int fail(int status, const std::string& message) {
   return status;
 }
 
-// Prints the report on standard output; control characters from a log never reach a terminal.
+// The text as it may go to standard output: control characters from a log never reach a terminal.
+std::string forStandardOutput(const std::string& text) {
+  return isatty(STDOUT_FILENO) ? terminalSafe(text) : text;
+}
+
 int printReport(const std::string& text) {
-  if (const Error error = writeStandardOutput(isatty(STDOUT_FILENO) ? terminalSafe(text) : text)) {
+  if (const Error error = writeStandardOutput(forStandardOutput(text))) {
     return fail(kExitFileError, "cannot write the report to standard output\n" + reasonText(error));
   }
   return kExitSuccess;
@@ -50,8 +54,8 @@ int report(const CommandLine& line) {
   const bool exportToStdout =
       line.output && (*line.output == kStandardOutputName || isStandardOutput(*line.output));
   if (line.output) {
-    const Error error =
-        exportToStdout ? writeExportToStandardOutput(text) : writeExportFile(*line.output, text);
+    const Error error = exportToStdout ? writeExportToStandardOutput(forStandardOutput(text))
+                                       : writeExportFile(*line.output, text);
     if (error) return fail(kExitFileError, exportFailedMessage(*line.output, error));
   }
   return exportToStdout ? kExitSuccess : printReport(text);

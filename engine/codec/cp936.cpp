@@ -46,8 +46,9 @@ class Converter {
       char* outPtr = buffer;
       std::size_t outLeft = sizeof buffer;
       const std::size_t result = iconv(handle_, &in, &inLeft, &outPtr, &outLeft);
+      const int code = errno;
       out.append(buffer, outPtr);
-      if (result != static_cast<std::size_t>(-1) || errno == E2BIG) continue;
+      if (result != static_cast<std::size_t>(-1) || code == E2BIG) continue;
       // EILSEQ or EINVAL: one character iconv cannot take; replace it and go on after it.
       const std::size_t skip = skipLength(std::string_view(in, inLeft));
       out.append(replacement);
@@ -66,14 +67,14 @@ class Converter {
 
 Expected<std::string> decodeCp936(std::string_view bytes) {
   Converter converter("UTF-8", "CP936");
-  if (!converter.opened()) return Error::of(Error::What::kConvert, {}, errno);
+  if (!converter.opened()) return Error::fromErrno(Error::What::kConvert, {});
   return converter.convert(bytes, kReplacementUtf8,
                            [](std::string_view rest) { return characterLength(rest, 0); });
 }
 
 Expected<std::string> encodeCp936(std::string_view utf8) {
   Converter converter("CP936", "UTF-8");
-  if (!converter.opened()) return Error::of(Error::What::kConvert, {}, errno);
+  if (!converter.opened()) return Error::fromErrno(Error::What::kConvert, {});
   return converter.convert(utf8, "?", [](std::string_view rest) {
     const std::size_t length = utf8SequenceLength(static_cast<unsigned char>(rest[0]));
     if (length > rest.size()) return std::size_t{1};

@@ -9,12 +9,16 @@
 namespace crawlmeter {
 namespace {
 
-// The user's message language and character set, as the environment names them; the C locale
-// when those are not installed.
+// The user's message language, as the environment names it (the C locale's English when that
+// language is not installed), with UTF-8 characters whatever the user's character set: the
+// program's texts are UTF-8, and the reasons go with them.
 class UserLocale {
  public:
-  UserLocale() : locale_(newlocale(LC_MESSAGES_MASK | LC_CTYPE_MASK, "", locale_t{})) {
+  UserLocale() : locale_(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{})) {
     if (locale_ == locale_t{}) locale_ = newlocale(LC_ALL_MASK, "C", locale_t{});
+    if (locale_ == locale_t{}) return;
+    const locale_t withLanguage = newlocale(LC_MESSAGES_MASK, "", locale_);
+    if (withLanguage != locale_t{}) locale_ = withLanguage;  // it took locale_ over
   }
   ~UserLocale() {
     if (locale_ != locale_t{}) freelocale(locale_);

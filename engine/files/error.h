@@ -5,6 +5,7 @@
 // (LC_MESSAGES), or, for the few failures the system has no number for, the program's own words.
 #pragma once
 
+#include <cerrno>
 #include <string>
 #include <utility>
 #include <variant>
@@ -32,6 +33,11 @@ struct Error {
 
   static Error of(What what, std::string path, int code = 0) {
     return Error{what, std::move(path), code};
+  }
+  // The failure of the system call just made: errno is read before anything else can change it.
+  static Error fromErrno(What what, const std::string& path) {
+    const int code = errno;
+    return Error{what, path, code};
   }
   // True when this is a failure, as std::error_code does.
   explicit operator bool() const { return what != What::kNone; }

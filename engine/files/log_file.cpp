@@ -31,13 +31,13 @@ Expected<LogFile> LogFile::open(const std::string& path) {
   // Opening a device can act on it (a watchdog arms, a tape rewinds): look before opening. The
   // open is non-blocking and takes no terminal, in case the path changed in between.
   struct stat before {};
-  if (stat(path.c_str(), &before) != 0) return Error::of(Error::What::kOpen, path, errno);
+  if (stat(path.c_str(), &before) != 0) return Error::fromErrno(Error::What::kOpen, path);
   if (!S_ISREG(before.st_mode)) return notALog(path, before.st_mode);
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return Error::of(Error::What::kOpen, path, errno);
+  if (fd < 0) return Error::fromErrno(Error::What::kOpen, path);
   LogFile file(path, fd);
   struct stat info {};
-  if (fstat(fd, &info) != 0) return Error::of(Error::What::kOpen, path, errno);
+  if (fstat(fd, &info) != 0) return Error::fromErrno(Error::What::kOpen, path);
   if (!S_ISREG(info.st_mode)) return notALog(path, info.st_mode);
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
@@ -66,14 +66,15 @@ Expected<std::size_t> LogFile::readAt(char* buffer, std::size_t size, std::uint6
   for (;;) {
     const ssize_t got = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
     if (got >= 0) return static_cast<std::size_t>(got);
-    if (errno != EINTR) return Error::of(Error::What::kRead, path_, errno);
+    if (errno != EINTR) return Error::fromErrno(Error::What::kRead, path_);
   }
 }
 
 Error LogFile::readChunks(std::span<char> buffer, std::uint64_t begin, std::uint64_t end,
                           const ChunkTaker& take) const {
   for (std::uint64_t offset = begin; offset < end;) {
-    const auto want = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - offset));
+    const auto want =
+        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - offset));
     const Expected<std::size_t> got = readAt(buffer.data(), want, offset);
     if (!got) return got.error();
     if (*got == 0) break;
@@ -87,7 +88,7 @@ Error LogFile::readChunks(std::span<char> buffer, std::uint64_t begin, std::uint
 
 Expected<FileIdentity> currentIdentity(const std::string& path) {
   struct stat info {};
-  if (stat(path.c_str(), &info) != 0) return Error::of(Error::What::kOpen, path, errno);
+  if (stat(path.c_str(), &info) != 0) return Error::fromErrno(Error::What::kOpen, path);
   return identityOf(info);
 }
 

@@ -67,12 +67,12 @@ Error writeInPlace(const std::string& path, std::string_view bytes) {
   const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) {
     return errno == ENXIO ? Error::of(Error::What::kNoReader, path, ENXIO)
-                          : Error::of(Error::What::kOpen, path, errno);
+                          : Error::fromErrno(Error::What::kOpen, path);
   }
   struct stat info {};
   Error error;
   if (fstat(fd, &info) != 0) {
-    error = Error::of(Error::What::kOpen, path, errno);
+    error = Error::fromErrno(Error::What::kOpen, path);
   } else if (!S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode)) {
     error = Error::of(Error::What::kOpen, path, EAGAIN);  // it changed since it was looked at
   } else {
@@ -80,17 +80,30 @@ Error writeInPlace(const std::string& path, std::string_view bytes) {
     const PipeSignalHeldBack heldBack;
     error = writeAll(fd, bytes, path);
   }
-  if (close(fd) != 0 && !error) error = Error::of(Error::What::kWrite, path, errno);
+  if (close(fd) != 0 && !error) error = Error::fromErrno(Error::What::kWrite, path);
   return error;
 }
 
-// Writes an existing regular file in place: it keeps its identity, owner and links.
+// Writes an existing regular file in place: it keeps its identity, owner and links. It cannot be
+// kept whole through a failed write, so a disk without room for it is refused before it is
+// emptied.
 Error overwriteInPlace(const std::string& path, std::string_view bytes) {
-  const int fd = open(path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC | O_NOCTTY);
-  if (fd < 0) return Error::of(Error::What::kOpen, path, errno);
-  Error error = writeAll(fd, bytes, path);
-  if (!error && fsync(fd) != 0) error = Error::of(Error::What::kWrite, path, errno);
-  if (close(fd) != 0 && !error) error = Error::of(Error::What::kWrite, path, errno);
+  if (!hasRoomFor(path, bytes.size())) return Error::of(Error::What::kWrite, path, ENOSPC);
+  const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return Error::fromErrno(Error::What::kOpen, path);
+  struct stat info {};
+  Error error;
+  if (fstat(fd, &info) != 0) {
+    error = Error::fromErrno(Error::What::kOpen, path);
+  } else if (!S_ISREG(info.st_mode)) {
+    error = Error::of(Error::What::kOpen, path, EAGAIN);  // it changed since it was looked at
+  } else if (ftruncate(fd, 0) != 0) {
+    error = Error::fromErrno(Error::What::kWrite, path);
+  } else {
+    error = writeAll(fd, bytes, path);
+  }
+  if (!error && fsync(fd) != 0) error = Error::fromErrno(Error::What::kWrite, path);
+  if (close(fd) != 0 && !error) error = Error::fromErrno(Error::What::kWrite, path);
   return error;
 }
 
@@ -120,7 +133,7 @@ Expected<std::string> nameLinksLeadTo(std::string path) {
     const ssize_t length = readlink(path.c_str(), target, sizeof target - 1);
     if (length < 0) return path;
     const std::string next(target, static_cast<std::size_t>(length));
-    path = next.front() == '/' ? next : folderOf(path) + "/" + next;
+    path = !next.empty() && next.front() == '/' ? next : folderOf(path) + "/" + next;
   }
   return Error::of(Error::What::kOpen, path, ELOOP);
 }
@@ -130,11 +143,14 @@ Expected<std::string> nameLinksLeadTo(std::string path) {
 Error writeOutputFile(const std::string& path, std::string_view bytes) {
   struct stat info {};
   if (stat(path.c_str(), &info) != 0) {
-    if (errno != ENOENT) return Error::of(Error::What::kOpen, path, errno);
+    if (errno != ENOENT) return Error::fromErrno(Error::What::kOpen, path);
     const Expected<std::string> target = nameLinksLeadTo(path);
     return target ? replaceRegularFile(*target, nullptr, bytes) : target.error();
   }
-  if (S_ISREG(info.st_mode)) return replaceRegularFile(resolveLinks(path), &info, bytes);
+  if (S_ISREG(info.st_mode)) {
+    const Expected<std::string> target = resolveLinks(path);
+    return target ? replaceRegularFile(*target, &info, bytes) : target.error();
+  }
   if (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode)) return writeInPlace(path, bytes);
   if (S_ISDIR(info.st_mode)) return Error::of(Error::What::kOpen, path, EISDIR);
   return Error::of(Error::What::kNotWritable, path);
@@ -145,7 +161,8 @@ Error writeStandardOutput(std::string_view bytes) {
 }
 
 bool isStandardOutput(const std::string& path) {
-  struct stat target {}, output {};
+  struct stat target {
+  }, output{};
   return stat(path.c_str(), &target) == 0 && fstat(STDOUT_FILENO, &output) == 0 &&
          target.st_dev == output.st_dev && target.st_ino == output.st_ino;
 }

@@ -2,7 +2,8 @@
 // the name stands for:
 // - a regular file, or a name not yet taken: replaced whole through a ReplacementFile, keeping
 //   its permission bits and owner; a read-only file is refused. Another user's file that the
-//   user may write is written in place, so that it stays theirs.
+//   user may write is written in place, so that it stays theirs (only then can a failed write,
+//   such as a disk error, leave it short).
 // - a character device (a terminal, /dev/null) or a FIFO, also through symbolic links: written in
 //   place, and it stays what it was. A FIFO that no program reads fails at once.
 // - a folder, a socket, a block device: refused, nothing is touched.

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 #include <vector>
@@ -19,6 +20,18 @@ namespace {
 std::string nameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// The new file is named after the target, ".NAME.crawlmeter-XXXXXX"; a long name is cut so that
+// the whole stays within the 255 bytes a file name may have.
+constexpr std::size_t kLongestNamePart = 200;
+
+void syncFolderOf(const std::string& path) {
+  const int folderFd = open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (folderFd >= 0) {  // makes a rename durable; a failure here loses nothing
+    fsync(folderFd);
+    close(folderFd);
+  }
 }
 
 // Room kept free beside a converted copy or an export: a tenth of what is written, and at least
@@ -32,7 +45,7 @@ Error writeAll(int fd, std::string_view bytes, const std::string& path) {
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
-    if (written < 0) return Error::of(Error::What::kWrite, path, errno);
+    if (written < 0) return Error::fromErrno(Error::What::kWrite, path);
     bytes.remove_prefix(static_cast<std::size_t>(written));
   }
   return Error();
@@ -59,24 +72,29 @@ bool hasRoomFor(const std::string& path, std::uint64_t bytes) {
 }
 
 // A symbolic link stays a link: its target is what gets replaced.
-std::string resolveLinks(const std::string& path) {
+Expected<std::string> resolveLinks(const std::string& path) {
   char resolved[PATH_MAX];
-  return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+  if (realpath(path.c_str(), resolved) == nullptr) {
+    return Error::fromErrno(Error::What::kOpen, path);
+  }
+  return std::string(resolved);
 }
 
 Expected<ReplacementFile> ReplacementFile::create(const std::string& target) {
-  const std::string pattern = folderOf(target) + "/." + nameOf(target) + ".crawlmeter-XXXXXX";
+  const std::string pattern =
+      folderOf(target) + "/." + nameOf(target).substr(0, kLongestNamePart) + ".crawlmeter-XXXXXX";
   std::vector<char> name(pattern.begin(), pattern.end());
   name.push_back('\0');
   const int fd = mkostemp(name.data(), O_CLOEXEC);
-  if (fd < 0) return Error::of(Error::What::kOpen, target, errno);
+  if (fd < 0) return Error::fromErrno(Error::What::kOpen, target);
   return ReplacementFile(target, std::string(name.data()), fd);
 }
 
 ReplacementFile::ReplacementFile(ReplacementFile&& other) noexcept
     : target_(std::move(other.target_)),
       temporary_(std::exchange(other.temporary_, {})),
-      fd_(std::exchange(other.fd_, -1)) {}
+      fd_(std::exchange(other.fd_, -1)),
+      swapped_(std::exchange(other.swapped_, false)) {}
 
 ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
   if (this != &other) {
@@ -84,6 +102,7 @@ ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
     target_ = std::move(other.target_);
     temporary_ = std::exchange(other.temporary_, {});
     fd_ = std::exchange(other.fd_, -1);
+    swapped_ = std::exchange(other.swapped_, false);
   }
   return *this;
 }
@@ -103,22 +122,53 @@ Error ReplacementFile::finish(mode_t mode) {
 
 Error ReplacementFile::commit() {
   if (fd_ >= 0 || rename(temporary_.c_str(), target_.c_str()) != 0) {
-    const Error error = fd_ >= 0 ? Error::of(Error::What::kReplace, target_, EBADF)
-                                 : failed(Error::What::kReplace);
+    const Error error =
+        fd_ >= 0 ? Error::of(Error::What::kReplace, target_, EBADF) : failed(Error::What::kReplace);
     discard();
     return error;
   }
   temporary_.clear();
-  const int folderFd = open(folderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (folderFd >= 0) {  // makes the rename itself durable; a failure here loses nothing
-    fsync(folderFd);
-    close(folderFd);
-  }
+  syncFolderOf(target_);
   return Error();
 }
 
+Error ReplacementFile::swapIn() {
+#if defined(RENAME_EXCHANGE)
+  if (fd_ < 0 &&
+      renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+    swapped_ = true;
+    return Error();
+  }
+  // A file system that cannot exchange names (EINVAL) is replaced the plain way.
+  if (fd_ < 0 && errno != EINVAL && errno != ENOSYS) {
+    const Error error = failed(Error::What::kReplace);
+    discard();
+    return error;
+  }
+#endif
+  return commit();
+}
+
+void ReplacementFile::swapBack() {
+#if defined(RENAME_EXCHANGE)
+  if (swapped_ &&
+      renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
+    swapped_ = false;
+  }
+#endif
+}
+
+void ReplacementFile::settle() {
+  if (!swapped_) return;
+  unlink(std::exchange(temporary_, {}).c_str());
+  swapped_ = false;
+  syncFolderOf(target_);
+}
+
+// After a swap that was not taken back, the old content stays: the user's file, whatever else.
 void ReplacementFile::discard() {
   if (fd_ >= 0) close(std::exchange(fd_, -1));
+  if (swapped_) return;
   if (!temporary_.empty()) unlink(std::exchange(temporary_, {}).c_str());
 }
 

@@ -34,23 +34,33 @@ class ReplacementFile {
   Error commit();
   void discard();
 
+  // Commits in two steps, for a caller that must be able to take the commit back: swapIn()
+  // exchanges the new file and the target in one step, so that the old content stays under the
+  // new file's name; then swapBack() gives the target its old content again and discard() removes
+  // the new one, or settle() removes the old content. Where the system cannot exchange two names,
+  // swapIn() renames the new file over the target and swapBack() can do nothing.
+  Error swapIn();
+  void swapBack();
+  void settle();
+
   const std::string& target() const { return target_; }
 
  private:
   ReplacementFile(std::string target, std::string temporary, int fd)
       : target_(std::move(target)), temporary_(std::move(temporary)), fd_(fd) {}
-  Error failed(Error::What what) const { return Error::of(what, target_, errno); }
+  Error failed(Error::What what) const { return Error::fromErrno(what, target_); }
 
   std::string target_;
   std::string temporary_;
   int fd_ = -1;
+  bool swapped_ = false;  // temporary_ holds the target's old content
 };
 
 // Writes all of bytes to the open descriptor fd; failures name path.
 Error writeAll(int fd, std::string_view bytes, const std::string& path);
 
-// The file a path names, following symbolic links (the path itself when it does not exist).
-std::string resolveLinks(const std::string& path);
+// The file an existing path names, following symbolic links.
+Expected<std::string> resolveLinks(const std::string& path);
 
 // Whether the user may write path: a path without any write bit counts as read-only even for the
 // superuser, who could write it anyway.

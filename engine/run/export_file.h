@@ -14,7 +14,8 @@ namespace crawlmeter {
 // as line breaks too). A character that code page 936 cannot hold becomes '?'.
 Expected<std::string> exportFileBytes(std::string_view text);
 
-// Writes the export of text to path; on failure path is as it was.
+// Writes the export of text to path; on failure path is as it was (but for another user's file,
+// which is written in place: see writeOutputFile).
 Error writeExportFile(const std::string& path, std::string_view text);
 // Writes the export of text to the process's standard output.
 Error writeExportToStandardOutput(std::string_view text);

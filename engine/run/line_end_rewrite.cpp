@@ -20,18 +20,28 @@ constexpr std::size_t kPrefixReadBytes = 1 << 16;
 
 }  // namespace
 
+// A server that still has its log open would go on writing to the old file after the rename, so
+// the log is replaced only under a lease. A program that looked the log up just before the swap
+// waits for the lease on the old file: the lease is asked again after the swap, and when it was
+// broken the log gets its old content back before that program goes on.
 void PendingRewrite::commit(const WhileLeased& whileLeased) {
-  // A server that still has its log open would go on writing to the old file after the rename.
   WriteLease lease(*log);
-  if (lease.held() && whileLeased) whileLeased(copy.target());
   const Expected<FileIdentity> now = currentIdentity(copy.target());
   if (!lease.held() || !now || *now != log->identity()) {
     lease.release();  // a program waiting to open the log goes on at once
     copy.discard();
     return;
   }
-  // A failed rename removes the copy; the log is then as it was and counted the same.
-  static_cast<void>(copy.commit());
+  if (whileLeased) whileLeased(copy.target());
+  if (copy.swapIn()) return;  // the copy is removed; the log is as it was, counted the same
+  const bool alone = lease.held();
+  if (!alone) copy.swapBack();
+  lease.release();
+  if (alone) {
+    copy.settle();
+  } else {
+    copy.discard();
+  }
 }
 
 LineEndRewrite::LineEndRewrite(std::shared_ptr<const LogFile> log, std::string target)
@@ -55,11 +65,11 @@ bool LineEndRewrite::start(std::uint64_t prefixLength) {
   copy_.emplace(std::move(*copy));
   std::vector<char> buffer(kPrefixReadBytes);
   std::uint64_t copied = 0;
-  const Error error = log_->readChunks(buffer, 0, prefixLength,
-                                       [&](std::string_view bytes, std::uint64_t) {
-                                         copied += bytes.size();
-                                         return write(bytes);
-                                       });
+  const Error error =
+      log_->readChunks(buffer, 0, prefixLength, [&](std::string_view bytes, std::uint64_t) {
+        copied += bytes.size();
+        return write(bytes);
+      });
   if (!error && copied == prefixLength) return true;
   copy_.reset();
   return possible_ = false;

@@ -16,9 +16,9 @@
 
 namespace crawlmeter {
 
-// Called with a log's path while the run holds the lease on it, right before the run checks the
-// lease and the log a last time and replaces it: a seam for tests, the moment at which another
-// program may open the log or change it.
+// Called with a log's path while the run holds the lease on it and has found the log unchanged,
+// right before it puts the converted copy in the log's place and asks the lease once more: a seam
+// for tests, the moment at which another program may open the log.
 using WhileLeased = std::function<void(const std::string& log)>;
 
 // A converted copy waiting for the run to succeed.

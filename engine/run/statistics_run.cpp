@@ -90,13 +90,12 @@ RunResult unitFailed(const Error& error, std::size_t file) {
 RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
   Merge merge(plan.files.size());
   std::uint64_t done = 0;
-  const UnitOptions unitOptions{options.rewriteLineEnds, options.chunkBytes, [&](std::size_t bytes) {
-                                  done += bytes;
-                                  if (options.progress)
-                                    options.progress(std::min(done, plan.totalBytes),
-                                                     plan.totalBytes);
-                                  return !cancelRequested(options);
-                                }};
+  const UnitOptions unitOptions{
+      options.rewriteLineEnds, options.chunkBytes, [&](std::size_t bytes) {
+        done += bytes;
+        if (options.progress) options.progress(std::min(done, plan.totalBytes), plan.totalBytes);
+        return !cancelRequested(options);
+      }};
   for (const WorkUnit& unit : plan.units) {
     if (cancelRequested(options)) return cancelled();
     Expected<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);

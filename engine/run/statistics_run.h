@@ -10,7 +10,8 @@
 // - A rewrite never puts a log at risk: see ReplacementFile and WriteLease. A file that cannot be
 //   rewritten safely (several hard links, no write permission, open in another program, changed
 //   or replaced while read, full disk) is left exactly as it was; it is counted the same either
-//   way.
+//   way. While it replaces a log, the run holds a lease on it, whose break the kernel announces
+//   with SIGURG (ignored unless the program handles it).
 // - Reentrant: no globals; a run's state lives in the run. The run may count on several threads
 //   of its own; the callbacks are called only on the calling thread.
 #pragma once

@@ -15,8 +15,9 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   RecordCounter counter;
   LogScanner scanner(counter, result.counts, unit.lineEnds);
   const bool wholeFile = unit.begin == 0 && unit.end == kToEndOfFile;
-  LineEndRewrite rewrite(log,
-                         options.rewriteLineEnds && wholeFile ? resolveLinks(log->path()) : "");
+  // A log whose links cannot be followed is not rewritten: a link must stay a link.
+  const Expected<std::string> target = resolveLinks(log->path());
+  LineEndRewrite rewrite(log, options.rewriteLineEnds && wholeFile && target ? *target : "");
   std::vector<char> buffer(options.chunkBytes);
   std::uint64_t end = unit.begin;
   const Error error =

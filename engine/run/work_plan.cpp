@@ -6,16 +6,15 @@
 #include <algorithm>
 #include <map>
 #include <optional>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 #include "scan/date_label.h"
 
 namespace crawlmeter {
 namespace {
 
-std::optional<std::string> readProbe(const LogFile& file, std::uint64_t offset,
-                                     std::size_t bytes) {
+std::optional<std::string> readProbe(const LogFile& file, std::uint64_t offset, std::size_t bytes) {
   std::string probe(bytes, '\0');
   const Expected<std::size_t> got = file.readAt(probe.data(), probe.size(), offset);
   if (!got) return std::nullopt;

@@ -5,7 +5,8 @@
 
 #include <array>
 
-#if defined(__x86_64__) || defined(__i386__)
+// SSE2 is part of every x86-64 processor; 32-bit x86 takes the portable pass.
+#if defined(__x86_64__)
 #include <immintrin.h>
 #define CRAWLMETER_X86 1
 #endif

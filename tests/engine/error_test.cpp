@@ -7,30 +7,55 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <string>
 
 #include "temp_folder.h"
 
 namespace crawlmeter {
 namespace {
 
-TEST(ErrorTest, TheSystemsReasonFollowsTheUsersLanguage) {
+// Builds the locale name (such as zh_CN.GBK) into folder; false when this machine cannot.
+bool buildLocale(const testing::TempFolder& folder, const char* language, const char* charset) {
+  const std::string name = folder.pathOf(std::string(language) + "." + charset);
+  return testing::exitStatusOfChild([&] {
+           execlp("localedef", "localedef", "-i", language, "-f", charset, name.c_str(), nullptr);
+           return 127;
+         }) == 0;
+}
+
+// Sets an environment variable for as long as it lives.
+class Setting {
+ public:
+  Setting(const char* name, const std::string& value) : name_(name) {
+    if (const char* before = std::getenv(name)) before_ = before;
+    setenv(name, value.c_str(), 1);
+  }
+  ~Setting() { before_ ? setenv(name_, before_->c_str(), 1) : unsetenv(name_); }
+
+ private:
+  const char* name_;
+  std::optional<std::string> before_;
+};
+
+TEST(ErrorTest, TheSystemsReasonIsInTheUsersLanguageAndInUtf8) {
   if (!std::filesystem::exists("/usr/share/locale/zh_CN/LC_MESSAGES/libc.mo"))
     GTEST_SKIP() << "the C library's Chinese messages (libc-l10n) are not installed";
-  testing::TempFolder locales;  // the Chinese locale is built here, not installed on the system
-  const std::string chinese = locales.pathOf("zh_CN.UTF-8");
-  const int built = testing::exitStatusOfChild([&] {
-    execlp("localedef", "localedef", "-i", "zh_CN", "-f", "UTF-8", chinese.c_str(), nullptr);
-    return 127;
-  });
-  if (built != 0) GTEST_SKIP() << "localedef cannot build zh_CN.UTF-8 (the locales package)";
-  setenv("LOCPATH", locales.path().c_str(), 1);
+  testing::TempFolder locales;  // built here, not installed on the system
+  if (!buildLocale(locales, "zh_CN", "UTF-8") || !buildLocale(locales, "zh_CN", "GBK"))
+    GTEST_SKIP() << "localedef cannot build the Chinese locales (the locales package)";
+  const Setting localePath("LOCPATH", locales.path().string());
   const Error missing = Error::of(Error::What::kOpen, "/no/such.log", ENOENT);
-  setenv("LC_ALL", "zh_CN.UTF-8", 1);
-  EXPECT_EQ(reasonText(missing), "没有那个文件或目录");
-  setenv("LC_ALL", "C.UTF-8", 1);
-  EXPECT_EQ(reasonText(missing), "No such file or directory");
-  setenv("LC_ALL", "xx_XX.UTF-8", 1);  // a language the machine lacks reads as the C locale
-  EXPECT_EQ(reasonText(missing), "No such file or directory");
+  // A user's GBK locale still gives UTF-8, the encoding of every other text of the program.
+  for (const char* chinese : {"zh_CN.UTF-8", "zh_CN.GBK"}) {
+    const Setting language("LC_ALL", chinese);
+    EXPECT_EQ(reasonText(missing), "没有那个文件或目录") << chinese;
+  }
+  // A language the machine lacks reads as the C locale's English.
+  for (const char* english : {"C.UTF-8", "xx_XX.UTF-8"}) {
+    const Setting language("LC_ALL", english);
+    EXPECT_EQ(reasonText(missing), "No such file or directory") << english;
+  }
 }
 
 }  // namespace
