@@ -25,7 +25,8 @@ echo "== the Debian package (a Release build with the default generator)"
 scripts/test-package.sh -DCRAWLMETER_WERROR=ON
 
 echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
-ASAN_OPTIONS=detect_leaks=1 run_suite build-sanitize -DCRAWLMETER_SANITIZE=ON
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp \
+  run_suite build-sanitize -DCRAWLMETER_SANITIZE=ON
 
 echo "== fuzzing, ${FUZZ_SECONDS:-60} s a target"
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCRAWLMETER_FUZZ=ON -DCRAWLMETER_SANITIZE=ON \
