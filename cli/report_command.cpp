@@ -37,7 +37,7 @@ std::string forStandardOutput(const std::string& text) {
 
 int printReport(const std::string& text) {
   if (const Error error = writeStandardOutput(forStandardOutput(text))) {
-    return fail(kExitFileError, "cannot write the report to standard output\n" + reasonText(error));
+    return fail(kExitFileError, withReason("cannot write the report to standard output", error));
   }
   return kExitSuccess;
 }

@@ -55,6 +55,11 @@ const char* ownWords(Error::What what) {
 
 }  // namespace
 
+std::string withReason(std::string text, const Error& error) {
+  const std::string reason = reasonText(error);
+  return reason.empty() ? text : text + "\n" + reason;
+}
+
 std::string reasonText(const Error& error) {
   if (const char* words = ownWords(error.what)) return words;
   if (error.code == 0) return std::string();

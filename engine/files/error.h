@@ -39,12 +39,17 @@ struct Error {
     const int code = errno;
     return Error{what, path, code};
   }
+  // The same failure, told of another path (the file the caller was working on).
+  Error on(std::string otherPath) const { return Error{what, std::move(otherPath), code}; }
   // True when this is a failure, as std::error_code does.
   explicit operator bool() const { return what != What::kNone; }
 };
 
 // The reason to show the user for error, in the user's language where the system has one.
 std::string reasonText(const Error& error);
+
+// A message to the user: text, then the reason for error on a line of its own (when it has one).
+std::string withReason(std::string text, const Error& error);
 
 // A value, or the Error that kept it from being made.
 template <typename T>

@@ -26,7 +26,7 @@ Expected<std::string> exportFileBytes(std::string_view text) {
 
 Error writeExportFile(const std::string& path, std::string_view text) {
   const Expected<std::string> bytes = exportFileBytes(text);
-  if (!bytes) return Error::of(bytes.error().what, path, bytes.error().code);
+  if (!bytes) return bytes.error().on(path);
   return writeOutputFile(path, *bytes);
 }
 
@@ -40,8 +40,7 @@ std::string exportSucceededMessage(const std::string& path) {
 }
 
 std::string exportFailedMessage(const std::string& path, const Error& error) {
-  const std::string reason = reasonText(error);
-  return std::string(kExportFailedPrefix) + path + (reason.empty() ? "" : "\n" + reason);
+  return withReason(std::string(kExportFailedPrefix) + path, error);
 }
 
 }  // namespace crawlmeter

@@ -226,8 +226,7 @@ CountTable& StatisticsTables::counts(StatCategory kind) {
 }
 
 std::string unreadableFileMessage(const std::string& path, const Error& error) {
-  const std::string reason = reasonText(error);
-  return std::string(kUnreadableFilePrefix) + path + (reason.empty() ? "" : "\n" + reason);
+  return withReason(std::string(kUnreadableFilePrefix) + path, error);
 }
 
 RunResult runStatistics(std::span<const std::string> files, const RunOptions& options) {

@@ -8,16 +8,25 @@
 #include "scan/log_scanner.h"
 
 namespace crawlmeter {
+namespace {
+
+// The file a converted copy of the unit's log would replace; empty when none is to be written: a
+// piece of a file, a run that converts nothing, or a log whose links cannot be followed (a link
+// must stay a link).
+std::string rewriteTarget(const LogFile& log, const WorkUnit& unit, const UnitOptions& options) {
+  if (!options.rewriteLineEnds || unit.begin != 0 || unit.end != kToEndOfFile) return {};
+  const Expected<std::string> target = resolveLinks(log.path());
+  return target ? *target : std::string();
+}
+
+}  // namespace
 
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
                               const UnitOptions& options) {
   UnitResult result;
   RecordCounter counter;
   LogScanner scanner(counter, result.counts, unit.lineEnds);
-  const bool wholeFile = unit.begin == 0 && unit.end == kToEndOfFile;
-  // A log whose links cannot be followed is not rewritten: a link must stay a link.
-  const Expected<std::string> target = resolveLinks(log->path());
-  LineEndRewrite rewrite(log, options.rewriteLineEnds && wholeFile && target ? *target : "");
+  LineEndRewrite rewrite(log, rewriteTarget(*log, unit, options));
   std::vector<char> buffer(options.chunkBytes);
   std::uint64_t end = unit.begin;
   const Error error =
@@ -32,7 +41,7 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   scanner.finish();
   result.edges = counter.takeEdges();
   Expected<std::string> label = scanner.dateLabel();
-  if (!label) return Error::of(label.error().what, log->path(), label.error().code);
+  if (!label) return label.error().on(log->path());
   result.dateLabel = std::move(*label);
   result.rewrite = rewrite.finish(end);
   return result;
