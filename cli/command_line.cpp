@@ -27,6 +27,27 @@ std::optional<StatCategory> kindNamed(std::string_view name) {
   return std::nullopt;
 }
 
+constexpr std::string_view kCrawlerKindPrefix = "bot:";
+
+bool applyKind(const std::string& value, CommandLine& line, std::string* error) {
+  line.crawler.reset();
+  line.crawlerTable = value == "bots";
+  if (line.crawlerTable) return true;
+  if (value.starts_with(kCrawlerKindPrefix)) {
+    line.crawler = value.substr(kCrawlerKindPrefix.size());
+    if (line.crawler->empty()) *error = "--kind bot:NAME needs a crawler's name";
+    return !line.crawler->empty();
+  }
+  const std::optional<StatCategory> kind = kindNamed(value);
+  if (!kind) {
+    *error = "unknown kind '" + value +
+             "' (pv, ip, sogou, bing, baidu, youdao, yahoo, google, bots or bot:NAME)";
+    return false;
+  }
+  line.kind = *kind;
+  return true;
+}
+
 // Splits "--name=value" into name and value.
 std::pair<std::string, std::optional<std::string>> splitOption(const std::string& argument) {
   const std::size_t equals = argument.find('=');
@@ -38,7 +59,7 @@ std::pair<std::string, std::optional<std::string>> splitOption(const std::string
 bool applyOption(const std::string& argument, const std::vector<std::string>& arguments,
                  std::size_t& next, CommandLine& line, std::string* error) {
   auto [name, value] = splitOption(argument);
-  const bool takesValue = name == "--kind" || name == "--output";
+  const bool takesValue = name == "--kind" || name == "--output" || name == "--crawlers";
   if (takesValue && !value) {
     if (next >= arguments.size()) {
       *error = "option " + name + " needs a value";
@@ -49,14 +70,17 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
     *error = "option " + name + " takes no value";
     return false;
   }
-  if (name == "--kind") {
-    const std::optional<StatCategory> kind = kindNamed(*value);
-    if (!kind)
-      *error =
-          "unknown kind '" + *value + "' (pv, ip, sogou, bing, baidu, youdao, yahoo or google)";
-    if (kind) line.kind = *kind;
-    return kind.has_value();
+  if (name == "--kind") return applyKind(*value, line, error);
+  if (name == "--crawlers") {
+    if (value->empty()) *error = "option --crawlers needs a file name";
+    line.crawlerFiles.push_back(*value);
+    return !value->empty();
   }
+  if (name == "--no-builtin-crawlers") {
+    line.builtInCrawlers = false;
+    return true;
+  }
+  if (name == "--list-crawlers") return line.listCrawlers = true;
   if (name == "--output") {
     if (value->empty()) *error = "option --output needs a file name";
     line.output = *value;
@@ -72,16 +96,25 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
 }  // namespace
 
 const char kUsage[] =
-    "Usage: crawlmeter-report [--kind KIND] [--output FILE] [--rewrite-line-ends] LOGFILE...\n"
+    "Usage: crawlmeter-report [--kind KIND] [--output FILE] [--rewrite-line-ends]\n"
+    "                         [--crawlers FILE]... [--no-builtin-crawlers] LOGFILE...\n"
+    "       crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] --list-crawlers\n"
     "Counts page views, distinct visiting IPs or one crawler's visits per hour in access logs\n"
     "(one file a day) and prints the report table.\n"
     "\n"
-    "  --kind KIND           pv (default), ip, sogou, bing, baidu, youdao, yahoo or google\n"
+    "  --kind KIND           pv (default), ip, sogou, bing, baidu, youdao, yahoo or google;\n"
+    "                        bot:NAME for one crawler of the catalogue, bots for the table\n"
+    "                        of every crawler seen, by category\n"
     "  --output FILE         also write the report to FILE as the window's export does\n"
     "                        (code page 936, CR LF line ends); FILE - writes those bytes\n"
     "                        to standard output in place of the report\n"
     "  --rewrite-line-ends   convert logs whose lines end in a bare LF to CR LF on disk\n"
     "                        (by default no log file is ever changed)\n"
+    "  --crawlers FILE       add the crawlers in FILE (NAME<TAB>CATEGORY<TAB>TEXT lines)\n"
+    "                        before the built-in ones; may be given more than once\n"
+    "  --no-builtin-crawlers use only the crawlers of --crawlers files and of\n"
+    "                        $XDG_CONFIG_HOME/crawlmeter/crawlers.tsv\n"
+    "  --list-crawlers       print the crawler catalogue in effect, in priority order\n"
     "  --help                show this help\n"
     "  --version             show the version\n"
     "\n"
@@ -101,7 +134,7 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
       return std::nullopt;
     }
   }
-  if (line.files.empty() && !line.help && !line.version) {
+  if (line.files.empty() && !line.help && !line.version && !line.listCrawlers) {
     *error = "no log file given";
     return std::nullopt;
   }

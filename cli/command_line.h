@@ -1,5 +1,7 @@
 // The arguments of crawlmeter-report:
-//   crawlmeter-report [--kind KIND] [--output FILE] [--rewrite-line-ends] LOGFILE...
+//   crawlmeter-report [--kind KIND] [--output FILE] [--rewrite-line-ends]
+//                     [--crawlers FILE]... [--no-builtin-crawlers] LOGFILE...
+//   crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] --list-crawlers
 #pragma once
 
 #include <optional>
@@ -12,6 +14,12 @@ namespace crawlmeter {
 
 struct CommandLine {
   StatCategory kind = StatCategory::Pv;
+  // --kind bot:NAME: that crawler's report; --kind bots: the crawler table.
+  std::optional<std::string> crawler;
+  bool crawlerTable = false;
+  std::vector<std::string> crawlerFiles;
+  bool builtInCrawlers = true;
+  bool listCrawlers = false;
   std::optional<std::string> output;
   bool rewriteLineEnds = false;
   bool help = false;

@@ -1,17 +1,20 @@
-// The command: prints the report of the chosen kind for the given log files, and writes the
-// window's export file when asked. Nothing is written when the run fails.
+// The command: prints the report of the chosen kind (or of the crawler catalogue) for the given log
+// files, and writes the window's export file when asked. Nothing is written when the run fails.
 #include "report_command.h"
 
 #include <unistd.h>
 
 #include <iostream>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "command_line.h"
+#include "crawler_choice.h"
 #include "files/output_file.h"
 #include "resources/product_info.h"
+#include "run/crawler_report.h"
 #include "run/export_file.h"
 #include "run/report.h"
 #include "run/statistics_run.h"
@@ -42,14 +45,31 @@ int printReport(const std::string& text) {
   return kExitSuccess;
 }
 
-int report(const CommandLine& line) {
+// What the report shows: one of the eight kinds, one crawler of the catalogue, or its table.
+struct ReportChoice {
+  const CommandLine& line;
+  const CrawlerCatalogue& catalogue;
+  std::optional<std::size_t> crawler;
+
+  bool countsCatalogue() const { return crawler || line.crawlerTable; }
+  std::string text(const StatisticsTables& tables) const {
+    if (crawler) return crawlerReportText(tables, catalogue, *crawler, "\n");
+    if (line.crawlerTable) return crawlerTableText(tables, catalogue, "\n");
+    return reportText(tables, line.kind, "\n");
+  }
+};
+
+int report(const ReportChoice& choice) {
+  const CommandLine& line = choice.line;
   RunOptions options;
   options.rewriteLineEnds = line.rewriteLineEnds;
+  if (choice.countsCatalogue())
+    options.catalogue = std::make_shared<CrawlerMatcher>(choice.catalogue);
   const RunResult result = runStatistics(line.files, options);
   if (result.status != RunResult::Status::Succeeded) {
     return fail(kExitFileError, unreadableFileMessage(line.files[result.failedFile], result.error));
   }
-  const std::string text = reportText(result.tables, line.kind, "\n");
+  const std::string text = choice.text(result.tables);
   // An export to standard output takes the report's place there, so that it can be piped.
   const bool exportToStdout =
       line.output && (*line.output == kStandardOutputName || isStandardOutput(*line.output));
@@ -75,7 +95,17 @@ int runReportCommand(const std::vector<std::string>& arguments) {
     std::cout << kProgram << ' ' << CRAWLMETER_VERSION << '\n';
     return kExitSuccess;
   }
-  return report(*line);
+  CrawlerCatalogue catalogue;
+  if (const std::optional<CatalogueError> bad = loadCommandCatalogue(*line, &catalogue)) {
+    return fail(kExitUsage, catalogueErrorMessage(*bad));
+  }
+  if (line->listCrawlers) return printReport(catalogueListing(catalogue));
+  ReportChoice choice{*line, catalogue, std::nullopt};
+  if (line->crawler) {
+    choice.crawler = crawlerNamed(catalogue, *line->crawler, &error);
+    if (!choice.crawler) return fail(kExitUsage, error);
+  }
+  return report(choice);
 }
 
 }  // namespace crawlmeter

@@ -71,9 +71,13 @@ std::optional<StatCategory> chosenKind(const std::array<bool, 9>& options) {
 
 std::string reportText(const StatisticsTables& tables, StatCategory kind,
                        std::string_view lineEnd) {
-  const CountTable& table = tables.counts(kind);
+  return hourTableText(progressLine(kind), tables, tables.counts(kind), lineEnd);
+}
+
+std::string hourTableText(std::string_view heading, const StatisticsTables& tables,
+                          const CountTable& table, std::string_view lineEnd) {
   const std::string paragraphEnd = std::string(lineEnd) + std::string(lineEnd);
-  std::string text(progressLine(kind));
+  std::string text(heading);
   text += paragraphEnd;
   text += kHeaderLabel;
   for (std::size_t file = 1; file <= tables.lastFile(); ++file) {

@@ -32,4 +32,8 @@ std::optional<StatCategory> chosenKind(const std::array<bool, 9>& options);
 std::string reportText(const StatisticsTables& tables, StatCategory kind,
                        std::string_view lineEnd = kCrLf);
 
+// The same table for any counts: heading in place of the kind's progress line.
+std::string hourTableText(std::string_view heading, const StatisticsTables& tables,
+                          const CountTable& table, std::string_view lineEnd = kCrLf);
+
 }  // namespace crawlmeter

@@ -31,7 +31,8 @@ constexpr std::chrono::milliseconds kPollInterval{50};
 // Adds one unit's result to the tables, after joining its first hour-run to the lines before it.
 class Merge {
  public:
-  explicit Merge(std::size_t files) : tables_(files) {}
+  Merge(std::size_t files, const RunOptions& options)
+      : tables_(files, options.catalogue ? options.catalogue->crawlerCount() : 0) {}
 
   void add(const WorkUnit& unit, UnitResult& result) {
     joinEdges(carried_, result.edges, result.counts);
@@ -39,6 +40,12 @@ class Merge {
       CountTable& table = tables_.*kTableOfKind[kind];
       for (int hour = 0; hour < kHourSlots; ++hour) {
         table.at(unit.file + 1, hour) += result.counts.cells[kind][hour];
+      }
+    }
+    for (std::size_t crawler = 0; crawler < result.counts.crawlerCells.size(); ++crawler) {
+      for (int hour = 0; hour < kHourSlots; ++hour) {
+        tables_.CrawlerCounts[crawler].at(unit.file + 1, hour) +=
+            result.counts.crawlerCells[crawler][hour];
       }
     }
     if (unit.begin == 0) tables_.LogDates[unit.file + 1] = std::move(result.dateLabel);
@@ -88,14 +95,18 @@ RunResult unitFailed(const Error& error, std::size_t file) {
 
 // Counts every unit on the calling thread.
 RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
-  Merge merge(plan.files.size());
+  Merge merge(plan.files.size(), options);
   std::uint64_t done = 0;
-  const UnitOptions unitOptions{
-      options.rewriteLineEnds, options.chunkBytes, [&](std::size_t bytes) {
-        done += bytes;
-        if (options.progress) options.progress(std::min(done, plan.totalBytes), plan.totalBytes);
-        return !cancelRequested(options);
-      }};
+  const UnitOptions unitOptions{options.rewriteLineEnds, options.chunkBytes,
+                                [&](std::size_t bytes) {
+                                  done += bytes;
+                                  if (options.progress) {
+                                    options.progress(std::min(done, plan.totalBytes),
+                                                     plan.totalBytes);
+                                  }
+                                  return !cancelRequested(options);
+                                },
+                                options.catalogue};
   for (const WorkUnit& unit : plan.units) {
     if (cancelRequested(options)) return cancelled();
     Expected<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
@@ -145,7 +156,8 @@ class ParallelRun {
                                   [this](std::size_t bytes) {
                                     done_ += bytes;
                                     return !stop_;
-                                  }};
+                                  },
+                                  options_.catalogue};
     for (;;) {
       std::size_t unit = 0;
       {
@@ -186,7 +198,7 @@ class ParallelRun {
   }
 
   RunResult mergeAll() {
-    Merge merge(plan_.files.size());
+    Merge merge(plan_.files.size(), options_);
     for (std::size_t unit = 0; unit < plan_.units.size(); ++unit) {
       std::optional<Expected<UnitResult>> result = waitFor(unit);
       if (!result) return cancelled();
@@ -213,7 +225,8 @@ class ParallelRun {
 
 }  // namespace
 
-StatisticsTables::StatisticsTables(std::size_t lastFile) : LogDates(lastFile + 1) {
+StatisticsTables::StatisticsTables(std::size_t lastFile, std::size_t crawlers)
+    : LogDates(lastFile + 1), CrawlerCounts(crawlers, CountTable(lastFile)) {
   for (CountTable StatisticsTables::*table : kTableOfKind) this->*table = CountTable(lastFile);
 }
 

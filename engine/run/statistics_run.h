@@ -2,7 +2,8 @@
 // and the eight count tables, and (when asked) converts files with bare LF line ends to CR LF.
 //
 // Contracts:
-// - All eight kinds are counted at once; the report chooses which one to show.
+// - All eight kinds, and the crawlers of a catalogue when one is given, are counted at once; the
+//   report chooses which one to show.
 // - A run either succeeds whole or changes nothing: on a file that cannot be read, or on cancel,
 //   no table is returned and no log file is rewritten.
 // - Every file is opened once, when the run plans its work, and counted through that open file:
@@ -18,11 +19,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "catalogue/crawler_matcher.h"
 #include "files/error.h"
 #include "run/line_end_rewrite.h"
 #include "run/work_plan.h"
@@ -41,8 +44,10 @@ struct StatisticsTables {
   CountTable YoudaoCounts;
   CountTable YahooCounts;
   CountTable GoogleCounts;
+  // One table per crawler of the catalogue, when the run counted one.
+  std::vector<CountTable> CrawlerCounts;
 
-  explicit StatisticsTables(std::size_t lastFile = 0);
+  explicit StatisticsTables(std::size_t lastFile = 0, std::size_t crawlers = 0);
   std::size_t lastFile() const { return LogDates.size() - 1; }
   const CountTable& counts(StatCategory kind) const;
   CountTable& counts(StatCategory kind);
@@ -64,6 +69,8 @@ struct RunOptions {
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
   // Called now and then on the calling thread; true ends the run as cancelled.
   std::function<bool()> cancelRequested;
+  // A crawler catalogue to count in the same pass, when given.
+  std::shared_ptr<const CrawlerMatcher> catalogue;
 
   // How large files are cut for the threads (tests cut small files into many pieces).
   std::uint64_t smallestPieceBytes = kSmallestPieceBytes;

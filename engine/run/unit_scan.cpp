@@ -2,6 +2,7 @@
 // the file), each chunk fed to the counting and, for a file that needs it, to the converted copy.
 #include "run/unit_scan.h"
 
+#include <optional>
 #include <vector>
 
 #include "files/replacement_file.h"
@@ -25,7 +26,12 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
                               const UnitOptions& options) {
   UnitResult result;
   RecordCounter counter;
-  LogScanner scanner(counter, result.counts, unit.lineEnds);
+  std::optional<CrawlerSearch> catalogue;
+  if (options.catalogue) {
+    catalogue.emplace(options.catalogue);
+    result.counts.crawlerCells.resize(options.catalogue->crawlerCount());
+  }
+  LogScanner scanner(counter, result.counts, unit.lineEnds, catalogue ? &*catalogue : nullptr);
   LineEndRewrite rewrite(log, rewriteTarget(*log, unit, options));
   std::vector<char> buffer(options.chunkBytes);
   std::uint64_t end = unit.begin;

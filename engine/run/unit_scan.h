@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "catalogue/crawler_matcher.h"
 #include "files/error.h"
 #include "files/log_file.h"
 #include "run/line_end_rewrite.h"
@@ -29,6 +30,8 @@ struct UnitOptions {
   std::size_t chunkBytes = 0;
   // Told the bytes of each chunk read; false stops the scan (kCancelled).
   std::function<bool(std::size_t bytes)> onChunk;
+  // Counts the catalogue's crawlers too, when given.
+  std::shared_ptr<const CrawlerMatcher> catalogue;
 };
 
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,

@@ -20,9 +20,13 @@ inline constexpr std::size_t kStatCategoryCount = 8;
 
 using Count = std::int64_t;
 
-// The counts of one file: a cell for every kind and hour slot.
+using HourCells = std::array<Count, kHourSlots>;
+
+// The counts of one file: a cell for every kind and hour slot, and for every crawler of the
+// catalogue when one is searched.
 struct FileCounts {
-  std::array<std::array<Count, kHourSlots>, kStatCategoryCount> cells{};
+  std::array<HourCells, kStatCategoryCount> cells{};
+  std::vector<HourCells> crawlerCells;
 
   Count& at(StatCategory kind, int hour) { return cells[static_cast<std::size_t>(kind)][hour]; }
   Count at(StatCategory kind, int hour) const {
@@ -45,7 +49,7 @@ class CountTable {
   bool operator==(const CountTable&) const = default;
 
  private:
-  std::vector<std::array<Count, kHourSlots>> rows_;
+  std::vector<HourCells> rows_;
 };
 
 }  // namespace crawlmeter

@@ -19,6 +19,29 @@ int LogScanner::crawlerInRest(std::string_view chunk, std::size_t restBegin, std
   return found;
 }
 
+// Matches come in the order of their ends and never hold a line break, so every match of this
+// line is behind the cursor once it passes the line's end; a match that starts before the rest
+// belongs to the address or to an earlier line.
+std::size_t LogScanner::catalogueCrawlerInRest(std::string_view chunk, std::size_t restBegin,
+                                               std::size_t end) {
+  const bool walk = index_.mayHoldHighByte(restBegin, end);
+  std::uint32_t first = kNoCatalogueLine;
+  lineMatches_.clear();
+  for (; nextMatch_ < catalogueMatches_.size() && catalogueMatches_[nextMatch_].end <= end;
+       ++nextMatch_) {
+    CrawlerMatch match = catalogueMatches_[nextMatch_];
+    if (match.start < restBegin) continue;
+    if (!walk) {
+      first = std::min(first, match.line);
+      continue;
+    }
+    match.start -= static_cast<std::uint32_t>(restBegin);
+    lineMatches_.push_back(match);
+  }
+  if (walk) first = firstCatalogueLine(chunk.substr(restBegin, end - restBegin), lineMatches_);
+  return first == kNoCatalogueLine ? kNotCatalogued : catalogue_->matcher().crawlerOf(first);
+}
+
 void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t end) {
   if (inPieces_) {
     pieces_.feed(chunk.substr(from, end - from));
@@ -32,6 +55,8 @@ void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t e
   std::optional<Record> record = parseHead(chunk.substr(from, end - from), &restStart);
   if (!record) return;
   record->crawler = crawlerInRest(chunk, from + restStart, end);
+  if (catalogue_ != nullptr)
+    record->catalogued = catalogueCrawlerInRest(chunk, from + restStart, end);
   counter_.count(*record, counts_);
 }
 
@@ -40,6 +65,8 @@ void LogScanner::feed(std::string_view chunk) {
   if (!dateLabel_.complete()) dateLabel_.feed(chunk);
   index_.build(chunk);
   nextCandidate_ = 0;
+  if (catalogue_ != nullptr) catalogue_->search(chunk, catalogueMatches_);
+  nextMatch_ = 0;
   std::size_t from = 0;
   if (lastWasCr_ && chunk[0] == '\n') {  // the LF of a CR LF split between chunks
     if (lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::CrLf;

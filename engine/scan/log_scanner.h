@@ -8,7 +8,9 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
+#include "catalogue/crawler_matcher.h"
 #include "scan/chunk_index.h"
 #include "scan/count_table.h"
 #include "scan/date_label.h"
@@ -21,9 +23,15 @@ namespace crawlmeter {
 class LogScanner {
  public:
   // The counter carries the hour-run from the lines before. Bytes that do not start the file
-  // need the file's line ends, known from its first LF.
-  LogScanner(RecordCounter& counter, FileCounts& counts, LineEnds known = LineEnds::Undecided)
-      : counter_(counter), counts_(counts), lineEnds_(known) {}
+  // need the file's line ends, known from its first LF. With a catalogue search, every counted
+  // line is also told the catalogue's crawler.
+  LogScanner(RecordCounter& counter, FileCounts& counts, LineEnds known = LineEnds::Undecided,
+             CrawlerSearch* catalogue = nullptr)
+      : counter_(counter),
+        counts_(counts),
+        lineEnds_(known),
+        pieces_(catalogue),
+        catalogue_(catalogue) {}
 
   // Takes the next bytes of the file.
   void feed(std::string_view chunk);
@@ -37,6 +45,8 @@ class LogScanner {
   // Counts the line chunk[from, end).
   void endLine(std::string_view chunk, std::size_t from, std::size_t end);
   int crawlerInRest(std::string_view chunk, std::size_t restBegin, std::size_t end);
+  std::size_t catalogueCrawlerInRest(std::string_view chunk, std::size_t restBegin,
+                                     std::size_t end);
 
   RecordCounter& counter_;
   FileCounts& counts_;
@@ -47,6 +57,10 @@ class LogScanner {
   bool lastWasCr_ = false;  // the previous chunk ended with a CR
   ChunkIndex index_;
   std::size_t nextCandidate_ = 0;  // the first crawler candidate not behind the lines counted
+  CrawlerSearch* catalogue_;
+  std::vector<CrawlerMatch> catalogueMatches_;  // the chunk's, in the order of their ends
+  std::size_t nextMatch_ = 0;                   // the first not behind the lines counted
+  std::vector<CrawlerMatch> lineMatches_;       // a line's, when its characters must be walked
 };
 
 }  // namespace crawlmeter

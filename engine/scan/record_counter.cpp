@@ -16,6 +16,7 @@ void RecordCounter::count(const Record& record, FileCounts& counts) {
   if (edges_.last.add(record.address)) ++counts.at(StatCategory::Ip, hour);
   ++counts.at(StatCategory::Pv, hour);
   if (record.crawler != kNoCrawler) ++counts.at(kCrawlerKinds[record.crawler], hour);
+  if (record.catalogued != kNotCatalogued) ++counts.crawlerCells[record.catalogued][hour];
 }
 
 RunEdges RecordCounter::takeEdges() { return std::exchange(edges_, RunEdges()); }

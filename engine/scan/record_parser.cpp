@@ -51,6 +51,24 @@ std::size_t boundaryAtOrAfter(std::string_view bytes, std::size_t from) {
 
 }  // namespace
 
+bool startsCharacter(std::string_view bytes, std::size_t at) {
+  return boundaryAtOrAfter(bytes, at) == at;
+}
+
+// One walk over the characters for all matches, in the order of their starts, so that a long
+// line full of matches still costs time in proportion to its length.
+std::uint32_t firstCatalogueLine(std::string_view bytes, std::span<CrawlerMatch> matches) {
+  std::sort(matches.begin(), matches.end(),
+            [](const CrawlerMatch& a, const CrawlerMatch& b) { return a.start < b.start; });
+  std::uint32_t first = kNoCatalogueLine;
+  std::size_t character = 0;
+  for (const CrawlerMatch& match : matches) {
+    while (character < match.start) character += characterLength(bytes, character);
+    if (character == match.start) first = std::min(first, match.line);
+  }
+  return first;
+}
+
 int crawlerStartingAt(std::string_view rest, std::size_t at, int better) {
   for (int i = 0; i < better; ++i) {
     if (rest.substr(at, kCrawlerTexts[i].size()) == kCrawlerTexts[i]) return i;
@@ -110,7 +128,17 @@ std::optional<Record> parseLine(std::string_view line) {
   return record;
 }
 
-void PieceParser::reset() { *this = PieceParser(); }
+PieceParser::PieceParser(CrawlerSearch* catalogue) : catalogue_(catalogue) {
+  if (catalogue_ != nullptr) {
+    windowBytes_ = std::max(windowBytes_, catalogue_->matcher().longestText());
+  }
+}
+
+void PieceParser::reset() {
+  std::vector<CrawlerMatch> matches = std::move(catalogueMatches_);
+  *this = PieceParser(catalogue_);
+  catalogueMatches_ = std::move(matches);  // keeps its memory for the next long line
+}
 
 void PieceParser::feed(std::string_view piece) {
   if (phase_ == Phase::Address) feedAddress(piece);
@@ -163,12 +191,18 @@ void PieceParser::feedHour(std::string_view& piece) {
 // Searches the rest so far for crawler texts, carrying the last bytes that could start a text
 // split by the next piece. The window always begins at a character boundary.
 void PieceParser::searchCrawlers(std::string_view piece) {
-  if (crawler_ == 0) return;
+  const bool catalogueDone = catalogue_ == nullptr || catalogueLine_ == 0;
+  if (crawler_ == 0 && catalogueDone) return;
   crawlerWindow_.append(piece);
   crawler_ = std::min(crawler_, findCrawler(crawlerWindow_));
-  const std::size_t keep = kLongestCrawlerText - 1;
-  if (crawlerWindow_.size() > keep) {
-    crawlerWindow_.erase(0, boundaryAtOrAfter(crawlerWindow_, crawlerWindow_.size() - keep));
+  if (!catalogueDone) {
+    catalogue_->search(crawlerWindow_, catalogueMatches_);
+    catalogueLine_ =
+        std::min(catalogueLine_, firstCatalogueLine(crawlerWindow_, catalogueMatches_));
+  }
+  if (crawlerWindow_.size() > windowBytes_) {
+    crawlerWindow_.erase(0,
+                         boundaryAtOrAfter(crawlerWindow_, crawlerWindow_.size() - windowBytes_));
   }
 }
 
@@ -181,6 +215,9 @@ std::optional<Record> PieceParser::finish() {
   record.address.digest = addressDigest_;
   record.hour = hour_;
   record.crawler = crawler_;
+  if (catalogueLine_ != kNoCatalogueLine) {
+    record.catalogued = catalogue_->matcher().crawlerOf(catalogueLine_);
+  }
   return record;
 }
 

@@ -11,9 +11,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "catalogue/crawler_matcher.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
@@ -58,10 +61,14 @@ struct Address {
   std::optional<AddressDigest> digest;
 };
 
+// A record the catalogue names no crawler for.
+inline constexpr std::size_t kNotCatalogued = SIZE_MAX;
+
 struct Record {
   Address address;
   HourText hour;
-  int crawler = kNoCrawler;  // index into kCrawlerTexts, or kNoCrawler
+  int crawler = kNoCrawler;                 // index into kCrawlerTexts, or kNoCrawler
+  std::size_t catalogued = kNotCatalogued;  // the catalogue's crawler, when one is searched
 };
 
 // Parses a complete line (without its line end); nullopt when the line is skipped.
@@ -74,6 +81,13 @@ std::optional<Record> parseHead(std::string_view line, std::size_t* restStart);
 // The first crawler, in search order before better, whose text starts at rest[at]; else better.
 int crawlerStartingAt(std::string_view rest, std::size_t at, int better);
 
+// Whether bytes[at] starts a character, walking from a character start at 0.
+bool startsCharacter(std::string_view bytes, std::size_t at);
+
+// The catalogue line of highest priority among matches that start a character of bytes (which
+// begins at a character); reorders matches.
+std::uint32_t firstCatalogueLine(std::string_view bytes, std::span<CrawlerMatch> matches);
+
 // The index of the first crawler text, in search order, that occurs in rest starting a character;
 // kNoCrawler when none does. rest must begin at a character boundary.
 int findCrawler(std::string_view rest);
@@ -81,6 +95,8 @@ int findCrawler(std::string_view rest);
 // Parses a line that arrives in several pieces. Memory stays bounded whatever the line's length.
 class PieceParser {
  public:
+  // Searches the catalogue too when given one.
+  explicit PieceParser(CrawlerSearch* catalogue = nullptr);
   void feed(std::string_view piece);
   // Ends the line; the record's address refers to this parser until the next feed or reset.
   std::optional<Record> finish();
@@ -99,6 +115,10 @@ class PieceParser {
   HourText hour_;
   bool hourInvalid_ = false;
   int crawler_ = kNoCrawler;
+  CrawlerSearch* catalogue_ = nullptr;
+  std::uint32_t catalogueLine_ = kNoCatalogueLine;
+  std::vector<CrawlerMatch> catalogueMatches_;
+  std::size_t windowBytes_ = kLongestCrawlerText - 1;
   std::string crawlerWindow_;  // the last bytes of the rest, from a character boundary
 };
 

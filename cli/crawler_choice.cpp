@@ -1,0 +1,101 @@
+// Catalogue loading for the command, and the close-name search that makes a mistyped crawler's
+// name a helpful error.
+#include "crawler_choice.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+namespace crawlmeter {
+namespace {
+
+// Names this many edits apart, or closer, are offered as what the user may have meant.
+constexpr std::size_t kCloseEdits = 2;
+constexpr std::size_t kMostCloseNames = 5;
+
+std::string lowerCase(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return lower;
+}
+
+// The Levenshtein distance between a and b.
+std::size_t editDistance(const std::string& a, const std::string& b) {
+  std::vector<std::size_t> previous(b.size() + 1), current(b.size() + 1);
+  for (std::size_t j = 0; j <= b.size(); ++j) previous[j] = j;
+  for (std::size_t i = 1; i <= a.size(); ++i) {
+    current[0] = i;
+    for (std::size_t j = 1; j <= b.size(); ++j) {
+      const std::size_t substitute = previous[j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
+      current[j] = std::min({previous[j] + 1, current[j - 1] + 1, substitute});
+    }
+    std::swap(previous, current);
+  }
+  return previous[b.size()];
+}
+
+// Names within a few edits of name, or holding it, ignoring case; the closest first.
+std::vector<std::string> closeNames(const CrawlerCatalogue& catalogue, const std::string& name) {
+  const std::string wanted = lowerCase(name);
+  std::vector<std::pair<std::size_t, std::string>> close;
+  for (const Crawler& crawler : catalogue.crawlers()) {
+    const std::string candidate = lowerCase(crawler.name);
+    const std::size_t edits = editDistance(wanted, candidate);
+    if (edits <= kCloseEdits || candidate.find(wanted) != std::string::npos) {
+      close.emplace_back(edits, crawler.name);
+    }
+  }
+  std::stable_sort(close.begin(), close.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < close.size() && i < kMostCloseNames; ++i) {
+    names.push_back(close[i].second);
+  }
+  return names;
+}
+
+}  // namespace
+
+std::optional<CatalogueError> loadCommandCatalogue(const CommandLine& line,
+                                                   CrawlerCatalogue* catalogue) {
+  CatalogueChoice choice;
+  choice.files = line.crawlerFiles;
+  choice.userFile = userCatalogueFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  choice.builtIn = line.builtInCrawlers;
+  return loadCatalogue(choice, catalogue);
+}
+
+std::optional<std::size_t> crawlerNamed(const CrawlerCatalogue& catalogue, const std::string& name,
+                                        std::string* error) {
+  if (const std::optional<std::size_t> exact = catalogue.find(name)) return exact;
+  std::optional<std::size_t> found;
+  std::size_t matches = 0;
+  for (std::size_t i = 0; i < catalogue.crawlers().size(); ++i) {
+    if (lowerCase(catalogue.crawlers()[i].name) == lowerCase(name)) {
+      found = i;
+      ++matches;
+    }
+  }
+  if (matches == 1) return found;
+  *error = "no crawler named '" + name + "' in the catalogue";
+  const std::vector<std::string> close = closeNames(catalogue, name);
+  for (std::size_t i = 0; i < close.size(); ++i) {
+    *error += (i == 0 ? "; did you mean " : ", ") + close[i];
+  }
+  *error += close.empty() ? " (see --list-crawlers)" : "?";
+  return std::nullopt;
+}
+
+std::string catalogueListing(const CrawlerCatalogue& catalogue) {
+  std::string text;
+  for (const CatalogueLine& line : catalogue.lines()) {
+    const Crawler& crawler = catalogue.crawlers()[line.crawler];
+    text += crawler.name + '\t' + std::string(categoryName(crawler.category)) + '\t' + line.text +
+            '\t' + line.source + '\n';
+  }
+  return text;
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,152 @@
+// Parsing and checking catalogue files, and choosing the files a user's catalogue is made of.
+#include "catalogue/crawler_catalogue.h"
+
+#include <algorithm>
+
+#include "codec/cp936.h"
+#include "files/log_file.h"
+
+namespace crawlmeter {
+namespace {
+
+// A catalogue is a short list; a file far larger than any real one was named by mistake.
+constexpr std::uint64_t kLargestCatalogueBytes = 16 << 20;
+
+std::optional<CrawlerCategory> categoryNamed(std::string_view name) {
+  for (std::size_t i = 0; i < kCategoryNames.size(); ++i) {
+    if (kCategoryNames[i] == name) return static_cast<CrawlerCategory>(i);
+  }
+  return std::nullopt;
+}
+
+struct ParsedLine {
+  std::string_view name, category, text;
+};
+
+// Splits a data line into its three fields; the problem when it has not exactly three.
+std::optional<ParsedLine> splitFields(std::string_view line, std::string* problem) {
+  const std::size_t first = line.find('\t');
+  const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
+  if (second == std::string_view::npos) {
+    *problem = "expected NAME<TAB>CATEGORY<TAB>TEXT, found fewer than two tabs";
+    return std::nullopt;
+  }
+  if (line.find('\t', second + 1) != std::string_view::npos) {
+    *problem = "expected NAME<TAB>CATEGORY<TAB>TEXT, found a third tab";
+    return std::nullopt;
+  }
+  return ParsedLine{line.substr(0, first), line.substr(first + 1, second - first - 1),
+                    line.substr(second + 1)};
+}
+
+}  // namespace
+
+std::string_view categoryName(CrawlerCategory category) {
+  return kCategoryNames[static_cast<std::size_t>(category)];
+}
+
+std::optional<std::size_t> CrawlerCatalogue::find(std::string_view name) const {
+  for (std::size_t i = 0; i < crawlers_.size(); ++i) {
+    if (crawlers_[i].name == name) return i;
+  }
+  return std::nullopt;
+}
+
+std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
+                                                    const std::string& path) {
+  CrawlerCatalogue grown = *this;
+  std::size_t number = 0;
+  for (std::size_t begin = 0; begin < text.size() || number == 0;) {
+    const std::size_t lineEnd = std::min(text.find('\n', begin), text.size());
+    std::string_view line = text.substr(begin, lineEnd - begin);
+    begin = lineEnd + 1;
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // a file saved with CR LF
+    if (line.empty() || line.front() == '#') continue;
+    auto fail = [&](std::string problem, Error error = {}) {
+      return CatalogueError{path, number, std::move(problem), std::move(error)};
+    };
+    std::string problem;
+    const std::optional<ParsedLine> fields = splitFields(line, &problem);
+    if (!fields) return fail(problem);
+    if (fields->name.empty()) return fail("the crawler's name is empty");
+    const std::optional<CrawlerCategory> category = categoryNamed(fields->category);
+    if (!category) {
+      return fail("unknown category '" + std::string(fields->category) +
+                  "' (search, ai, seo, social, monitor, archive or other)");
+    }
+    if (fields->text.empty()) return fail("the identifying text is empty");
+    const Expected<std::string> encoded = encodeCp936(fields->text);
+    if (!encoded) return fail("cannot convert the text to code page 936", encoded.error());
+    const Expected<std::string> decoded = decodeCp936(*encoded);
+    if (!decoded || *decoded != fields->text) {
+      return fail("the text '" + std::string(fields->text) +
+                  "' holds characters that code page 936 cannot hold");
+    }
+    std::optional<std::size_t> crawler = grown.find(fields->name);
+    if (!crawler) {
+      crawler = grown.crawlers_.size();
+      grown.crawlers_.push_back(Crawler{std::string(fields->name), *category});
+    }
+    const std::string source = path == kBuiltInSource ? path : path + ":" + std::to_string(number);
+    grown.lines_.push_back(CatalogueLine{*crawler, std::string(fields->text), *encoded, source});
+  }
+  *this = std::move(grown);
+  return std::nullopt;
+}
+
+std::optional<CatalogueError> CrawlerCatalogue::addFile(const std::string& path) {
+  const Expected<LogFile> file = LogFile::open(path);
+  if (!file) return CatalogueError{path, 0, "cannot read the crawler catalogue", file.error()};
+  if (file->identity().size > kLargestCatalogueBytes) {
+    return CatalogueError{path, 0, "the file is too large to be a crawler catalogue", {}};
+  }
+  std::string text(file->identity().size, '\0');
+  std::size_t filled = 0;
+  while (filled < text.size()) {
+    const Expected<std::size_t> read =
+        file->readAt(text.data() + filled, text.size() - filled, filled);
+    if (!read) return CatalogueError{path, 0, "cannot read the crawler catalogue", read.error()};
+    if (*read == 0) break;  // the file shrank meanwhile
+    filled += *read;
+  }
+  text.resize(filled);
+  return add(text, path);
+}
+
+std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
+                                            CrawlerCatalogue* catalogue) {
+  CrawlerCatalogue loaded;
+  for (const std::string& file : choice.files) {
+    if (auto error = loaded.addFile(file)) return error;
+  }
+  if (choice.userFile) {
+    const Expected<FileIdentity> exists = currentIdentity(*choice.userFile);
+    if (exists || exists.error().code != ENOENT) {
+      if (auto error = loaded.addFile(*choice.userFile)) return error;
+    }
+  }
+  if (choice.builtIn) {
+    if (auto error = loaded.add(builtInCatalogueText(), std::string(kBuiltInSource))) return error;
+  }
+  *catalogue = std::move(loaded);
+  return std::nullopt;
+}
+
+std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home) {
+  constexpr std::string_view kRelativePath = "crawlmeter/crawlers.tsv";
+  // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
+  if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
+    return std::string(xdgConfigHome) + "/" + std::string(kRelativePath);
+  }
+  if (home == nullptr || home[0] == '\0') return std::nullopt;
+  return std::string(home) + "/.config/" + std::string(kRelativePath);
+}
+
+std::string catalogueErrorMessage(const CatalogueError& error) {
+  std::string text = error.path;
+  if (error.line != 0) text += ":" + std::to_string(error.line);
+  return withReason(text + ": " + error.problem, error.error);
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,89 @@
+// The crawler catalogue: which crawler a log line comes from, told by texts in its user agent.
+// A catalogue file has one line per identifying text, NAME<TAB>CATEGORY<TAB>TEXT; lines starting
+// with '#' and blank lines are ignored. A name on several lines has several texts, and the order
+// of the lines is the priority: the first line whose text a log line holds decides.
+//
+// Texts are matched as code page 936 bytes, so a text must be one that code page 936 can hold.
+// A name keeps the category of its first line.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "files/error.h"
+
+namespace crawlmeter {
+
+enum class CrawlerCategory { kSearch, kAi, kSeo, kSocial, kMonitor, kArchive, kOther };
+inline constexpr std::array<std::string_view, 7> kCategoryNames = {
+    "search", "ai", "seo", "social", "monitor", "archive", "other"};
+
+std::string_view categoryName(CrawlerCategory category);
+
+struct Crawler {
+  std::string name;  // UTF-8
+  CrawlerCategory category = CrawlerCategory::kOther;
+};
+
+// One identifying text, in priority order.
+struct CatalogueLine {
+  std::size_t crawler = 0;  // index into CrawlerCatalogue::crawlers()
+  std::string text;         // UTF-8, as written
+  std::string encodedText;  // the code page 936 bytes a log holds
+  std::string source;       // "built-in", or "PATH:LINE"
+};
+
+// What is wrong with a catalogue file: the file, the line (0 for the file as a whole), the
+// problem, and the system's error when the file could not be read.
+struct CatalogueError {
+  std::string path;
+  std::size_t line = 0;
+  std::string problem;
+  Error error;
+};
+
+inline constexpr std::string_view kBuiltInSource = "built-in";
+
+class CrawlerCatalogue {
+ public:
+  // Appends the lines of a catalogue file's text (path names it in sources and errors; the
+  // built-in catalogue is named kBuiltInSource). On an error nothing is appended.
+  std::optional<CatalogueError> add(std::string_view text, const std::string& path);
+  // Reads and appends a catalogue file.
+  std::optional<CatalogueError> addFile(const std::string& path);
+
+  const std::vector<Crawler>& crawlers() const { return crawlers_; }
+  const std::vector<CatalogueLine>& lines() const { return lines_; }
+  // The crawler of that name, exactly as written.
+  std::optional<std::size_t> find(std::string_view name) const;
+
+ private:
+  std::vector<Crawler> crawlers_;
+  std::vector<CatalogueLine> lines_;
+};
+
+// The text of the catalogue compiled into the program.
+std::string_view builtInCatalogueText();
+
+// The catalogue a user gets: the given files, then the user's own file when it exists, then the
+// built-in lines unless left out.
+struct CatalogueChoice {
+  std::vector<std::string> files;
+  std::optional<std::string> userFile;  // see userCatalogueFile()
+  bool builtIn = true;
+};
+std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
+                                            CrawlerCatalogue* catalogue);
+
+// $XDG_CONFIG_HOME/crawlmeter/crawlers.tsv (~/.config when that is unset, empty or relative),
+// given the two variables; nullopt when neither says where the configuration lives.
+std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home);
+
+// "PATH:LINE: PROBLEM", with the system's reason after it when there is one.
+std::string catalogueErrorMessage(const CatalogueError& error);
+
+}  // namespace crawlmeter

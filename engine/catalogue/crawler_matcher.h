@@ -1,0 +1,69 @@
+// Finds every catalogue text in a stretch of log bytes in one pass, whatever the number of texts:
+// a multi-pattern literal search (Hyperscan) compiled once per run and shared by its threads,
+// each of which searches with its own CrawlerSearch.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/crawler_catalogue.h"
+
+namespace crawlmeter {
+
+// One occurrence of a catalogue line's text: bytes [start, end) of what was searched.
+struct CrawlerMatch {
+  std::uint32_t start = 0;
+  std::uint32_t end = 0;
+  std::uint32_t line = 0;  // index into the catalogue's lines: the lower, the higher the priority
+};
+
+// A catalogue line's priority, or this when a log line holds no catalogue text.
+inline constexpr std::uint32_t kNoCatalogueLine = UINT32_MAX;
+
+class CrawlerMatcher {
+ public:
+  // Compiles the catalogue's texts. An empty catalogue finds nothing.
+  explicit CrawlerMatcher(const CrawlerCatalogue& catalogue);
+  ~CrawlerMatcher();
+  CrawlerMatcher(const CrawlerMatcher&) = delete;
+  CrawlerMatcher& operator=(const CrawlerMatcher&) = delete;
+
+  std::size_t crawlerCount() const { return crawlerCount_; }
+  std::size_t crawlerOf(std::uint32_t line) const { return crawlerOfLine_[line]; }
+  // The length of the longest text, in bytes.
+  std::size_t longestText() const { return longestText_; }
+
+ private:
+  friend class CrawlerSearch;
+  struct Database;
+  std::unique_ptr<Database> database_;
+  std::vector<std::size_t> crawlerOfLine_;
+  std::vector<std::uint32_t> textLength_;
+  std::size_t crawlerCount_ = 0;
+  std::size_t longestText_ = 0;
+};
+
+// One thread's search; not shared between threads.
+class CrawlerSearch {
+ public:
+  explicit CrawlerSearch(std::shared_ptr<const CrawlerMatcher> matcher);
+  ~CrawlerSearch();
+  CrawlerSearch(const CrawlerSearch&) = delete;
+  CrawlerSearch& operator=(const CrawlerSearch&) = delete;
+
+  // Every match in bytes (less than 4 GiB), in the order of their ends, in place of matches'
+  // contents.
+  void search(std::string_view bytes, std::vector<CrawlerMatch>& matches);
+
+  const CrawlerMatcher& matcher() const { return *matcher_; }
+
+ private:
+  struct Scratch;
+  std::shared_ptr<const CrawlerMatcher> matcher_;
+  std::unique_ptr<Scratch> scratch_;
+};
+
+}  // namespace crawlmeter

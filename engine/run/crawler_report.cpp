@@ -1,0 +1,141 @@
+// The crawler reports: the hour table reused for one crawler, and the crawler table, whose
+// columns are padded to the widest entry so that every row lines up in a fixed-width font.
+#include "run/crawler_report.h"
+
+#include <algorithm>
+#include <numeric>
+#include <vector>
+
+namespace crawlmeter {
+namespace {
+
+constexpr std::string_view kTableHeading = "正在统计各蜘蛛次数...";
+constexpr std::string_view kCrawlerHeader = "蜘蛛";
+constexpr std::string_view kCategoryHeader = "类别";
+constexpr std::string_view kTotalHeader = "共计";
+constexpr std::string_view kCategoryTotalLabel = "类别合计";
+constexpr std::string_view kAllCrawlersLabel = "全部蜘蛛";
+constexpr std::size_t kCountColumnWidth = 13;  // as in the hour report
+constexpr std::size_t kColumnGap = 2;
+
+// text, then blanks up to width columns.
+std::string padRight(std::string_view text, std::size_t width) {
+  const std::size_t used = displayWidth(text);
+  return std::string(text) + std::string(used < width ? width - used : 0, ' ');
+}
+
+// Blanks, then text, ending at width columns; at least one blank before text.
+std::string padLeft(std::string_view text, std::size_t width) {
+  const std::size_t used = displayWidth(text);
+  return std::string(used < width ? width - used : 1, ' ') + std::string(text);
+}
+
+// The counts of one row: one per file, then their total.
+std::vector<Count> rowCounts(const StatisticsTables& tables,
+                             const std::vector<std::size_t>& crawlers) {
+  std::vector<Count> counts(tables.lastFile() + 1, 0);
+  for (std::size_t crawler : crawlers) {
+    for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
+      counts[file - 1] += tables.CrawlerCounts[crawler].total(file);
+    }
+  }
+  counts.back() = std::accumulate(counts.begin(), counts.end() - 1, Count{0});
+  return counts;
+}
+
+struct TableLayout {
+  std::size_t nameWidth = 0;
+  std::size_t categoryWidth = 0;
+};
+
+std::string row(const TableLayout& layout, std::string_view name, std::string_view category,
+                const std::vector<std::string>& cells) {
+  std::string text = padRight(name, layout.nameWidth) + padRight(category, layout.categoryWidth);
+  for (const std::string& cell : cells) text += padLeft(cell, kCountColumnWidth);
+  return text;
+}
+
+std::vector<std::string> numbers(const std::vector<Count>& counts) {
+  std::vector<std::string> cells;
+  for (Count count : counts) cells.push_back(std::to_string(count));
+  return cells;
+}
+
+// The crawlers with visits, most first; stable, so ties keep catalogue order.
+std::vector<std::size_t> crawlersSeen(const StatisticsTables& tables) {
+  std::vector<std::pair<Count, std::size_t>> seen;
+  for (std::size_t crawler = 0; crawler < tables.CrawlerCounts.size(); ++crawler) {
+    const Count total = rowCounts(tables, {crawler}).back();
+    if (total > 0) seen.emplace_back(total, crawler);
+  }
+  std::stable_sort(seen.begin(), seen.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<std::size_t> order;
+  for (const auto& [total, crawler] : seen) order.push_back(crawler);
+  return order;
+}
+
+TableLayout layoutFor(const CrawlerCatalogue& catalogue, const std::vector<std::size_t>& shown) {
+  TableLayout layout;
+  layout.nameWidth = std::max({displayWidth(kCrawlerHeader), displayWidth(kCategoryTotalLabel),
+                               displayWidth(kAllCrawlersLabel)});
+  for (std::size_t crawler : shown) {
+    layout.nameWidth = std::max(layout.nameWidth, displayWidth(catalogue.crawlers()[crawler].name));
+  }
+  layout.nameWidth += kColumnGap;
+  layout.categoryWidth = displayWidth(kCategoryHeader);
+  for (std::string_view category : kCategoryNames) {
+    layout.categoryWidth = std::max(layout.categoryWidth, category.size());
+  }
+  layout.categoryWidth += kColumnGap;
+  return layout;
+}
+
+}  // namespace
+
+std::size_t displayWidth(std::string_view utf8) {
+  std::size_t width = 0;
+  for (unsigned char byte : utf8) {
+    if (byte < 0x80)
+      ++width;
+    else if (byte >= 0xC0)
+      width += 2;  // a character's first byte; its others add nothing
+  }
+  return width;
+}
+
+std::string crawlerReportText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
+                              std::size_t crawler, std::string_view lineEnd) {
+  const std::string heading = "正在统计" + catalogue.crawlers()[crawler].name + "蜘蛛次数...";
+  return hourTableText(heading, tables, tables.CrawlerCounts[crawler], lineEnd);
+}
+
+std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
+                             std::string_view lineEnd) {
+  const std::vector<std::size_t> shown = crawlersSeen(tables);
+  const TableLayout layout = layoutFor(catalogue, shown);
+  std::vector<std::string> header(tables.LogDates.begin() + 1, tables.LogDates.end());
+  header.emplace_back(kTotalHeader);
+  std::vector<std::string> rows{row(layout, kCrawlerHeader, kCategoryHeader, header)};
+  for (std::size_t crawler : shown) {
+    const Crawler& entry = catalogue.crawlers()[crawler];
+    rows.push_back(row(layout, entry.name, categoryName(entry.category),
+                       numbers(rowCounts(tables, {crawler}))));
+  }
+  for (std::size_t category = 0; category < kCategoryNames.size(); ++category) {
+    std::vector<std::size_t> members;
+    for (std::size_t crawler : shown) {
+      if (static_cast<std::size_t>(catalogue.crawlers()[crawler].category) == category)
+        members.push_back(crawler);
+    }
+    rows.push_back(row(layout, kCategoryTotalLabel, kCategoryNames[category],
+                       numbers(rowCounts(tables, members))));
+  }
+  rows.push_back(row(layout, kAllCrawlersLabel, "", numbers(rowCounts(tables, shown))));
+  const std::string paragraphEnd = std::string(lineEnd) + std::string(lineEnd);
+  std::string text = std::string(kTableHeading) + paragraphEnd;
+  for (const std::string& line : rows) text += line + paragraphEnd;
+  return text;
+}
+
+}  // namespace crawlmeter

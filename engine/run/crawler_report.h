@@ -1,0 +1,29 @@
+// The reports of the crawler catalogue's counts, in the fixed-width style of the hour report:
+// one crawler's hour table, and the table of every crawler seen with its category, one column
+// per file and a total, followed by the totals of each category and of all crawlers.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "catalogue/crawler_catalogue.h"
+#include "run/report.h"
+#include "run/statistics_run.h"
+
+namespace crawlmeter {
+
+// "正在统计NAME蜘蛛次数...", then the hour table of that crawler (an index into the catalogue's
+// crawlers, which the run counted).
+std::string crawlerReportText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
+                              std::size_t crawler, std::string_view lineEnd = kCrLf);
+
+// Crawlers with at least one visit in hours 0..23, most visits first (ties in catalogue order).
+std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
+                             std::string_view lineEnd = kCrLf);
+
+// The columns UTF-8 text takes in the export's code page: two for every character that is not
+// ASCII, as code page 936 gives each of those two bytes.
+std::size_t displayWidth(std::string_view utf8);
+
+}  // namespace crawlmeter
