@@ -1,8 +1,9 @@
 // Writes a deterministic, realistic day of combined-format access log for benchmarks: a Zipf-like
-// pool of clients (a few percent IPv6), a daily traffic curve, browsers, and about 15% crawler
-// lines including near misses (lower-case names, other bots).
+// pool of clients (a few percent IPv6), a daily traffic curve, browsers, and about 30% crawler
+// lines: today's crawlers' real user agents (read from the test data's list) and near misses
+// (lower-case names, old bots).
 //
-//   generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf] > day.log
+//   generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf] [--agents FILE] > day.log
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -18,13 +19,16 @@ namespace {
 
 constexpr int kClientPool = 50'000;
 constexpr double kIpv6Share = 0.03;
-constexpr double kCrawlerShare = 0.15;
+constexpr double kCrawlerShare = 0.30;
+// Of the crawler lines, the share that carries one of the classic bots and near misses below.
+constexpr double kClassicBotShare = 0.3;
 
 struct Options {
   std::uint64_t size = 100ULL << 20;
   std::uint64_t seed = 1;
   std::string date = "25/Aug/2009";
   bool crlf = false;
+  std::string agents = CRAWLMETER_USER_AGENTS;
 };
 
 const std::array<const char*, 6> kBrowsers = {
@@ -108,19 +112,44 @@ Options parse(int argc, char** argv) {
       options.date = value();
     else if (argument == "--crlf")
       options.crlf = true;
+    else if (argument == "--agents")
+      options.agents = value();
     else {
       std::fprintf(stderr,
-                   "usage: generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf]\n");
+                   "usage: generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf] "
+                   "[--agents FILE]\n");
       std::exit(2);
     }
   }
   return options;
 }
 
+// The crawlers' user agents of a NAME<TAB>USER_AGENT list (browsers, named "-", left out).
+std::vector<std::string> crawlerAgents(const std::string& path) {
+  std::vector<std::string> agents;
+  std::FILE* file = std::fopen(path.c_str(), "r");
+  if (file == nullptr) {
+    std::perror(path.c_str());
+    std::exit(1);
+  }
+  char line[4096];
+  while (std::fgets(line, sizeof line, file) != nullptr) {
+    std::string text(line);
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    const std::size_t tab = text.find('\t');
+    if (text.empty() || text[0] == '#' || tab == std::string::npos || text.rfind("-\t", 0) == 0)
+      continue;
+    agents.push_back(text.substr(tab + 1));
+  }
+  std::fclose(file);
+  return agents;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const Options options = parse(argc, argv);
+  const std::vector<std::string> agents = crawlerAgents(options.agents);
   std::mt19937_64 random(options.seed);
   std::vector<std::string> clients;
   for (int rank = 0; rank < kClientPool; ++rank) clients.push_back(clientAddress(rank));
@@ -141,16 +170,19 @@ int main(int argc, char** argv) {
     const int second = secondAt(curve, share);
     const int hour = second / 3600;
     const bool bot = unit(random) < kCrawlerShare;
+    const char* agent = !bot ? kBrowsers[random() % kBrowsers.size()]
+                        : unit(random) < kClassicBotShare
+                            ? kBots[random() % kBots.size()]
+                            : agents[random() % agents.size()].c_str();
     const std::string& client = clients[pickClient(random)];
-    char text[512];
+    char text[4096];
     const int length = std::snprintf(
         text, sizeof text,
         "%s - - [%s:%02d:%02d:%02d +0800] \"GET %s%u HTTP/1.1\" %d %u \"%s\" \"%s\"%s",
         client.c_str(), options.date.c_str(), hour, second / 60 % 60, second % 60,
         kPaths[random() % kPaths.size()], static_cast<unsigned>(random() % 100000),
         unit(random) < 0.9 ? 200 : 404, static_cast<unsigned>(random() % 50000),
-        bot ? "-" : "http://www.veldtbyte.example/bbs/forum.php",
-        bot ? kBots[random() % kBots.size()] : kBrowsers[random() % kBrowsers.size()], lineEnd);
+        bot ? "-" : "http://www.veldtbyte.example/bbs/forum.php", agent, lineEnd);
     out.append(text, static_cast<std::size_t>(length));
     written += static_cast<std::uint64_t>(length);
     if (out.size() > (1 << 20) - 600) {

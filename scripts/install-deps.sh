@@ -4,6 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build make g++ pkg-config
+  libhyperscan-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   locales libc-l10n
   libgtest-dev libgmock-dev

@@ -2,7 +2,7 @@
 #include "scan/address_set.h"
 
 #include <algorithm>
-#include <cstring>
+#include <utility>
 
 namespace crawlmeter {
 namespace {
@@ -11,8 +11,6 @@ constexpr std::size_t kSmallestTable = 1024;
 // A cleared table this many times larger than what it held shrinks, so that clearing, which
 // costs the table's size, stays in proportion to the addresses added since the last clear.
 constexpr std::size_t kShrinkRatio = 16;
-constexpr unsigned kTagBits = 24;
-constexpr std::uint64_t kTagMask = (std::uint64_t{1} << kTagBits) - 1;
 constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
 
 std::uint64_t mix(std::uint64_t h) {
@@ -22,7 +20,10 @@ std::uint64_t mix(std::uint64_t h) {
   return h;
 }
 
-std::uint64_t tagOf(std::uint64_t hash) { return hash >> (64 - kTagBits); }
+std::size_t lengthAt(const std::string& arena, std::size_t offset) {
+  return static_cast<unsigned char>(arena[offset]) |
+         static_cast<std::size_t>(static_cast<unsigned char>(arena[offset + 1])) << 8;
+}
 
 }  // namespace
 
@@ -40,34 +41,59 @@ std::uint64_t hashBytes(std::string_view bytes) {
   return mix(h ^ word ^ (static_cast<std::uint64_t>(left) << 59));
 }
 
-std::size_t AddressSet::lengthAt(std::size_t offset) const {
-  return static_cast<unsigned char>(bytes_[offset]) |
-         static_cast<std::size_t>(static_cast<unsigned char>(bytes_[offset + 1])) << 8;
+AddressSet::Slot AddressSet::keyOf(std::string_view text, std::uint64_t* hash) {
+  Slot key;
+  if (text.size() <= kLongestInline) {
+    unsigned char bytes[16] = {static_cast<unsigned char>(text.size())};
+    std::memcpy(bytes + 1, text.data(), text.size());
+    std::memcpy(key.words, bytes, sizeof bytes);
+    *hash = mix((key.words[0] ^ mix(key.words[1] * kMultiplier)) * kMultiplier);
+    return key;
+  }
+  *hash = hashBytes(text);
+  key.words[0] = (*hash << 8) | kInArena;
+  return key;
 }
 
-std::size_t AddressSet::find(std::string_view text, std::uint64_t hash) const {
+std::string_view AddressSet::textOf(const Slot& slot) const {
+  const auto* bytes = reinterpret_cast<const char*>(slot.words);
+  const auto length = static_cast<unsigned char>(bytes[0]);
+  if (length != kInArena) return std::string_view(bytes + 1, length);
+  const std::size_t offset = slot.words[1];
+  return std::string_view(arena_).substr(offset + 2, lengthAt(arena_, offset));
+}
+
+std::size_t AddressSet::find(const Slot& key, std::string_view text, std::uint64_t hash) const {
   const std::size_t mask = slots_.size() - 1;
-  const std::uint64_t tag = tagOf(hash);
+  const bool inArena = text.size() > kLongestInline;
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-    const Slot slot = slots_[at];
-    if (slot == 0) return at;
-    if ((slot & kTagMask) == tag && textAt((slot >> kTagBits) - 1) == text) return at;
+    const Slot& slot = slots_[at];
+    if (slot.empty()) return at;
+    if (slot.words[0] != key.words[0]) continue;
+    if (inArena ? textOf(slot) == text : slot.words[1] == key.words[1]) return at;
   }
 }
 
 bool AddressSet::contains(std::string_view text) const {
-  return !slots_.empty() && slots_[find(text, hashBytes(text))] != 0;
+  if (slots_.empty()) return false;
+  std::uint64_t hash = 0;
+  const Slot key = keyOf(text, &hash);
+  return !slots_[find(key, text, hash)].empty();
 }
 
 bool AddressSet::insert(std::string_view text) {
   if ((count_ + 1) * 2 > slots_.size()) resize(std::max(kSmallestTable, slots_.size() * 2));
-  const std::uint64_t hash = hashBytes(text);
-  Slot& slot = slots_[find(text, hash)];
-  if (slot != 0) return false;
-  slot = (static_cast<std::uint64_t>(bytes_.size()) + 1) << kTagBits | tagOf(hash);
-  bytes_ += static_cast<char>(text.size() & 0xFF);
-  bytes_ += static_cast<char>(text.size() >> 8);
-  bytes_.append(text);
+  std::uint64_t hash = 0;
+  Slot key = keyOf(text, &hash);
+  Slot& slot = slots_[find(key, text, hash)];
+  if (!slot.empty()) return false;
+  if (text.size() > kLongestInline) {
+    key.words[1] = arena_.size();
+    arena_ += static_cast<char>(text.size() & 0xFF);
+    arena_ += static_cast<char>(text.size() >> 8);
+    arena_.append(text);
+  }
+  slot = key;
   ++count_;
   return true;
 }
@@ -75,22 +101,24 @@ bool AddressSet::insert(std::string_view text) {
 void AddressSet::clear() {
   if (count_ == 0) return;
   if (slots_.size() > kShrinkRatio * std::max(count_, kSmallestTable / kShrinkRatio)) {
-    slots_.assign(std::max(kSmallestTable, slots_.size() / kShrinkRatio), 0);
+    slots_.assign(std::max(kSmallestTable, slots_.size() / kShrinkRatio), Slot());
   } else {
-    std::fill(slots_.begin(), slots_.end(), 0);
+    std::fill(slots_.begin(), slots_.end(), Slot());
   }
-  bytes_.clear();
+  arena_.clear();
   count_ = 0;
 }
 
 void AddressSet::resize(std::size_t slots) {
-  slots_.assign(slots, 0);
+  std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(slots));
   const std::size_t mask = slots - 1;
-  for (std::size_t offset = 0; offset < bytes_.size(); offset += 2 + lengthAt(offset)) {
-    const std::uint64_t hash = hashBytes(textAt(offset));
+  for (const Slot& slot : old) {
+    if (slot.empty()) continue;
+    std::uint64_t hash = 0;
+    keyOf(textOf(slot), &hash);
     std::size_t at = hash & mask;
-    while (slots_[at] != 0) at = (at + 1) & mask;
-    slots_[at] = (static_cast<std::uint64_t>(offset) + 1) << kTagBits | tagOf(hash);
+    while (!slots_[at].empty()) at = (at + 1) & mask;
+    slots_[at] = slot;
   }
 }
 
