@@ -41,17 +41,23 @@ std::uint64_t hashBytes(std::string_view bytes) {
   return mix(h ^ word ^ (static_cast<std::uint64_t>(left) << 59));
 }
 
+std::uint64_t AddressSet::hashOf(const Slot& slot) {
+  if ((slot.words[0] & 0xFF) == kInArena) return slot.words[0];
+  return mix((slot.words[0] ^ mix(slot.words[1] * kMultiplier)) * kMultiplier);
+}
+
+// The slot's position comes from the hash's high bits: an address in the arena keeps those in its
+// slot, so that growing the table never reads the arena.
 AddressSet::Slot AddressSet::keyOf(std::string_view text, std::uint64_t* hash) {
   Slot key;
   if (text.size() <= kLongestInline) {
     unsigned char bytes[16] = {static_cast<unsigned char>(text.size())};
     std::memcpy(bytes + 1, text.data(), text.size());
     std::memcpy(key.words, bytes, sizeof bytes);
-    *hash = mix((key.words[0] ^ mix(key.words[1] * kMultiplier)) * kMultiplier);
-    return key;
+  } else {
+    key.words[0] = (hashBytes(text) & ~std::uint64_t{0xFF}) | kInArena;
   }
-  *hash = hashBytes(text);
-  key.words[0] = (*hash << 8) | kInArena;
+  *hash = hashOf(key);
   return key;
 }
 
@@ -66,7 +72,7 @@ std::string_view AddressSet::textOf(const Slot& slot) const {
 std::size_t AddressSet::find(const Slot& key, std::string_view text, std::uint64_t hash) const {
   const std::size_t mask = slots_.size() - 1;
   const bool inArena = text.size() > kLongestInline;
-  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+  for (std::size_t at = (hash >> 8) & mask;; at = (at + 1) & mask) {
     const Slot& slot = slots_[at];
     if (slot.empty()) return at;
     if (slot.words[0] != key.words[0]) continue;
@@ -79,6 +85,13 @@ bool AddressSet::contains(std::string_view text) const {
   std::uint64_t hash = 0;
   const Slot key = keyOf(text, &hash);
   return !slots_[find(key, text, hash)].empty();
+}
+
+void AddressSet::prefetch(std::string_view text) const {
+  if (slots_.empty()) return;
+  std::uint64_t hash = 0;
+  keyOf(text, &hash);
+  __builtin_prefetch(&slots_[(hash >> 8) & (slots_.size() - 1)]);
 }
 
 bool AddressSet::insert(std::string_view text) {
@@ -114,9 +127,7 @@ void AddressSet::resize(std::size_t slots) {
   const std::size_t mask = slots - 1;
   for (const Slot& slot : old) {
     if (slot.empty()) continue;
-    std::uint64_t hash = 0;
-    keyOf(textOf(slot), &hash);
-    std::size_t at = hash & mask;
+    std::size_t at = (hashOf(slot) >> 8) & mask;
     while (!slots_[at].empty()) at = (at + 1) & mask;
     slots_[at] = slot;
   }

@@ -20,6 +20,9 @@ class AddressSet {
   // Adds text (at most kLongestAddress bytes); true when it was not in the set.
   bool insert(std::string_view text);
   bool contains(std::string_view text) const;
+  // Starts loading the slot where text would be looked up, so that an insert soon after finds it
+  // in the cache.
+  void prefetch(std::string_view text) const;
   void clear();
 
   template <typename Visit>
@@ -44,6 +47,7 @@ class AddressSet {
 
   // The slot text would have (its arena offset, when it has one, left out), and its hash.
   static Slot keyOf(std::string_view text, std::uint64_t* hash);
+  static std::uint64_t hashOf(const Slot& slot);
   std::string_view textOf(const Slot& slot) const;
   // The slot that holds key, or the empty slot where it would go.
   std::size_t find(const Slot& key, std::string_view text, std::uint64_t hash) const;

@@ -17,6 +17,9 @@ class HourRun {
   void restart(const HourText& hour);
   // Adds address; true when it is new in the run.
   bool add(const Address& address);
+  void prefetch(const Address& address) const {
+    if (!address.digest) addresses_.prefetch(address.text);
+  }
   // How many of other's addresses this run holds too.
   std::size_t countShared(const HourRun& other) const;
   // Adds other's addresses to this run.

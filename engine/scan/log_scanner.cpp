@@ -57,7 +57,18 @@ void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t e
   record->crawler = crawlerInRest(chunk, from + restStart, end);
   if (catalogue_ != nullptr)
     record->catalogued = catalogueCrawlerInRest(chunk, from + restStart, end);
-  counter_.count(*record, counts_);
+  queue(*record);
+}
+
+void LogScanner::queue(const Record& record) {
+  counter_.prefetch(record);
+  queued_[queuedCount_++] = record;
+  if (queuedCount_ == kQueuedRecords) countQueued();
+}
+
+void LogScanner::countQueued() {
+  for (std::size_t i = 0; i < queuedCount_; ++i) counter_.count(queued_[i], counts_);
+  queuedCount_ = 0;
 }
 
 void LogScanner::feed(std::string_view chunk) {
@@ -86,6 +97,7 @@ void LogScanner::feed(std::string_view chunk) {
     if (lfFollows && lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::CrLf;
     from = at + (lfFollows ? 2 : 1);
   }
+  countQueued();  // the records point into the chunk
   if (from < chunk.size()) {
     pieces_.feed(chunk.substr(from));
     inPieces_ = true;

@@ -24,6 +24,8 @@ struct RunEdges {
 class RecordCounter {
  public:
   void count(const Record& record, FileCounts& counts);
+  // Readies the memory that counting record will touch.
+  void prefetch(const Record& record) const { edges_.last.prefetch(record.address); }
   RunEdges takeEdges();
 
  private:
