@@ -39,6 +39,46 @@ std::optional<ParsedLine> splitFields(std::string_view line, std::string* proble
                     line.substr(second + 1)};
 }
 
+struct CheckedLine {
+  std::string_view name;
+  CrawlerCategory category;
+  std::string_view text;
+  std::string encoded;  // the text in code page 936
+};
+
+// The fields of a data line, checked; otherwise nullopt with the problem (and the codec's error).
+std::optional<CheckedLine> checkLine(std::string_view line, std::string* problem, Error* error) {
+  const std::optional<ParsedLine> fields = splitFields(line, problem);
+  if (!fields) return std::nullopt;
+  if (fields->name.empty()) {
+    *problem = "the crawler's name is empty";
+    return std::nullopt;
+  }
+  const std::optional<CrawlerCategory> category = categoryNamed(fields->category);
+  if (!category) {
+    *problem = "unknown category '" + std::string(fields->category) +
+               "' (search, ai, seo, social, monitor, archive or other)";
+    return std::nullopt;
+  }
+  if (fields->text.empty()) {
+    *problem = "the identifying text is empty";
+    return std::nullopt;
+  }
+  const Expected<std::string> encoded = encodeCp936(fields->text);
+  if (!encoded) {
+    *problem = "cannot convert the text to code page 936";
+    *error = encoded.error();
+    return std::nullopt;
+  }
+  const Expected<std::string> decoded = decodeCp936(*encoded);
+  if (!decoded || *decoded != fields->text) {
+    *problem = "the text '" + std::string(fields->text) +
+               "' holds characters that code page 936 cannot hold";
+    return std::nullopt;
+  }
+  return CheckedLine{fields->name, *category, fields->text, *encoded};
+}
+
 }  // namespace
 
 std::string_view categoryName(CrawlerCategory category) {
@@ -63,33 +103,17 @@ std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
     ++number;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // a file saved with CR LF
     if (line.empty() || line.front() == '#') continue;
-    auto fail = [&](std::string problem, Error error = {}) {
-      return CatalogueError{path, number, std::move(problem), std::move(error)};
-    };
-    std::string problem;
-    const std::optional<ParsedLine> fields = splitFields(line, &problem);
-    if (!fields) return fail(problem);
-    if (fields->name.empty()) return fail("the crawler's name is empty");
-    const std::optional<CrawlerCategory> category = categoryNamed(fields->category);
-    if (!category) {
-      return fail("unknown category '" + std::string(fields->category) +
-                  "' (search, ai, seo, social, monitor, archive or other)");
-    }
-    if (fields->text.empty()) return fail("the identifying text is empty");
-    const Expected<std::string> encoded = encodeCp936(fields->text);
-    if (!encoded) return fail("cannot convert the text to code page 936", encoded.error());
-    const Expected<std::string> decoded = decodeCp936(*encoded);
-    if (!decoded || *decoded != fields->text) {
-      return fail("the text '" + std::string(fields->text) +
-                  "' holds characters that code page 936 cannot hold");
-    }
-    std::optional<std::size_t> crawler = grown.find(fields->name);
+    CatalogueError error{path, number, {}, {}};
+    const std::optional<CheckedLine> checked = checkLine(line, &error.problem, &error.error);
+    if (!checked) return error;
+    std::optional<std::size_t> crawler = grown.find(checked->name);
     if (!crawler) {
       crawler = grown.crawlers_.size();
-      grown.crawlers_.push_back(Crawler{std::string(fields->name), *category});
+      grown.crawlers_.push_back(Crawler{std::string(checked->name), checked->category});
     }
     const std::string source = path == kBuiltInSource ? path : path + ":" + std::to_string(number);
-    grown.lines_.push_back(CatalogueLine{*crawler, std::string(fields->text), *encoded, source});
+    grown.lines_.push_back(
+        CatalogueLine{*crawler, std::string(checked->text), checked->encoded, source});
   }
   *this = std::move(grown);
   return std::nullopt;

@@ -69,7 +69,7 @@ TEST(ParallelRunTest, PiecesCutAtLineEndsJoinToTheWholeFile) {
     }
     HourRun carried;
     FileCounts joined;
-    const UnitOptions options{false, 1 + random() % 64, [](std::size_t) { return true; }};
+    const UnitOptions options{false, 1 + random() % 64, [](std::size_t) { return true; }, nullptr};
     const auto log = std::make_shared<const LogFile>(std::move(*LogFile::open(path)));
     for (const WorkUnit& unit : units) {
       Expected<UnitResult> result = scanUnit(log, unit, options);

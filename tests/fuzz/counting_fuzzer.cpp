@@ -1,15 +1,18 @@
-// Fuzz target: arbitrary bytes, cut into arbitrary chunks, through the counting and the line-end
-// conversion. Checks that the tables never depend on the chunk sizes, that the conversion only
+// Fuzz target: arbitrary bytes, cut into arbitrary chunks, through the counting (with a small
+// crawler catalogue) and the line-end conversion. Checks that the tables never depend on the chunk
+// sizes, that no line counts for more than one catalogue crawler, that the conversion only
 // adds CRs before bare LFs and one CR LF at the end, that page views equal the lines a plain
 // splitter counts, and that the report of the tables reads back as the same numbers.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "catalogue/crawler_matcher.h"
 #include "run/report.h"
 #include "scan/line_ends.h"
 #include "scan/log_scanner.h"
@@ -26,10 +29,23 @@ struct Counted {
   LineEnds ends = LineEnds::Undecided;
 };
 
+// Texts that overlap, a short one and a two-byte character (U+4E2D, 0xD6 0xD0 in code page 936).
+std::shared_ptr<const CrawlerMatcher> fuzzCatalogue() {
+  CrawlerCatalogue catalogue;
+  check(
+      !catalogue.add("Long\tsearch\tGooglebot\nShort\tai\tBot\nHan\tother\t\xE4\xB8\xAD\n"
+                     "Pair\tseo\tab\n",
+                     "fuzz"));
+  return std::make_shared<CrawlerMatcher>(catalogue);
+}
+
 Counted countInChunks(std::string_view bytes, std::size_t chunk) {
+  static const std::shared_ptr<const CrawlerMatcher> matcher = fuzzCatalogue();
   Counted result;
+  result.counts.crawlerCells.resize(matcher->crawlerCount());
   RecordCounter counter;
-  LogScanner scanner(counter, result.counts);
+  CrawlerSearch catalogue(matcher);
+  LogScanner scanner(counter, result.counts, LineEnds::Undecided, &catalogue);
   for (std::size_t at = 0; at < bytes.size(); at += chunk) scanner.feed(bytes.substr(at, chunk));
   scanner.finish();
   result.ends = scanner.lineEnds();
@@ -107,6 +123,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   for (Count cell : whole.counts.cells[static_cast<std::size_t>(StatCategory::Pv)])
     pageViews += cell;
+  Count catalogued = 0;
+  for (const auto& cells : whole.counts.crawlerCells) {
+    for (Count cell : cells) catalogued += cell;
+  }
+  check(catalogued <= pageViews);
   check(pageViews == countedLines(bytes, whole.ends));
   checkConversion(bytes, chunkA);
   checkReportReadsBack(whole.counts);
