@@ -39,6 +39,13 @@ std::optional<ParsedLine> splitFields(std::string_view line, std::string* proble
                     line.substr(second + 1)};
 }
 
+// "PATH:LINE", built by appending: GCC 12 warns wrongly about the temporaries of operator+.
+std::string withLine(std::string path, std::size_t line) {
+  path += ':';
+  path += std::to_string(line);
+  return path;
+}
+
 struct CheckedLine {
   std::string_view name;
   CrawlerCategory category;
@@ -56,8 +63,9 @@ std::optional<CheckedLine> checkLine(std::string_view line, std::string* problem
   }
   const std::optional<CrawlerCategory> category = categoryNamed(fields->category);
   if (!category) {
-    *problem = "unknown category '" + std::string(fields->category) +
-               "' (search, ai, seo, social, monitor, archive or other)";
+    *problem = "unknown category '";
+    *problem += fields->category;
+    *problem += "' (search, ai, seo, social, monitor, archive or other)";
     return std::nullopt;
   }
   if (fields->text.empty()) {
@@ -72,8 +80,9 @@ std::optional<CheckedLine> checkLine(std::string_view line, std::string* problem
   }
   const Expected<std::string> decoded = decodeCp936(*encoded);
   if (!decoded || *decoded != fields->text) {
-    *problem = "the text '" + std::string(fields->text) +
-               "' holds characters that code page 936 cannot hold";
+    *problem = "the text '";
+    *problem += fields->text;
+    *problem += "' holds characters that code page 936 cannot hold";
     return std::nullopt;
   }
   return CheckedLine{fields->name, *category, fields->text, *encoded};
@@ -111,7 +120,7 @@ std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
       crawler = grown.crawlers_.size();
       grown.crawlers_.push_back(Crawler{std::string(checked->name), checked->category});
     }
-    const std::string source = path == kBuiltInSource ? path : path + ":" + std::to_string(number);
+    const std::string source = path == kBuiltInSource ? path : withLine(path, number);
     grown.lines_.push_back(
         CatalogueLine{*crawler, std::string(checked->text), checked->encoded, source});
   }
@@ -168,9 +177,10 @@ std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const ch
 }
 
 std::string catalogueErrorMessage(const CatalogueError& error) {
-  std::string text = error.path;
-  if (error.line != 0) text += ":" + std::to_string(error.line);
-  return withReason(text + ": " + error.problem, error.error);
+  std::string text = error.line != 0 ? withLine(error.path, error.line) : error.path;
+  text += ": ";
+  text += error.problem;
+  return withReason(std::move(text), error.error);
 }
 
 }  // namespace crawlmeter

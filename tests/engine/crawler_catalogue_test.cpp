@@ -25,7 +25,8 @@ CrawlerCatalogue catalogueOf(std::string_view text) {
 }
 
 std::string logLine(int hour, std::string_view rest) {
-  const std::string hourText = (hour < 10 ? "0" : "") + std::to_string(hour);
+  std::string hourText = std::to_string(hour);
+  if (hourText.size() < 2) hourText.insert(0, 1, '0');
   return "10.0.0.1 - - [25/Aug/2009:" + hourText + ":00:00 +0800] " + std::string(rest) + "\n";
 }
 
