@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build make g++ pkg-config
-  libhyperscan-dev
+  libhyperscan-dev libisal-dev libbz2-dev liblzma-dev libzstd-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   locales libc-l10n
   libgtest-dev libgmock-dev
@@ -12,7 +12,7 @@ packages=(
   desktop-file-utils appstream
   binutils-mingw-w64-x86-64 cpp
   clang libclang-rt-14-dev
-  libbenchmark-dev mawk time bc
+  libbenchmark-dev mawk time bc zstd
   dpkg-dev file lintian man-db
 )
 

@@ -61,6 +61,7 @@ std::string withReason(std::string text, const Error& error) {
 }
 
 std::string reasonText(const Error& error) {
+  if (!error.detail.empty()) return error.detail;
   if (const char* words = ownWords(error.what)) return words;
   if (error.code == 0) return std::string();
   return UserLocale().errorText(error.code);

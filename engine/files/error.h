@@ -25,22 +25,24 @@ struct Error {
     kNotWritable,  // a socket or block device, which an export may not write to
     kConvert,      // the C library cannot convert code page 936 (its tables are missing)
     kCancelled,    // the user stopped the work
+    kDecompress,   // a compressed log's data is wrong: detail says how and where
   };
 
   What what = What::kNone;
-  std::string path;  // as the caller named it, or "standard output"
-  int code = 0;      // errno, or 0 where the failure has none
+  std::string path;    // as the caller named it, or "standard output"
+  int code = 0;        // errno, or 0 where the failure has none
+  std::string detail;  // the program's own words for a failure without an error number
 
   static Error of(What what, std::string path, int code = 0) {
-    return Error{what, std::move(path), code};
+    return Error{what, std::move(path), code, {}};
   }
   // The failure of the system call just made: errno is read before anything else can change it.
   static Error fromErrno(What what, const std::string& path) {
     const int code = errno;
-    return Error{what, path, code};
+    return Error{what, path, code, {}};
   }
   // The same failure, told of another path (the file the caller was working on).
-  Error on(std::string otherPath) const { return Error{what, std::move(otherPath), code}; }
+  Error on(std::string otherPath) const { return Error{what, std::move(otherPath), code, detail}; }
   // True when this is a failure, as std::error_code does.
   explicit operator bool() const { return what != What::kNone; }
 };

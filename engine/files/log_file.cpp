@@ -49,9 +49,25 @@ Expected<LogFile> LogFile::open(const std::string& path) {
   return file;
 }
 
+Expected<LogFile> LogFile::standardInput(const std::string& path) {
+  // A descriptor of its own, so that closing it leaves the process's standard input alone.
+  const int fd = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) return Error::fromErrno(Error::What::kOpen, path);
+  LogFile file(path, fd);
+  file.readInOrder_ = true;
+  struct stat info {};
+  if (fstat(fd, &info) == 0) {
+    file.identity_ = identityOf(info);
+    file.identity_.size = 0;
+    file.mode_ = info.st_mode;
+  }
+  return file;
+}
+
 LogFile::LogFile(LogFile&& other) noexcept
     : path_(std::move(other.path_)),
       fd_(std::exchange(other.fd_, -1)),
+      readInOrder_(other.readInOrder_),
       identity_(other.identity_),
       mode_(other.mode_),
       owner_(other.owner_),
@@ -64,7 +80,8 @@ LogFile::~LogFile() {
 
 Expected<std::size_t> LogFile::readAt(char* buffer, std::size_t size, std::uint64_t offset) const {
   for (;;) {
-    const ssize_t got = ::pread(fd_, buffer, size, static_cast<off_t>(offset));
+    const ssize_t got = readInOrder_ ? ::read(fd_, buffer, size)
+                                     : ::pread(fd_, buffer, size, static_cast<off_t>(offset));
     if (got >= 0) return static_cast<std::size_t>(got);
     if (errno != EINTR) return Error::fromErrno(Error::What::kRead, path_);
   }

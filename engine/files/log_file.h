@@ -33,13 +33,18 @@ class LogFile {
  public:
   // Fails with kNotRegular for anything but a regular file (a folder gives EISDIR).
   static Expected<LogFile> open(const std::string& path);
+  // The process's standard input, whatever it is (a pipe, a file, a terminal), read in order from
+  // where it stands; named path in messages. Its size is unknown (0).
+  static Expected<LogFile> standardInput(const std::string& path);
 
   LogFile(LogFile&& other) noexcept;
   LogFile& operator=(LogFile&&) = delete;
   ~LogFile();
 
-  // Reads up to size bytes at offset; 0 at the end of the file.
+  // Reads up to size bytes at offset; 0 at the end of the file. A file read in order (standard
+  // input) ignores offset: its callers read it once, from its start to its end.
   Expected<std::size_t> readAt(char* buffer, std::size_t size, std::uint64_t offset) const;
+  bool readInOrder() const { return readInOrder_; }
 
   // Reads bytes [begin, end) in chunks of the buffer's size and hands each to take with its
   // offset, until the end of the file or until take returns false (then kCancelled).
@@ -61,6 +66,7 @@ class LogFile {
 
   std::string path_;
   int fd_ = -1;
+  bool readInOrder_ = false;
   FileIdentity identity_;
   mode_t mode_ = 0;
   uid_t owner_ = 0;

@@ -63,6 +63,11 @@ class Merge {
   std::vector<PendingRewrite> rewrites_;
 };
 
+// The bytes done as progress shows them: never past a known total (a log may grow while read).
+std::uint64_t shownDone(std::uint64_t done, std::uint64_t total) {
+  return total == 0 ? done : std::min(done, total);
+}
+
 RunResult failure(Error error, std::size_t failed) {
   RunResult result;
   result.status = RunResult::Status::Failed;
@@ -101,7 +106,7 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
                                 [&](std::size_t bytes) {
                                   done += bytes;
                                   if (options.progress) {
-                                    options.progress(std::min(done, plan.totalBytes),
+                                    options.progress(shownDone(done, plan.totalBytes),
                                                      plan.totalBytes);
                                   }
                                   return !cancelRequested(options);
@@ -180,8 +185,7 @@ class ParallelRun {
   }
 
   void reportProgress() {
-    if (options_.progress)
-      options_.progress(std::min<std::uint64_t>(done_, plan_.totalBytes), plan_.totalBytes);
+    if (options_.progress) options_.progress(shownDone(done_, plan_.totalBytes), plan_.totalBytes);
   }
 
   // Waits for the unit's result, reporting progress meanwhile; nullopt when the run was cancelled.

@@ -65,7 +65,8 @@ struct RunOptions {
   // Threads that count at once; 0 takes one per processor core. The result never depends on it.
   std::size_t workers = 0;
   // Called now and then on the calling thread with the bytes read so far and the bytes of all
-  // files together.
+  // files together (0 when unknown: standard input is read). A compressed log counts by its
+  // compressed bytes.
   std::function<void(std::uint64_t done, std::uint64_t total)> progress;
   // Called now and then on the calling thread; true ends the run as cancelled.
   std::function<bool()> cancelRequested;

@@ -1,10 +1,13 @@
 // The read loop of one unit: large reads from the unit's first byte to its last (or to the end of
 // the file), each chunk fed to the counting and, for a file that needs it, to the converted copy.
+// A compressed log is read through its decompressor, and standard input is told plain or
+// compressed by its first bytes.
 #include "run/unit_scan.h"
 
 #include <optional>
 #include <vector>
 
+#include "decompress/decompressed_reader.h"
 #include "files/replacement_file.h"
 #include "scan/log_scanner.h"
 
@@ -12,12 +15,78 @@ namespace crawlmeter {
 namespace {
 
 // The file a converted copy of the unit's log would replace; empty when none is to be written: a
-// piece of a file, a run that converts nothing, or a log whose links cannot be followed (a link
-// must stay a link).
+// piece of a file, a run that converts nothing, a compressed log or standard input, or a log
+// whose links cannot be followed (a link must stay a link).
 std::string rewriteTarget(const LogFile& log, const WorkUnit& unit, const UnitOptions& options) {
   if (!options.rewriteLineEnds || unit.begin != 0 || unit.end != kToEndOfFile) return {};
+  if (unit.compression != Compression::kNone || log.readInOrder()) return {};
   const Expected<std::string> target = resolveLinks(log.path());
   return target ? *target : std::string();
+}
+
+// The counting of one unit, chunk after chunk, whatever they are read from.
+struct UnitCount {
+  UnitCount(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
+            const UnitOptions& options, UnitResult& result, CrawlerSearch* catalogue)
+      : scanner(counter, result.counts, unit.lineEnds, catalogue),
+        rewrite(log, rewriteTarget(*log, unit, options)),
+        end(unit.begin) {}
+
+  void take(std::string_view chunk) {
+    const LineEnds before = scanner.lineEnds();
+    scanner.feed(chunk);
+    rewrite.afterChunk(chunk, end, before, scanner.lineEnds());
+    end += chunk.size();
+  }
+
+  RecordCounter counter;
+  LogScanner scanner;
+  LineEndRewrite rewrite;
+  std::uint64_t end;  // the offset after the last byte taken
+};
+
+// Standard input: its first bytes tell its format; they are counted, or decompressed, first.
+Error readStandardInput(const LogFile& log, std::vector<char>& buffer, UnitCount& count,
+                        const UnitOptions& options) {
+  std::size_t head = 0;
+  for (bool ended = false; head < kMagicBytes && !ended;) {
+    const Expected<std::size_t> got = log.readAt(buffer.data() + head, buffer.size() - head, 0);
+    if (!got) return got.error();
+    ended = *got == 0;
+    head += *got;
+  }
+  const std::string_view first(buffer.data(), head);
+  const Compression compression = compressionOf(first);
+  if (compression != Compression::kNone) {
+    const std::string copy(first);  // the buffer is the decompressor's no more
+    return readDecompressed(log, compression, copy, buffer.size(),
+                            [&](std::string_view chunk, std::size_t compressedBytes) {
+                              count.take(chunk);
+                              return options.onChunk(compressedBytes);
+                            });
+  }
+  count.take(first);
+  if (!options.onChunk(head)) return Error::of(Error::What::kCancelled, log.path());
+  return log.readChunks(buffer, 0, kToEndOfFile, [&](std::string_view chunk, std::uint64_t) {
+    count.take(chunk);
+    return options.onChunk(chunk.size());
+  });
+}
+
+Error readUnit(const LogFile& log, const WorkUnit& unit, std::vector<char>& buffer,
+               UnitCount& count, const UnitOptions& options) {
+  if (log.readInOrder()) return readStandardInput(log, buffer, count, options);
+  if (unit.compression != Compression::kNone) {
+    return readDecompressed(log, unit.compression, {}, buffer.size(),
+                            [&](std::string_view chunk, std::size_t compressedBytes) {
+                              count.take(chunk);
+                              return options.onChunk(compressedBytes);
+                            });
+  }
+  return log.readChunks(buffer, unit.begin, unit.end, [&](std::string_view chunk, std::uint64_t) {
+    count.take(chunk);
+    return options.onChunk(chunk.size());
+  });
 }
 
 }  // namespace
@@ -25,31 +94,20 @@ std::string rewriteTarget(const LogFile& log, const WorkUnit& unit, const UnitOp
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
                               const UnitOptions& options) {
   UnitResult result;
-  RecordCounter counter;
   std::optional<CrawlerSearch> catalogue;
   if (options.catalogue) {
     catalogue.emplace(options.catalogue);
     result.counts.crawlerCells.resize(options.catalogue->crawlerCount());
   }
-  LogScanner scanner(counter, result.counts, unit.lineEnds, catalogue ? &*catalogue : nullptr);
-  LineEndRewrite rewrite(log, rewriteTarget(*log, unit, options));
+  UnitCount count(log, unit, options, result, catalogue ? &*catalogue : nullptr);
   std::vector<char> buffer(options.chunkBytes);
-  std::uint64_t end = unit.begin;
-  const Error error =
-      log->readChunks(buffer, unit.begin, unit.end, [&](std::string_view chunk, std::uint64_t at) {
-        const LineEnds before = scanner.lineEnds();
-        scanner.feed(chunk);
-        rewrite.afterChunk(chunk, at, before, scanner.lineEnds());
-        end = at + chunk.size();
-        return options.onChunk(chunk.size());
-      });
-  if (error) return error;
-  scanner.finish();
-  result.edges = counter.takeEdges();
-  Expected<std::string> label = scanner.dateLabel();
+  if (const Error error = readUnit(*log, unit, buffer, count, options)) return error;
+  count.scanner.finish();
+  result.edges = count.counter.takeEdges();
+  Expected<std::string> label = count.scanner.dateLabel();
   if (!label) return label.error().on(log->path());
   result.dateLabel = std::move(*label);
-  result.rewrite = rewrite.finish(end);
+  result.rewrite = count.rewrite.finish(count.end);
   return result;
 }
 

@@ -41,6 +41,16 @@ std::optional<std::uint64_t> cutNear(const LogFile& file, std::uint64_t offset, 
 
 void planFile(const LogFile& file, std::size_t index, const PlanOptions& options,
               std::vector<WorkUnit>& units) {
+  if (file.readInOrder()) {
+    units.push_back(WorkUnit{index});
+    return;
+  }
+  const std::optional<std::string> magic = readProbe(file, 0, kMagicBytes);
+  const Compression compression = magic ? compressionOf(*magic) : Compression::kNone;
+  if (compression != Compression::kNone) {
+    units.push_back(WorkUnit{index, 0, kToEndOfFile, LineEnds::Undecided, compression});
+    return;
+  }
   const std::uint64_t size = file.identity().size;
   const std::uint64_t pieces =
       std::min<std::uint64_t>(size / options.smallestPieceBytes, 4 * options.workers);
@@ -67,20 +77,27 @@ void planFile(const LogFile& file, std::size_t index, const PlanOptions& options
 Expected<WorkPlan> planWork(std::span<const std::string> paths, const PlanOptions& options,
                             std::size_t* failed) {
   WorkPlan plan;
+  bool unknownSize = false;
   std::map<std::pair<dev_t, ino_t>, std::shared_ptr<const LogFile>> openedByIdentity;
   for (std::size_t index = 0; index < paths.size(); ++index) {
-    Expected<LogFile> opened = LogFile::open(paths[index]);
+    const bool standardInput = paths[index] == kStandardInputPath;
+    Expected<LogFile> opened =
+        standardInput ? LogFile::standardInput(paths[index]) : LogFile::open(paths[index]);
     if (!opened) {
       *failed = index;
       return opened.error();
     }
     const FileIdentity& identity = opened->identity();
-    std::shared_ptr<const LogFile>& file = openedByIdentity[{identity.device, identity.inode}];
+    std::shared_ptr<const LogFile> standardInputFile;
+    std::shared_ptr<const LogFile>& file =
+        standardInput ? standardInputFile : openedByIdentity[{identity.device, identity.inode}];
     if (!file) file = std::make_shared<const LogFile>(std::move(*opened));
     plan.files.push_back(file);
     plan.totalBytes += file->identity().size;
+    unknownSize |= standardInput;
     planFile(*file, index, options, plan.units);
   }
+  if (unknownSize) plan.totalBytes = 0;  // a total without standard input would mislead
   return plan;
 }
 

@@ -10,8 +10,10 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "decompress/compression.h"
 #include "files/error.h"
 #include "files/log_file.h"
 #include "scan/line_ends.h"
@@ -23,7 +25,14 @@ struct WorkUnit {
   std::uint64_t begin = 0;
   std::uint64_t end = kToEndOfFile;         // a file's last unit reads on to the end, however long
   LineEnds lineEnds = LineEnds::Undecided;  // known for a unit that does not start the file
+  // A compressed file is one unit, read through its decompressor. Standard input's format is told
+  // by its first bytes when they are read.
+  Compression compression = Compression::kNone;
 };
+
+// The path that names the process's standard input. A run reads it once, from where it stands,
+// as one unit (plain or compressed), and never rewrites it.
+inline constexpr std::string_view kStandardInputPath = "-";
 
 // Pieces smaller than this are not worth a cut: a cut costs a probe read and a join.
 inline constexpr std::uint64_t kSmallestPieceBytes = 32ULL << 20;
@@ -42,6 +51,8 @@ struct WorkPlan {
   // holds one open file per log, the one a lease can be taken on.
   std::vector<std::shared_ptr<const LogFile>> files;
   std::vector<WorkUnit> units;
+  // The bytes to read (of a compressed file, its compressed size); 0 when unknown (a run that
+  // reads standard input).
   std::uint64_t totalBytes = 0;
 };
 

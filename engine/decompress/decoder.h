@@ -1,0 +1,36 @@
+// Streaming decoders of the four formats, each for any number of concatenated streams (gzip
+// members, bzip2 and xz streams, zstd frames), in memory that depends on neither the data's size
+// nor its contents beyond a fixed limit. A decoder says what is wrong in the program's words.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "decompress/compression.h"
+
+namespace crawlmeter {
+
+class Decoder {
+ public:
+  // format is not kNone.
+  static std::unique_ptr<Decoder> create(Compression format);
+  virtual ~Decoder() = default;
+
+  struct Step {
+    std::size_t consumed = 0;  // bytes of input used
+    std::size_t produced = 0;  // bytes written to output
+  };
+  // Decodes as much of input into output as both allow; on bad data *problem tells what is
+  // wrong (and nothing more may be decoded).
+  virtual Step decode(std::string_view input, std::span<char> output, std::string* problem) = 0;
+  // At the end of the input: false, with *problem, when it ended inside a stream.
+  virtual bool finish(std::string* problem) = 0;
+};
+
+// The words for a stream that ends too early.
+inline constexpr std::string_view kTruncatedWords = "文件不完整：压缩数据在中途结束";
+
+}  // namespace crawlmeter

@@ -1,0 +1,28 @@
+// Reads a compressed log: a thread of its own reads and decompresses it into a few buffers while
+// the caller counts the buffers already filled, so that counting is hidden behind decompression.
+// Memory is those buffers and the decoder's fixed state, whatever the size of the data or the
+// length of its lines.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+#include "decompress/compression.h"
+#include "files/error.h"
+#include "files/log_file.h"
+
+namespace crawlmeter {
+
+// Takes the next decompressed bytes and the compressed bytes read since the chunk before; false
+// stops the reading (kCancelled).
+using DecompressedTaker = std::function<bool(std::string_view chunk, std::size_t compressedBytes)>;
+
+// Decompresses file, whose first bytes (already read by the caller, possibly none) are head and
+// whose format is format, in chunks of up to chunkBytes. Bad data fails with kDecompress, whose
+// detail names the format, what is wrong and where.
+Error readDecompressed(const LogFile& file, Compression format, std::string_view head,
+                       std::size_t chunkBytes, const DecompressedTaker& take);
+
+}  // namespace crawlmeter

@@ -1,0 +1,168 @@
+// Compressed logs: each format counts exactly as its decompressed bytes do, concatenated streams
+// and mixing included; bad data is a clear error; a compressed log is never rewritten; a
+// decompression bomb is counted in bounded memory.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "catalogue/crawler_matcher.h"
+#include "compress.h"
+#include "run/statistics_run.h"
+#include "temp_folder.h"
+
+namespace crawlmeter {
+namespace {
+
+using testing::compress;
+using testing::readFile;
+using testing::TempFolder;
+
+constexpr Compression kFormats[] = {Compression::kGzip, Compression::kBzip2, Compression::kXz,
+                                    Compression::kZstd};
+
+// A day of lines over many hours, with crawlers, a repeated address and a two-byte label.
+std::string dayLog(const std::string& lineEnd, int lines = 400) {
+  std::string log;
+  for (int i = 0; i < lines; ++i) {
+    const int hour = i * 24 / lines;
+    log +=
+        "10.0.0." + std::to_string(i % 7) +
+        " - - [25/Aug/\xB0\xA1:" + (hour < 10 ? std::string("0") : std::string()) +
+        std::to_string(hour) + ":00:00 +0800] \"GET /" + std::to_string(i) + "\" 200 5 \"-\" \"" +
+        (i % 3 == 0 ? "Mozilla/5.0 (compatible; Baiduspider/2.0)" : "GPTBot/1.2") + "\"" + lineEnd;
+  }
+  return log;
+}
+
+RunOptions withCatalogue(std::size_t chunkBytes = kDefaultChunkBytes) {
+  RunOptions options;
+  CrawlerCatalogue catalogue;
+  catalogue.add(builtInCatalogueText(), "built-in");
+  options.catalogue = std::make_shared<CrawlerMatcher>(catalogue);
+  options.chunkBytes = chunkBytes;
+  return options;
+}
+
+// The tables of file 1 and file 2 of a run are the same, kind by kind and crawler by crawler.
+void expectSameColumns(const StatisticsTables& tables) {
+  EXPECT_EQ(tables.LogDates[1], tables.LogDates[2]);
+  for (int kind = 0; kind < static_cast<int>(kStatCategoryCount); ++kind) {
+    const CountTable& table = tables.counts(static_cast<StatCategory>(kind));
+    for (int hour = 0; hour < kHourSlots; ++hour)
+      EXPECT_EQ(table.at(1, hour), table.at(2, hour)) << "kind " << kind << " hour " << hour;
+  }
+  for (const CountTable& table : tables.CrawlerCounts) EXPECT_EQ(table.total(1), table.total(2));
+}
+
+TEST(CompressedLogTest, EachFormatCountsAsItsBytesDoInAnyChunksAndConcatenated) {
+  TempFolder folder;
+  for (const std::string lineEnd : {"\n", "\r\n"}) {
+    const std::string log = dayLog(lineEnd);
+    const std::string plain = folder.write("plain.log", log);
+    for (Compression format : kFormats) {
+      // Two streams one after the other, cut in the middle of a line.
+      const std::size_t cut = log.size() / 2 + 5;
+      const std::string packed = folder.write(
+          "packed", compress(format, log.substr(0, cut)) + compress(format, log.substr(cut)));
+      for (std::size_t chunk : {std::size_t{7}, kDefaultChunkBytes}) {
+        const RunResult result =
+            runStatistics(std::vector<std::string>{plain, packed}, withCatalogue(chunk));
+        ASSERT_EQ(result.status, RunResult::Status::Succeeded)
+            << compressionName(format) << ": " << reasonText(result.error);
+        EXPECT_EQ(result.tables.PvCounts.total(2), 400);
+        expectSameColumns(result.tables);
+      }
+    }
+  }
+}
+
+TEST(CompressedLogTest, ACompressedLogIsNeverRewrittenAndAnEmptyOneIsAnEmptyLog) {
+  TempFolder folder;
+  const std::string packedBytes = compress(Compression::kGzip, dayLog("\n"));
+  const std::string packed = folder.write("day.log.gz", packedBytes);
+  const std::string empty = folder.write("empty.log.zst", compress(Compression::kZstd, ""));
+  const std::string emptyPlain = folder.write("empty.log", "");
+  RunOptions options;
+  options.rewriteLineEnds = true;
+  const RunResult result =
+      runStatistics(std::vector<std::string>{packed, empty, emptyPlain}, options);
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error);
+  EXPECT_EQ(readFile(packed), packedBytes);
+  EXPECT_EQ(folder.entryCount(), 3);
+  EXPECT_EQ(result.tables.LogDates[2], result.tables.LogDates[3]);
+  EXPECT_EQ(result.tables.PvCounts.total(2), 0);
+}
+
+TEST(CompressedLogTest, PlainTextThatStartsLikeAFormatIsPlain) {
+  TempFolder folder;
+  const std::string log = "BZh9 - - [25/Aug/2009:10:00:00 +0800] \"GET /\"\n";
+  const RunResult result =
+      runStatistics(std::vector<std::string>{folder.write("bzh.log", log)}, RunOptions{});
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_EQ(result.tables.PvCounts.at(1, 10), 1);
+}
+
+TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {
+  const std::string log = dayLog("\n", 2000);
+  struct Case {
+    Compression format;
+    std::string bytes;
+    std::string words;
+  };
+  std::vector<Case> cases;
+  for (Compression format : kFormats) {
+    const std::string packed = compress(format, log);
+    cases.push_back({format, packed.substr(0, packed.size() - 9), "文件不完整"});
+    cases.push_back({format, packed + "garbage!", "不属于它的数据"});
+    std::string damaged = packed;
+    for (std::size_t at = packed.size() / 3; at < packed.size() / 3 + 16; ++at) damaged[at] ^= 0x55;
+    cases.push_back({format, damaged, "有误"});
+  }
+  const std::string gzip = compress(Compression::kGzip, log);
+  std::string badCrc = gzip;
+  badCrc[gzip.size() - 8] ^= 1;  // the member's CRC-32
+  cases.push_back({Compression::kGzip, badCrc, "校验和不符"});
+  cases.push_back({Compression::kGzip, gzip + std::string(64, '\0') + "x", "不属于它的数据"});
+  TempFolder folder;
+  for (const Case& bad : cases) {
+    const std::string path = folder.write("bad", bad.bytes);
+    const RunResult result = runStatistics(std::vector<std::string>{path}, RunOptions{});
+    ASSERT_EQ(result.status, RunResult::Status::Failed) << compressionName(bad.format);
+    EXPECT_EQ(result.error.what, Error::What::kDecompress);
+    const std::string message = unreadableFileMessage(path, result.error);
+    EXPECT_NE(message.find(std::string(compressionName(bad.format)) + " 压缩数据有误（压缩文件第 "),
+              std::string::npos)
+        << message;
+    EXPECT_NE(message.find(bad.words), std::string::npos) << message;
+  }
+  // Zero bytes after the last member are padding, as gzip allows.
+  const RunResult padded =
+      runStatistics(std::vector<std::string>{folder.write("padded", gzip + std::string(100, '\0'))},
+                    RunOptions{});
+  EXPECT_EQ(padded.status, RunResult::Status::Succeeded) << reasonText(padded.error);
+}
+
+// 512 MiB of one line without a line end, from 512 gzip members of a megabyte each.
+TEST(CompressedLogTest, ABombIsCountedInBoundedMemory) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "address-space limits do not work under AddressSanitizer";
+#endif
+  TempFolder folder;
+  const std::string member = compress(Compression::kGzip, std::string(1 << 20, 'x'));
+  std::string bomb = compress(Compression::kGzip, "1.2.3.4 - - [25/Aug/2009:07:00:00] ");
+  for (int i = 0; i < 512; ++i) bomb += member;
+  const std::string path = folder.write("bomb.gz", bomb);
+  const int status = testing::exitStatusOfChild([&] {
+    const rlimit limit{256ULL << 20, 256ULL << 20};
+    setrlimit(RLIMIT_AS, &limit);
+    const RunResult result = runStatistics(std::vector<std::string>{path}, withCatalogue());
+    if (result.status != RunResult::Status::Succeeded) return 1;
+    return result.tables.PvCounts.at(1, 7) == 1 ? 0 : 2;
+  });
+  EXPECT_EQ(status, 0);
+}
+
+}  // namespace
+}  // namespace crawlmeter
