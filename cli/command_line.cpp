@@ -2,6 +2,7 @@
 // before file names that begin with a dash.
 #include "command_line.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 #include <utility>
@@ -81,6 +82,10 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
     return true;
   }
   if (name == "--list-crawlers") return line.listCrawlers = true;
+  if (name == "--progress" || name == "--no-progress") {
+    line.progress = name == "--progress" ? ProgressChoice::kAlways : ProgressChoice::kNever;
+    return true;
+  }
   if (name == "--output") {
     if (value->empty()) *error = "option --output needs a file name";
     line.output = *value;
@@ -100,7 +105,8 @@ const char kUsage[] =
     "                         [--crawlers FILE]... [--no-builtin-crawlers] LOGFILE...\n"
     "       crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] --list-crawlers\n"
     "Counts page views, distinct visiting IPs or one crawler's visits per hour in access logs\n"
-    "(one file a day) and prints the report table.\n"
+    "(one file a day) and prints the report table. A log may be compressed with gzip, bzip2,\n"
+    "xz or zstd; LOGFILE - reads standard input (plain or compressed).\n"
     "\n"
     "  --kind KIND           pv (default), ip, sogou, bing, baidu, youdao, yahoo or google;\n"
     "                        bot:NAME for one crawler of the catalogue, bots for the table\n"
@@ -109,7 +115,11 @@ const char kUsage[] =
     "                        (code page 936, CR LF line ends); FILE - writes those bytes\n"
     "                        to standard output in place of the report\n"
     "  --rewrite-line-ends   convert logs whose lines end in a bare LF to CR LF on disk\n"
-    "                        (by default no log file is ever changed)\n"
+    "                        (by default no log file is ever changed; compressed logs and\n"
+    "                        standard input never are)\n"
+    "  --progress            always show progress on standard error\n"
+    "  --no-progress         never show it (by default it shows on a terminal once a run\n"
+    "                        lasts a second)\n"
     "  --crawlers FILE       add the crawlers in FILE (NAME<TAB>CATEGORY<TAB>TEXT lines)\n"
     "                        before the built-in ones; may be given more than once\n"
     "  --no-builtin-crawlers use only the crawlers of --crawlers files and of\n"
@@ -133,6 +143,10 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
     } else if (!applyOption(argument, arguments, next, line, error)) {
       return std::nullopt;
     }
+  }
+  if (std::count(line.files.begin(), line.files.end(), "-") > 1) {
+    *error = "standard input (-) can be read only once";
+    return std::nullopt;
   }
   if (line.files.empty() && !line.help && !line.version && !line.listCrawlers) {
     *error = "no log file given";

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "progress_bar.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
@@ -22,6 +23,7 @@ struct CommandLine {
   bool listCrawlers = false;
   std::optional<std::string> output;
   bool rewriteLineEnds = false;
+  ProgressChoice progress = ProgressChoice::kAuto;
   bool help = false;
   bool version = false;
   std::vector<std::string> files;

@@ -13,17 +13,20 @@
 #include "command_line.h"
 #include "crawler_choice.h"
 #include "files/output_file.h"
+#include "progress_bar.h"
 #include "resources/product_info.h"
 #include "run/crawler_report.h"
 #include "run/export_file.h"
 #include "run/report.h"
 #include "run/statistics_run.h"
+#include "run/work_plan.h"
 #include "terminal_text.h"
 
 namespace crawlmeter {
 namespace {
 
 constexpr char kProgram[] = "crawlmeter-report";
+constexpr std::string_view kStandardInputName = "standard input";
 // The name --output gives standard output.
 constexpr char kStandardOutputName[] = "-";
 
@@ -59,15 +62,24 @@ struct ReportChoice {
   }
 };
 
+// How a log is named in messages: "-" is standard input.
+std::string messageName(const std::string& path) {
+  return path == kStandardInputPath ? std::string(kStandardInputName) : path;
+}
+
 int report(const ReportChoice& choice) {
   const CommandLine& line = choice.line;
   RunOptions options;
   options.rewriteLineEnds = line.rewriteLineEnds;
+  ProgressBar progress(line.progress, isatty(STDERR_FILENO));
+  options.progress = [&](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
   if (choice.countsCatalogue())
     options.catalogue = std::make_shared<CrawlerMatcher>(choice.catalogue);
   const RunResult result = runStatistics(line.files, options);
+  progress.finish();
   if (result.status != RunResult::Status::Succeeded) {
-    return fail(kExitFileError, unreadableFileMessage(line.files[result.failedFile], result.error));
+    return fail(kExitFileError,
+                unreadableFileMessage(messageName(line.files[result.failedFile]), result.error));
   }
   const std::string text = choice.text(result.tables);
   // An export to standard output takes the report's place there, so that it can be piped.

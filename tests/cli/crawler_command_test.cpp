@@ -1,47 +1,19 @@
 // crawlmeter-report's crawler catalogue as a user runs it: --kind bot:NAME and bots, the list,
 // user catalogue files and their errors.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <filesystem>
 
+#include "command_runner.h"
 #include "run/export_file.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {
 namespace {
 
+using testing::Outcome;
 using testing::readFile;
+using testing::runCommand;
 using testing::TempFolder;
-
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs the command with its configuration folder in folder, so that no user's own catalogue
-// file takes part unless the test writes one.
-Outcome runReport(const TempFolder& folder, std::vector<std::string> arguments) {
-  const std::string outPath = folder.pathOf("stdout"), errPath = folder.pathOf("stderr");
-  const pid_t child = fork();
-  if (child == 0) {
-    setenv("XDG_CONFIG_HOME", folder.pathOf("config").c_str(), 1);
-    if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
-      _exit(126);
-    std::vector<char*> argv = {const_cast<char*>(CRAWLMETER_REPORT)};
-    for (std::string& argument : arguments) argv.push_back(argument.data());
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return Outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath),
-                 readFile(errPath)};
-}
 
 std::string line(const std::string& hour, const std::string& agent) {
   return "10.0.0.1 - - [25/Aug/2009:" + hour + ":00:00 +0800] \"GET / HTTP/1.1\" 200 5 \"-\" \"" +
@@ -58,7 +30,7 @@ TEST(CrawlerCommandTest, ReportsOneCrawlerOrTheTableOfAll) {
   const std::string day1 = folder.write("1.log", line("09", kGptBot) + line("09", kGptBot) +
                                                      line("10", kAhrefs) + line("24", kGptBot));
   const std::string day2 = folder.write("2.log", line("23", kAhrefs));
-  const Outcome one = runReport(folder, {"--kind", "bot:gptbot", day1, day2});
+  const Outcome one = runCommand(folder, {"--kind", "bot:gptbot", day1, day2});
   ASSERT_EQ(one.status, 0) << one.err;
   EXPECT_EQ(one.out.substr(0, one.out.find("\n\n0:00")),
             "正在统计GPTBot蜘蛛次数...\n\n日期          25/Aug/2009  25/Aug/2009\n\n"
@@ -66,7 +38,7 @@ TEST(CrawlerCommandTest, ReportsOneCrawlerOrTheTableOfAll) {
   EXPECT_NE(one.out.find("\n9:00-10:00       2            0\n"), std::string::npos);
 
   const std::string exportPath = folder.pathOf("bots.txt");
-  const Outcome table = runReport(folder, {"--kind=bots", "--output", exportPath, day1, day2});
+  const Outcome table = runCommand(folder, {"--kind=bots", "--output", exportPath, day1, day2});
   ASSERT_EQ(table.status, 0) << table.err;
   // Most visits first, ties in catalogue order; the slot of hour 24 is in no total.
   const std::string expected =
@@ -92,32 +64,32 @@ TEST(CrawlerCommandTest, UserCataloguesComeFirstAndAreListedWithTheirSource) {
   const std::string mine = folder.write("mine.tsv", "# mine\nMyBot\tother\tGPTBot/1.2\n");
   folder.write("config/crawlmeter/crawlers.tsv", "Watch\tmonitor\tAhrefsBot\n");
   const Outcome list =
-      runReport(folder, {"--crawlers", mine, "--no-builtin-crawlers", "--list-crawlers"});
+      runCommand(folder, {"--crawlers", mine, "--no-builtin-crawlers", "--list-crawlers"});
   ASSERT_EQ(list.status, 0) << list.err;
   EXPECT_EQ(list.out, "MyBot\tother\tGPTBot/1.2\t" + mine + ":2\nWatch\tmonitor\tAhrefsBot\t" +
                           folder.pathOf("config/crawlmeter/crawlers.tsv") + ":1\n");
-  const Outcome builtIn = runReport(folder, {"--list-crawlers"});
+  const Outcome builtIn = runCommand(folder, {"--list-crawlers"});
   EXPECT_NE(builtIn.out.find("\nGPTBot\tai\tGPTBot\tbuilt-in\n"), std::string::npos);
 
   const std::string log = folder.write("l.log", line("09", kGptBot));
-  const Outcome counted = runReport(folder, {"--crawlers=" + mine, "--kind", "bot:MyBot", log});
+  const Outcome counted = runCommand(folder, {"--crawlers=" + mine, "--kind", "bot:MyBot", log});
   EXPECT_NE(counted.out.find("\n9:00-10:00       1\n"), std::string::npos) << counted.err;
 }
 
 TEST(CrawlerCommandTest, UnknownCrawlersAndBadCataloguesAreUsageErrors) {
   TempFolder folder;
   const std::string log = folder.write("l.log", line("09", kGptBot));
-  const Outcome unknown = runReport(folder, {"--kind", "bot:GPTbott", log});
+  const Outcome unknown = runCommand(folder, {"--kind", "bot:GPTbott", log});
   EXPECT_EQ(unknown.status, 2);
   EXPECT_NE(unknown.err.find("no crawler named 'GPTbott' in the catalogue; did you mean GPTBot"),
             std::string::npos)
       << unknown.err;
   const std::string bad = folder.write("bad.tsv", "# ok\nX\tweb\ttext\n");
-  const Outcome badFile = runReport(folder, {"--crawlers", bad, "--kind", "bots", log});
+  const Outcome badFile = runCommand(folder, {"--crawlers", bad, "--kind", "bots", log});
   EXPECT_EQ(badFile.status, 2);
   EXPECT_NE(badFile.err.find(bad + ":2: unknown category 'web'"), std::string::npos) << badFile.err;
   EXPECT_EQ(badFile.out, "");
-  const Outcome missing = runReport(folder, {"--crawlers", folder.pathOf("none.tsv"), log});
+  const Outcome missing = runCommand(folder, {"--crawlers", folder.pathOf("none.tsv"), log});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
 }

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 
+#include "command_runner.h"
 #include "run/export_file.h"
 #include "run/report.h"
 #include "run/statistics_run.h"
@@ -15,37 +16,10 @@
 namespace crawlmeter {
 namespace {
 
+using testing::Outcome;
 using testing::readFile;
+using testing::runCommand;
 using testing::TempFolder;
-
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-// Runs the command with arguments, capturing its standard output and error in files of folder.
-Outcome runReport(const TempFolder& folder, const std::vector<std::string>& arguments) {
-  const std::string outPath = folder.pathOf("stdout"), errPath = folder.pathOf("stderr");
-  const pid_t child = fork();
-  if (child == 0) {
-    if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
-      _exit(126);
-    std::vector<char*> argv = {const_cast<char*>(CRAWLMETER_REPORT)};
-    for (const std::string& argument : arguments)
-      argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    execv(argv[0], argv.data());
-    _exit(127);
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  Outcome outcome{WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(outPath),
-                  readFile(errPath)};
-  std::filesystem::remove(outPath);
-  std::filesystem::remove(errPath);
-  return outcome;
-}
 
 const std::string kLog =
     "1.1.1.1 - - [25/Aug/2009:10:15:07 +0800] \"GET /\" \"Googlebot\"\n"
@@ -56,11 +30,11 @@ TEST(ReportCommandTest, PrintsTheReportOfTheChosenKindWithLfLineEnds) {
   const std::string log = folder.write("a.log", kLog);
   RunOptions options;
   const RunResult expected = runStatistics(std::vector<std::string>{log}, options);
-  const Outcome pv = runReport(folder, {log});
+  const Outcome pv = runCommand(folder, {log});
   EXPECT_EQ(pv.status, 0);
   EXPECT_EQ(pv.out, reportText(expected.tables, StatCategory::Pv, "\n"));
   EXPECT_EQ(pv.err, "");
-  const Outcome google = runReport(folder, {"--kind", "google", log});
+  const Outcome google = runCommand(folder, {"--kind", "google", log});
   EXPECT_EQ(google.out, reportText(expected.tables, StatCategory::Google, "\n"));
   EXPECT_NE(google.out.find("10:00-11:00      1\n"), std::string::npos);
   EXPECT_EQ(readFile(log), kLog);  // never rewritten unless asked
@@ -69,13 +43,14 @@ TEST(ReportCommandTest, PrintsTheReportOfTheChosenKindWithLfLineEnds) {
 TEST(ReportCommandTest, WritesTheExportFileAndRewritesOnlyWhenAsked) {
   TempFolder folder;
   const std::string log = folder.write("a.log", kLog);
-  const Outcome outcome = runReport(folder, {"--kind=ip", "--output", folder.pathOf("r.txt"), log});
+  const Outcome outcome =
+      runCommand(folder, {"--kind=ip", "--output", folder.pathOf("r.txt"), log});
   ASSERT_EQ(outcome.status, 0);
   EXPECT_EQ(readFile(folder.pathOf("r.txt")), *exportFileBytes(outcome.out));
   EXPECT_EQ(readFile(folder.pathOf("r.txt")).substr(0, 21),
             "\xD5\xFD\xD4\xDA\xCD\xB3\xBC\xC6IP\xB4\xCE\xCA\xFD...\r\n\r\n");
   EXPECT_EQ(readFile(log), kLog);
-  ASSERT_EQ(runReport(folder, {"--rewrite-line-ends", log}).status, 0);
+  ASSERT_EQ(runCommand(folder, {"--rewrite-line-ends", log}).status, 0);
   EXPECT_EQ(readFile(log).substr(0, kLog.find('\n') + 2), kLog.substr(0, kLog.find('\n')) + "\r\n");
 }
 
@@ -84,7 +59,7 @@ TEST(ReportCommandTest, UnreadableFileFailsWithStatusOneAndWritesNothing) {
   const std::string log = folder.write("a.log", kLog);
   const std::string missing = folder.pathOf("missing.log");
   const Outcome outcome =
-      runReport(folder, {"--rewrite-line-ends", "--output", folder.pathOf("r.txt"), log, missing});
+      runCommand(folder, {"--rewrite-line-ends", "--output", folder.pathOf("r.txt"), log, missing});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err,
@@ -96,7 +71,7 @@ TEST(ReportCommandTest, UnreadableFileFailsWithStatusOneAndWritesNothing) {
 TEST(ReportCommandTest, UnwritableExportFailsWithStatusOne) {
   TempFolder folder;
   const std::string log = folder.write("a.log", kLog);
-  const Outcome outcome = runReport(folder, {"--output", folder.pathOf("no/such/r.txt"), log});
+  const Outcome outcome = runCommand(folder, {"--output", folder.pathOf("no/such/r.txt"), log});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(
@@ -112,7 +87,7 @@ TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
       runStatistics(std::vector<std::string>{log}, options).tables, StatCategory::Pv, "\n");
   // "-", and the very file standard output goes to: the export takes the report's place there.
   for (const std::string& output : {std::string("-"), folder.pathOf("stdout")}) {
-    const Outcome outcome = runReport(folder, {"--output", output, log});
+    const Outcome outcome = runCommand(folder, {"--output", output, log});
     EXPECT_EQ(outcome.status, 0) << output;
     EXPECT_EQ(outcome.out, *exportFileBytes(report)) << output;
     EXPECT_EQ(outcome.err, "") << output;
@@ -120,7 +95,7 @@ TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
   const std::string fifo = folder.pathOf("out.fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
-  const Outcome toFifo = runReport(folder, {"--output", fifo, log});
+  const Outcome toFifo = runCommand(folder, {"--output", fifo, log});
   EXPECT_EQ(toFifo.status, 0);
   EXPECT_EQ(toFifo.out, report);
   const std::string expected = *exportFileBytes(report);
@@ -130,7 +105,7 @@ TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
   EXPECT_EQ(exported, expected);
   close(reader);
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-  const Outcome toFolder = runReport(folder, {"--output", folder.path().string(), log});
+  const Outcome toFolder = runCommand(folder, {"--output", folder.path().string(), log});
   EXPECT_EQ(toFolder.status, 1);
   EXPECT_EQ(toFolder.out, "");
   EXPECT_EQ(toFolder.err,
@@ -141,7 +116,7 @@ TEST(ReportCommandTest, WrongUsageExitsWithStatusTwo) {
   TempFolder folder;
   for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
            {}, {"--kind", "msn", "a.log"}, {"--bogus", "a.log"}, {"--output"}}) {
-    const Outcome outcome = runReport(folder, arguments);
+    const Outcome outcome = runCommand(folder, arguments);
     EXPECT_EQ(outcome.status, 2);
     EXPECT_EQ(outcome.out, "");
     EXPECT_NE(outcome.err, "");
@@ -150,8 +125,8 @@ TEST(ReportCommandTest, WrongUsageExitsWithStatusTwo) {
 
 TEST(ReportCommandTest, TellsItsVersionAndUsage) {
   TempFolder folder;
-  EXPECT_EQ(runReport(folder, {"--version"}).out, "crawlmeter-report 1.0.0.0\n");
-  const Outcome help = runReport(folder, {"--help"});
+  EXPECT_EQ(runCommand(folder, {"--version"}).out, "crawlmeter-report 1.0.0.0\n");
+  const Outcome help = runCommand(folder, {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--rewrite-line-ends"), std::string::npos);
 }

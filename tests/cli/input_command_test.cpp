@@ -1,0 +1,64 @@
+// crawlmeter-report on compressed logs and standard input, and its progress line.
+#include <gtest/gtest.h>
+
+#include "command_runner.h"
+#include "compress.h"
+#include "progress_bar.h"
+#include "temp_folder.h"
+
+namespace crawlmeter {
+namespace {
+
+using testing::compress;
+using testing::Outcome;
+using testing::runCommand;
+using testing::TempFolder;
+
+const std::string kLog =
+    "1.1.1.1 - - [25/Aug/2009:10:15:07 +0800] \"GET /\" \"Googlebot\"\n"
+    "2.2.2.2 - - [25/Aug/2009:11:16:00 +0800] \"GET /\" \"Mozilla\"\n";
+
+TEST(InputCommandTest, StandardInputPlainOrCompressedMixesWithFiles) {
+  TempFolder folder;
+  const std::string plain = folder.write("a.log", kLog);
+  const Outcome expected = runCommand(folder, {"--kind", "google", plain, plain});
+  ASSERT_EQ(expected.status, 0) << expected.err;
+  for (Compression format : {Compression::kNone, Compression::kXz}) {
+    const std::string input = folder.write("in", compress(format, kLog));
+    const Outcome outcome = runCommand(folder, {"--kind", "google", plain, "-"}, input);
+    EXPECT_EQ(outcome.status, 0) << outcome.err;
+    EXPECT_EQ(outcome.out, expected.out) << compressionName(format);
+  }
+  const std::string bad = folder.write("bad", compress(Compression::kGzip, kLog).substr(0, 30));
+  const Outcome corrupt = runCommand(folder, {plain, "-"}, bad);
+  EXPECT_EQ(corrupt.status, 1);
+  EXPECT_EQ(corrupt.out, "");
+  EXPECT_NE(corrupt.err.find("无法读取日志文件：standard input\ngzip 压缩数据有误"),
+            std::string::npos)
+      << corrupt.err;
+  const Outcome twice = runCommand(folder, {"-", plain, "-"}, plain);
+  EXPECT_EQ(twice.status, 2);
+  EXPECT_NE(twice.err.find("standard input (-) can be read only once"), std::string::npos);
+}
+
+TEST(InputCommandTest, ProgressShowsWhenForcedAndNeverOffATerminalByDefault) {
+  TempFolder folder;
+  const std::string log = folder.write("a.log", kLog);
+  const Outcome quiet = runCommand(folder, {log});
+  EXPECT_EQ(quiet.err, "");
+  const Outcome forced = runCommand(folder, {"--progress", log});
+  EXPECT_EQ(forced.out, quiet.out);
+  EXPECT_NE(forced.err.find("\r["), std::string::npos) << forced.err;
+  EXPECT_EQ(forced.err.back(), '\r');  // the line is cleared for what follows
+  EXPECT_EQ(runCommand(folder, {"--no-progress", log}).err, "");
+}
+
+TEST(InputCommandTest, ProgressTextTellsShareRateAndTimeLeft) {
+  EXPECT_EQ(progressText(512 << 20, 1 << 30, 2.0),
+            "[##########          ]  50%  512.0 MiB / 1.0 GiB  256.0 MiB/s  0:02 left");
+  EXPECT_EQ(progressText(3 << 20, 0, 1.0), "3.0 MiB read  3.0 MiB/s");
+  EXPECT_EQ(progressText(10, 10, 0.0), "[####################] 100%  10 B / 10 B  0 B/s");
+}
+
+}  // namespace
+}  // namespace crawlmeter
