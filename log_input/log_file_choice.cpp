@@ -13,8 +13,10 @@ namespace {
 
 constexpr QChar kNameSeparator = QChar(0);
 const QString kTitle = QStringLiteral("打开");
-const QStringList kFilters = {QStringLiteral("Log Files (*.log)"),
-                              QStringLiteral("Text Files (*.txt)")};
+// The first filter is the one in effect; compressed logs and any file can be chosen after it.
+const QStringList kFilters = {
+    QStringLiteral("Log Files (*.log)"), QStringLiteral("Text Files (*.txt)"),
+    QStringLiteral("压缩日志 (*.gz *.bz2 *.xz *.zst)"), QStringLiteral("所有文件 (*)")};
 
 }  // namespace
 

@@ -22,7 +22,8 @@ using crawlmeter::testing::typeIntoFileDialog;
 
 namespace {
 
-const QStringList kLogFilters = {"Log Files (*.log)", "Text Files (*.txt)"};
+const QStringList kLogFilters = {"Log Files (*.log)", "Text Files (*.txt)",
+                                 "压缩日志 (*.gz *.bz2 *.xz *.zst)", "所有文件 (*)"};
 
 bool makeFile(const QString& path) {
   QFile file(path);

@@ -78,7 +78,8 @@ class WorkflowTest : public QObject {
     QCOMPARE(services_->openFilesCalls.size(), 1);
     QCOMPARE(services_->openFilesCalls[0].title, QString("打开"));
     QCOMPARE(services_->openFilesCalls[0].filters,
-             QStringList({"Log Files (*.log)", "Text Files (*.txt)"}));
+             QStringList({"Log Files (*.log)", "Text Files (*.txt)",
+                          "压缩日志 (*.gz *.bz2 *.xz *.zst)", "所有文件 (*)"}));
     QCOMPARE(form1_->logFiles(), QStringList({"/logs", "/logs/a.log", "/logs/b.log"}));
     QCOMPARE(form1_->text1()->text(), QString("a.log;b.log;"));
 
