@@ -31,8 +31,9 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.
 echo "== fuzzing, ${FUZZ_SECONDS:-60} s a target"
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCRAWLMETER_FUZZ=ON -DCRAWLMETER_SANITIZE=ON \
   -DCRAWLMETER_BUILD_GUI=OFF -DCRAWLMETER_WERROR=ON
-cmake --build build-fuzz -j"$jobs" --target counting_fuzzer label_fuzzer
-for target in counting_fuzzer label_fuzzer; do
+fuzz_targets=(counting_fuzzer decompress_fuzzer label_fuzzer)
+cmake --build build-fuzz -j"$jobs" --target "${fuzz_targets[@]}"
+for target in "${fuzz_targets[@]}"; do
   corpus=$(mktemp -d)
   log=$(mktemp)
   if ! build-fuzz/tests/fuzz/$target -max_total_time="${FUZZ_SECONDS:-60}" -print_final_stats=1 \
@@ -44,4 +45,4 @@ for target in counting_fuzzer label_fuzzer; do
   grep -E '^stat::number_of_executed_units' "$log" | sed "s/^/$target: /"
   rm -rf "$corpus" "$log"
 done
-echo "fuzzing: 2 passed, 0 failed"
+echo "fuzzing: ${#fuzz_targets[@]} passed, 0 failed"

@@ -4,9 +4,11 @@
 
 #include <condition_variable>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <optional>
+#include <span>
 #include <string>
 #include <thread>
 #include <vector>
@@ -19,6 +21,7 @@ namespace {
 // Enough buffers that the decompressing thread rarely waits for the counting, few enough that
 // their memory stays small.
 constexpr std::size_t kBuffers = 4;
+constexpr std::string_view kMemoryWords = "解压需要的内存超过上限";
 
 struct Filled {
   std::size_t buffer = 0;
@@ -29,12 +32,30 @@ struct Filled {
 class Pipeline {
  public:
   Pipeline(const LogFile& file, Compression format, std::string_view head, std::size_t chunkBytes)
-      : file_(file),
-        format_(format),
-        head_(head),
-        chunkBytes_(chunkBytes),
-        buffers_(kBuffers, std::vector<char>(chunkBytes)) {
-    for (std::size_t i = 0; i < kBuffers; ++i) free_.push_back(i);
+      : file_(file), format_(format), head_(head), chunkBytes_(chunkBytes), buffers_(kBuffers) {
+    for (std::size_t i = 0; i < kBuffers; ++i) {
+      buffers_[i] = std::make_unique_for_overwrite<char[]>(chunkBytes);
+      free_.push_back(i);
+    }
+  }
+
+  // Decompresses on the calling thread, handing each buffer over as soon as it is full.
+  Error runHere(const DecompressedTaker& take) {
+    try {
+      std::unique_ptr<Decoder> decoder = start();
+      for (bool last = false; !last;) {
+        Filled filled{0, 0, 0};
+        const Error error = fill(*decoder, filled);
+        if (!take(std::string_view(buffers_[0].get(), filled.bytes), filled.compressedBytes)) {
+          return Error::of(Error::What::kCancelled, file_.path());
+        }
+        if (error) return error;
+        last = filled.bytes < chunkBytes_;
+      }
+      return Error();
+    } catch (const std::bad_alloc&) {
+      return failure(kMemoryWords);
+    }
   }
 
   Error run(const DecompressedTaker& take) {
@@ -42,8 +63,8 @@ class Pipeline {
     for (;;) {
       std::optional<Filled> next = nextFilled();
       if (!next) break;
-      const std::vector<char>& buffer = buffers_[next->buffer];
-      if (!take(std::string_view(buffer.data(), next->bytes), next->compressedBytes)) {
+      if (!take(std::string_view(buffers_[next->buffer].get(), next->bytes),
+                next->compressedBytes)) {
         stop();
         return Error::of(Error::What::kCancelled, file_.path());
       }
@@ -106,6 +127,7 @@ class Pipeline {
     changed_.notify_all();
   }
 
+  std::unique_ptr<Decoder> start();
   void produce();
   Error fill(Decoder& decoder, Filled& filled);
   Error failure(std::string_view problem) const;
@@ -115,11 +137,11 @@ class Pipeline {
   std::string_view input_;  // compressed bytes read and not yet decoded
   const std::string_view head_;
   const std::size_t chunkBytes_;
-  std::vector<char> inputBuffer_;
+  std::unique_ptr<char[]> inputBuffer_;
   std::uint64_t readOffset_ = 0;     // compressed bytes read from the file
   std::uint64_t decodedOffset_ = 0;  // compressed bytes decoded
   bool endOfInput_ = false;
-  std::vector<std::vector<char>> buffers_;
+  std::vector<std::unique_ptr<char[]>> buffers_;  // chunkBytes_ each
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -139,20 +161,18 @@ Error Pipeline::failure(std::string_view problem) const {
 
 // Fills the buffer of filled with decoded bytes, reading more of the file as needed.
 Error Pipeline::fill(Decoder& decoder, Filled& filled) {
-  std::vector<char>& out = buffers_[filled.buffer];
+  const std::span<char> out(buffers_[filled.buffer].get(), chunkBytes_);
   while (filled.bytes < out.size()) {
     if (input_.empty() && !endOfInput_) {
-      const Expected<std::size_t> got =
-          file_.readAt(inputBuffer_.data(), inputBuffer_.size(), readOffset_);
+      const Expected<std::size_t> got = file_.readAt(inputBuffer_.get(), chunkBytes_, readOffset_);
       if (!got) return got.error();
       readOffset_ += *got;
       filled.compressedBytes += *got;
       endOfInput_ = *got == 0;
-      input_ = std::string_view(inputBuffer_.data(), *got);
+      input_ = std::string_view(inputBuffer_.get(), *got);
     }
     std::string problem;
-    const Decoder::Step step =
-        decoder.decode(input_, std::span(out).subspan(filled.bytes), &problem);
+    const Decoder::Step step = decoder.decode(input_, out.subspan(filled.bytes), &problem);
     input_.remove_prefix(step.consumed);
     decodedOffset_ += step.consumed;
     filled.bytes += step.produced;
@@ -169,23 +189,27 @@ Error Pipeline::fill(Decoder& decoder, Filled& filled) {
   return Error();
 }
 
+std::unique_ptr<Decoder> Pipeline::start() {
+  inputBuffer_ = std::make_unique_for_overwrite<char[]>(chunkBytes_);
+  input_ = head_;
+  readOffset_ = head_.size();
+  return Decoder::create(format_);
+}
+
 void Pipeline::produce() {
   Error error;
   try {
-    std::unique_ptr<Decoder> decoder = Decoder::create(format_);
-    inputBuffer_.resize(chunkBytes_);
-    input_ = head_;
-    readOffset_ = head_.size();
+    std::unique_ptr<Decoder> decoder = start();
     for (bool last = false; !last;) {
       const std::optional<std::size_t> buffer = freeBuffer();
       if (!buffer) break;
       Filled filled{*buffer, 0, 0};
       error = fill(*decoder, filled);
-      last = error || filled.bytes < buffers_[*buffer].size();
+      last = error || filled.bytes < chunkBytes_;
       publish(filled);
     }
   } catch (const std::bad_alloc&) {
-    error = failure("解压需要的内存超过上限");
+    error = failure(kMemoryWords);
   }
   finish(std::move(error));
 }
@@ -193,8 +217,9 @@ void Pipeline::produce() {
 }  // namespace
 
 Error readDecompressed(const LogFile& file, Compression format, std::string_view head,
-                       std::size_t chunkBytes, const DecompressedTaker& take) {
-  return Pipeline(file, format, head, chunkBytes).run(take);
+                       std::size_t chunkBytes, bool ownThread, const DecompressedTaker& take) {
+  Pipeline pipeline(file, format, head, chunkBytes);
+  return ownThread ? pipeline.run(take) : pipeline.runHere(take);
 }
 
 }  // namespace crawlmeter

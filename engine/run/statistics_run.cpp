@@ -111,7 +111,7 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
                                   }
                                   return !cancelRequested(options);
                                 },
-                                options.catalogue};
+                                options.catalogue, true};
   for (const WorkUnit& unit : plan.units) {
     if (cancelRequested(options)) return cancelled();
     Expected<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
@@ -129,6 +129,7 @@ class ParallelRun {
       : plan_(plan), options_(options), results_(plan.units.size()) {}
 
   RunResult run(std::size_t threads) {
+    threads_ = threads;
     lookahead_ = threads + 1;
     std::vector<std::jthread> pool;
     // Stops the workers however the merge ends, before the pool waits for them.
@@ -162,7 +163,7 @@ class ParallelRun {
                                     done_ += bytes;
                                     return !stop_;
                                   },
-                                  options_.catalogue};
+                                  options_.catalogue, decompressAlongside()};
     for (;;) {
       std::size_t unit = 0;
       {
@@ -183,6 +184,10 @@ class ParallelRun {
       changed_.notify_all();
     }
   }
+
+  // With enough units to keep every worker busy, a compressed log is decompressed on its
+  // worker's thread: a thread more for each would only take turns on the same cores.
+  bool decompressAlongside() const { return plan_.units.size() < 2 * threads_; }
 
   void reportProgress() {
     if (options_.progress) options_.progress(shownDone(done_, plan_.totalBytes), plan_.totalBytes);
@@ -223,6 +228,7 @@ class ParallelRun {
   std::size_t nextUnit_ = 0;
   std::size_t merged_ = 0;
   std::size_t lookahead_ = 0;
+  std::size_t threads_ = 0;
   std::atomic<bool> stop_{false};
   std::atomic<std::uint64_t> done_{0};
 };

@@ -8,6 +8,8 @@
 //   no table is returned and no log file is rewritten.
 // - Every file is opened once, when the run plans its work, and counted through that open file:
 //   a log renamed or replaced meanwhile is counted as it was when the run began.
+// - A log compressed with gzip, bzip2, xz or zstd counts exactly as its decompressed bytes; it is
+//   never rewritten. The path "-" is standard input, plain or compressed.
 // - A rewrite never puts a log at risk: see ReplacementFile and WriteLease. A file that cannot be
 //   rewritten safely (several hard links, no write permission, open in another program, changed
 //   or replaced while read, full disk) is left exactly as it was; it is counted the same either

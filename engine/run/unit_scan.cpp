@@ -4,6 +4,7 @@
 // compressed by its first bytes.
 #include "run/unit_scan.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -22,6 +23,12 @@ std::string rewriteTarget(const LogFile& log, const WorkUnit& unit, const UnitOp
   if (unit.compression != Compression::kNone || log.readInOrder()) return {};
   const Expected<std::string> target = resolveLinks(log.path());
   return target ? *target : std::string();
+}
+
+// Decompressed bytes are handed from thread to thread in smaller chunks than reads take, so that
+// they are still in the cache when they are counted.
+std::size_t decompressedChunkBytes(const UnitOptions& options) {
+  return std::min(options.chunkBytes, kDecompressedChunkBytes);
 }
 
 // The counting of one unit, chunk after chunk, whatever they are read from.
@@ -59,7 +66,8 @@ Error readStandardInput(const LogFile& log, std::vector<char>& buffer, UnitCount
   const Compression compression = compressionOf(first);
   if (compression != Compression::kNone) {
     const std::string copy(first);  // the buffer is the decompressor's no more
-    return readDecompressed(log, compression, copy, buffer.size(),
+    return readDecompressed(log, compression, copy, decompressedChunkBytes(options),
+                            options.decompressAlongside,
                             [&](std::string_view chunk, std::size_t compressedBytes) {
                               count.take(chunk);
                               return options.onChunk(compressedBytes);
@@ -73,16 +81,18 @@ Error readStandardInput(const LogFile& log, std::vector<char>& buffer, UnitCount
   });
 }
 
-Error readUnit(const LogFile& log, const WorkUnit& unit, std::vector<char>& buffer,
-               UnitCount& count, const UnitOptions& options) {
-  if (log.readInOrder()) return readStandardInput(log, buffer, count, options);
+Error readUnit(const LogFile& log, const WorkUnit& unit, UnitCount& count,
+               const UnitOptions& options) {
   if (unit.compression != Compression::kNone) {
-    return readDecompressed(log, unit.compression, {}, buffer.size(),
+    return readDecompressed(log, unit.compression, {}, decompressedChunkBytes(options),
+                            options.decompressAlongside,
                             [&](std::string_view chunk, std::size_t compressedBytes) {
                               count.take(chunk);
                               return options.onChunk(compressedBytes);
                             });
   }
+  std::vector<char> buffer(options.chunkBytes);
+  if (log.readInOrder()) return readStandardInput(log, buffer, count, options);
   return log.readChunks(buffer, unit.begin, unit.end, [&](std::string_view chunk, std::uint64_t) {
     count.take(chunk);
     return options.onChunk(chunk.size());
@@ -100,8 +110,7 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
     result.counts.crawlerCells.resize(options.catalogue->crawlerCount());
   }
   UnitCount count(log, unit, options, result, catalogue ? &*catalogue : nullptr);
-  std::vector<char> buffer(options.chunkBytes);
-  if (const Error error = readUnit(*log, unit, buffer, count, options)) return error;
+  if (const Error error = readUnit(*log, unit, count, options)) return error;
   count.scanner.finish();
   result.edges = count.counter.takeEdges();
   Expected<std::string> label = count.scanner.dateLabel();

@@ -32,6 +32,8 @@ struct UnitOptions {
   std::function<bool(std::size_t bytes)> onChunk;
   // Counts the catalogue's crawlers too, when given.
   std::shared_ptr<const CrawlerMatcher> catalogue;
+  // Decompresses a compressed log on a thread of its own while this one counts.
+  bool decompressAlongside = true;
 };
 
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,

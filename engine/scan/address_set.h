@@ -33,7 +33,8 @@ class AddressSet {
   }
 
  private:
-  // Empty: all zero. Inline: bytes[0] is the length (1..15) and the text follows, zero-padded.
+  // Empty: all zero. Inline: bytes[0] is the length plus one (1..16) and the text follows,
+  // zero-padded.
   // In the arena: bytes[0] is kInArena, the rest of the first word a tag of the hash, and the
   // second word the text's arena offset.
   struct Slot {
