@@ -41,14 +41,17 @@ std::string progressText(std::uint64_t done, std::uint64_t total, double seconds
   if (total == 0) return sizeText(static_cast<double>(done)) + " read  " + rateText;
   const double share = done >= total ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
   const int cells = static_cast<int>(share * kBarCells);
-  std::string text = "[" + std::string(cells, '#') + std::string(kBarCells - cells, ' ') + "] ";
+  std::string text(1, '[');
+  text.append(cells, '#').append(kBarCells - cells, ' ').append("] ");
   char percent[8];
   std::snprintf(percent, sizeof percent, "%3d%%", static_cast<int>(share * 100));
   text += percent;
-  text += "  " + sizeText(static_cast<double>(done)) + " / " +
-          sizeText(static_cast<double>(total)) + "  " + rateText;
+  text.append("  ").append(sizeText(static_cast<double>(done))).append(" / ");
+  text.append(sizeText(static_cast<double>(total))).append("  ").append(rateText);
   if (rate > 0 && done < total) {
-    text += "  " + durationText(static_cast<double>(total - done) / rate) + " left";
+    text.append("  ")
+        .append(durationText(static_cast<double>(total - done) / rate))
+        .append(" left");
   }
   return text;
 }

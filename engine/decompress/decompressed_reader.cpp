@@ -31,9 +31,10 @@ struct Filled {
 
 class Pipeline {
  public:
-  Pipeline(const LogFile& file, Compression format, std::string_view head, std::size_t chunkBytes)
-      : file_(file), format_(format), head_(head), chunkBytes_(chunkBytes), buffers_(kBuffers) {
-    for (std::size_t i = 0; i < kBuffers; ++i) {
+  Pipeline(const LogFile& file, Compression format, std::string_view head, std::size_t chunkBytes,
+           std::size_t buffers)
+      : file_(file), format_(format), head_(head), chunkBytes_(chunkBytes), buffers_(buffers) {
+    for (std::size_t i = 0; i < buffers; ++i) {
       buffers_[i] = std::make_unique_for_overwrite<char[]>(chunkBytes);
       free_.push_back(i);
     }
@@ -60,21 +61,27 @@ class Pipeline {
 
   Error run(const DecompressedTaker& take) {
     std::jthread producer([this] { produce(); });
+    // However this ends (a cancel, an exception from take), the producer is told to stop before
+    // it is joined, so that it never waits for a buffer nobody will free.
+    const StopOnExit stopper{*this};
     for (;;) {
       std::optional<Filled> next = nextFilled();
       if (!next) break;
       if (!take(std::string_view(buffers_[next->buffer].get(), next->bytes),
                 next->compressedBytes)) {
-        stop();
         return Error::of(Error::What::kCancelled, file_.path());
       }
       release(next->buffer);
     }
-    producer.join();
     return error_;
   }
 
  private:
+  struct StopOnExit {
+    Pipeline& pipeline;
+    ~StopOnExit() { pipeline.stop(); }
+  };
+
   std::optional<Filled> nextFilled() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [&] { return !filled_.empty() || done_; });
@@ -218,7 +225,7 @@ void Pipeline::produce() {
 
 Error readDecompressed(const LogFile& file, Compression format, std::string_view head,
                        std::size_t chunkBytes, bool ownThread, const DecompressedTaker& take) {
-  Pipeline pipeline(file, format, head, chunkBytes);
+  Pipeline pipeline(file, format, head, chunkBytes, ownThread ? kBuffers : 1);
   return ownThread ? pipeline.run(take) : pipeline.runHere(take);
 }
 

@@ -27,7 +27,7 @@ TEST(AddressSetTest, AddressesOfEveryLengthAreKeptApart) {
       EXPECT_TRUE(set.insert(address)) << address.size();
       EXPECT_FALSE(set.insert(address)) << address.size();
     }
-    for (int i = 0; i < 5000; ++i) set.insert("10.0." + std::to_string(i));  // growth
+    for (int i = 0; i < 5000; ++i) set.insert(std::string("10.0.") + std::to_string(i));  // growth
     for (const std::string& address : addresses) EXPECT_TRUE(set.contains(address));
     std::size_t visited = 0;
     set.forEach([&](std::string_view text) { visited += addresses.count(std::string(text)); });

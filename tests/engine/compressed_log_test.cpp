@@ -28,7 +28,7 @@ std::string dayLog(const std::string& lineEnd, int lines = 400) {
   for (int i = 0; i < lines; ++i) {
     const int hour = i * 24 / lines;
     log +=
-        "10.0.0." + std::to_string(i % 7) +
+        std::string("10.0.0.") + std::to_string(i % 7) +
         " - - [25/Aug/\xB0\xA1:" + (hour < 10 ? std::string("0") : std::string()) +
         std::to_string(hour) + ":00:00 +0800] \"GET /" + std::to_string(i) + "\" 200 5 \"-\" \"" +
         (i % 3 == 0 ? "Mozilla/5.0 (compatible; Baiduspider/2.0)" : "GPTBot/1.2") + "\"" + lineEnd;

@@ -149,8 +149,8 @@ TEST(CrawlerCatalogueTest, MatchesFollowPriorityRestAndCharacters) {
   const CrawlerCatalogue catalogue = catalogueOf(
       "Specific\tsearch\tGoogle-Bot-X\nGeneral\tsearch\tBot-X\nHan\tother\t\xE4\xB8\xAD\n");
   const std::string log =
-      logLine(1, "\"Bot-X then Google-Bot-X\"") +        // Specific: its line comes first
-      logLine(2, "\"Bot-X\"") +                          // General
+      logLine(1, "\"Bot-X then Google-Bot-X\"") +         // Specific: its line comes first
+      logLine(2, "\"Bot-X\"") +                           // General
       "Bot-X - - [25/Aug/2009:03:00:00 +0800] \"-\"\n" +  // the address is not searched
       logLine(4,
               "\"\xB0"
