@@ -135,6 +135,12 @@ bool AddressSet::insert(std::string_view text) {
   return true;
 }
 
+void AddressSet::reserve(std::size_t count) {
+  std::size_t slots = std::max(kSmallestTable, slots_.size());
+  while (slots < count * 2) slots *= 2;
+  if (slots > slots_.size()) resize(slots);
+}
+
 void AddressSet::clear() {
   if (count_ == 0) return;
   if (slots_.size() > kShrinkRatio * std::max(count_, kSmallestTable / kShrinkRatio)) {

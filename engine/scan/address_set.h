@@ -20,6 +20,9 @@ class AddressSet {
   // Adds text (at most kLongestAddress bytes); true when it was not in the set.
   bool insert(std::string_view text);
   bool contains(std::string_view text) const;
+  // Makes room for count addresses at once, instead of growing step by step.
+  void reserve(std::size_t count);
+  std::size_t size() const { return count_; }
   // Starts loading the slot where text would be looked up, so that an insert soon after finds it
   // in the cache.
   void prefetch(std::string_view text) const;

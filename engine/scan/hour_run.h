@@ -15,6 +15,8 @@ class HourRun {
   const HourText& hour() const { return hour_; }
   // Ends this run and begins an empty one of hour; keeps the memory.
   void restart(const HourText& hour);
+  // Makes room for as many addresses as other holds: hour-runs of a log are alike in size.
+  void reserveLike(const HourRun& other) { addresses_.reserve(other.addresses_.size()); }
   // Adds address; true when it is new in the run.
   bool add(const Address& address);
   void prefetch(const Address& address) const {

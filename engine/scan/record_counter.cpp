@@ -7,8 +7,10 @@ namespace crawlmeter {
 
 void RecordCounter::count(const Record& record, FileCounts& counts) {
   if (record.hour != edges_.last.hour()) {
-    if (edges_.counted && !edges_.first)
+    if (edges_.counted && !edges_.first) {
       edges_.first.emplace(std::exchange(edges_.last, HourRun()));
+      edges_.last.reserveLike(*edges_.first);
+    }
     edges_.last.restart(record.hour);
   }
   edges_.counted = true;
