@@ -15,10 +15,8 @@
 namespace crawlmeter {
 namespace {
 
-constexpr std::string_view kCorruptWords = "数据已损坏";
 constexpr std::string_view kChecksumWords = "校验和不符，数据已损坏";
 constexpr std::string_view kTrailingWords = "最后一个压缩流之后有不属于它的数据";
-constexpr std::string_view kMemoryWords = "解压需要的内存超过上限";
 // An xz stream made with the largest preset needs 65 MiB; nothing a log needs goes beyond.
 constexpr std::uint64_t kXzMemoryLimit = 128ULL << 20;
 // zstd frames with windows up to 128 MiB, the format's default limit.

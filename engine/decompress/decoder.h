@@ -30,7 +30,9 @@ class Decoder {
   virtual bool finish(std::string* problem) = 0;
 };
 
-// The words for a stream that ends too early.
+// The words for what can be wrong with compressed data, shared by the decoders and their reader.
 inline constexpr std::string_view kTruncatedWords = "文件不完整：压缩数据在中途结束";
+inline constexpr std::string_view kCorruptWords = "数据已损坏";
+inline constexpr std::string_view kMemoryWords = "解压需要的内存超过上限";
 
 }  // namespace crawlmeter

@@ -21,7 +21,6 @@ namespace {
 // Enough buffers that the decompressing thread rarely waits for the counting, few enough that
 // their memory stays small.
 constexpr std::size_t kBuffers = 4;
-constexpr std::string_view kMemoryWords = "解压需要的内存超过上限";
 
 struct Filled {
   std::size_t buffer = 0;
@@ -186,7 +185,7 @@ Error Pipeline::fill(Decoder& decoder, Filled& filled) {
     if (!problem.empty()) return failure(problem);
     // A decoder that takes none of the input it is given, with room to write, would never end.
     if (step.consumed == 0 && step.produced == 0 && !input_.empty()) {
-      return failure("数据已损坏");
+      return failure(kCorruptWords);
     }
     if (endOfInput_ && step.produced == 0) {
       if (!decoder.finish(&problem)) return failure(problem);
