@@ -7,33 +7,16 @@
 #include <string_view>
 #include <utility>
 
+#include "formats/result_series.h"
+
 namespace crawlmeter {
 namespace {
-
-constexpr std::array<std::pair<std::string_view, StatCategory>, kStatCategoryCount> kKindNames = {{
-    {"pv", StatCategory::Pv},
-    {"ip", StatCategory::Ip},
-    {"sogou", StatCategory::Sogou},
-    {"bing", StatCategory::Bing},
-    {"baidu", StatCategory::Baidu},
-    {"youdao", StatCategory::Youdao},
-    {"yahoo", StatCategory::Yahoo},
-    {"google", StatCategory::Google},
-}};
-
-std::optional<StatCategory> kindNamed(std::string_view name) {
-  for (const auto& [kindName, kind] : kKindNames) {
-    if (kindName == name) return kind;
-  }
-  return std::nullopt;
-}
-
-constexpr std::string_view kCrawlerKindPrefix = "bot:";
 
 bool applyKind(const std::string& value, CommandLine& line, std::string* error) {
   line.crawler.reset();
   line.crawlerTable = value == "bots";
-  if (line.crawlerTable) return true;
+  line.allKinds = value == "all";
+  if (line.crawlerTable || line.allKinds) return true;
   if (value.starts_with(kCrawlerKindPrefix)) {
     line.crawler = value.substr(kCrawlerKindPrefix.size());
     if (line.crawler->empty()) *error = "--kind bot:NAME needs a crawler's name";
@@ -42,11 +25,32 @@ bool applyKind(const std::string& value, CommandLine& line, std::string* error) 
   const std::optional<StatCategory> kind = kindNamed(value);
   if (!kind) {
     *error = "unknown kind '" + value +
-             "' (pv, ip, sogou, bing, baidu, youdao, yahoo, google, bots or bot:NAME)";
+             "' (pv, ip, sogou, bing, baidu, youdao, yahoo, google, all, bots or bot:NAME)";
     return false;
   }
   line.kind = *kind;
   return true;
+}
+
+bool applyFormat(const std::string& value, CommandLine& line, std::string* error) {
+  static constexpr std::array<std::pair<std::string_view, OutputFormat>, 3> kFormats = {
+      {{"text", OutputFormat::kText}, {"csv", OutputFormat::kCsv}, {"json", OutputFormat::kJson}}};
+  for (const auto& [name, format] : kFormats) {
+    if (name == value) {
+      line.format = format;
+      return true;
+    }
+  }
+  *error = "unknown format '" + value + "' (text, csv or json)";
+  return false;
+}
+
+// A file-name option's value; false with *error set when it is empty.
+bool applyFileName(const std::string& name, const std::string& value,
+                   std::optional<std::string>& target, std::string* error) {
+  if (value.empty()) *error = "option " + name + " needs a file name";
+  target = value;
+  return !value.empty();
 }
 
 // Splits "--name=value" into name and value.
@@ -60,7 +64,8 @@ std::pair<std::string, std::optional<std::string>> splitOption(const std::string
 bool applyOption(const std::string& argument, const std::vector<std::string>& arguments,
                  std::size_t& next, CommandLine& line, std::string* error) {
   auto [name, value] = splitOption(argument);
-  const bool takesValue = name == "--kind" || name == "--output" || name == "--crawlers";
+  const bool takesValue = name == "--kind" || name == "--output" || name == "--crawlers" ||
+                          name == "--format" || name == "--html";
   if (takesValue && !value) {
     if (next >= arguments.size()) {
       *error = "option " + name + " needs a value";
@@ -72,6 +77,9 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
     return false;
   }
   if (name == "--kind") return applyKind(*value, line, error);
+  if (name == "--format") return applyFormat(*value, line, error);
+  if (name == "--bom") return line.byteOrderMark = true;
+  if (name == "--html") return applyFileName(name, *value, line.html, error);
   if (name == "--crawlers") {
     if (value->empty()) *error = "option --crawlers needs a file name";
     line.crawlerFiles.push_back(*value);
@@ -86,11 +94,7 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
     line.progress = name == "--progress" ? ProgressChoice::kAlways : ProgressChoice::kNever;
     return true;
   }
-  if (name == "--output") {
-    if (value->empty()) *error = "option --output needs a file name";
-    line.output = *value;
-    return !value->empty();
-  }
+  if (name == "--output") return applyFileName(name, *value, line.output, error);
   if (name == "--rewrite-line-ends") return line.rewriteLineEnds = true;
   if (name == "--help" || name == "-h") return line.help = true;
   if (name == "--version") return line.version = true;
@@ -101,8 +105,9 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
 }  // namespace
 
 const char kUsage[] =
-    "Usage: crawlmeter-report [--kind KIND] [--output FILE] [--rewrite-line-ends]\n"
-    "                         [--crawlers FILE]... [--no-builtin-crawlers] LOGFILE...\n"
+    "Usage: crawlmeter-report [--kind KIND] [--format FORMAT] [--bom] [--output FILE]\n"
+    "                         [--html FILE] [--rewrite-line-ends] [--crawlers FILE]...\n"
+    "                         [--no-builtin-crawlers] LOGFILE...\n"
     "       crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] --list-crawlers\n"
     "Counts page views, distinct visiting IPs or one crawler's visits per hour in access logs\n"
     "(one file a day) and prints the report table. A log may be compressed with gzip, bzip2,\n"
@@ -110,10 +115,16 @@ const char kUsage[] =
     "\n"
     "  --kind KIND           pv (default), ip, sogou, bing, baidu, youdao, yahoo or google;\n"
     "                        bot:NAME for one crawler of the catalogue, bots for the table\n"
-    "                        of every crawler seen, by category\n"
-    "  --output FILE         also write the report to FILE as the window's export does\n"
-    "                        (code page 936, CR LF line ends); FILE - writes those bytes\n"
-    "                        to standard output in place of the report\n"
+    "                        of every crawler seen, by category; all for the eight kinds\n"
+    "                        and then the crawlers\n"
+    "  --format FORMAT       text (default: the report table), csv (file,date,kind,hour,count\n"
+    "                        rows) or json (one document; its schema is in the README)\n"
+    "  --bom                 start CSV with a byte-order mark, for spreadsheet programs\n"
+    "  --output FILE         text: also write the report to FILE as the window's export does\n"
+    "                        (code page 936, CR LF line ends); csv, json: write them to FILE\n"
+    "                        (UTF-8) in place of standard output; FILE - is standard output\n"
+    "  --html FILE           also write a self-contained HTML page with charts of the page\n"
+    "                        views, IPs and crawlers per hour; FILE - is standard output\n"
     "  --rewrite-line-ends   convert logs whose lines end in a bare LF to CR LF on disk\n"
     "                        (by default no log file is ever changed; compressed logs and\n"
     "                        standard input never are)\n"
@@ -146,6 +157,14 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
   }
   if (std::count(line.files.begin(), line.files.end(), "-") > 1) {
     *error = "standard input (-) can be read only once";
+    return std::nullopt;
+  }
+  if (line.byteOrderMark && line.format != OutputFormat::kCsv) {
+    *error = "--bom goes with --format csv";
+    return std::nullopt;
+  }
+  if (line.output == "-" && line.html == "-") {
+    *error = "--output and --html cannot both write to standard output";
     return std::nullopt;
   }
   if (line.files.empty() && !line.help && !line.version && !line.listCrawlers) {

@@ -1,6 +1,7 @@
 // The arguments of crawlmeter-report:
-//   crawlmeter-report [--kind KIND] [--output FILE] [--rewrite-line-ends]
-//                     [--crawlers FILE]... [--no-builtin-crawlers] LOGFILE...
+//   crawlmeter-report [--kind KIND] [--format FORMAT] [--bom] [--output FILE] [--html FILE]
+//                     [--rewrite-line-ends] [--crawlers FILE]... [--no-builtin-crawlers]
+//                     LOGFILE...
 //   crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] --list-crawlers
 #pragma once
 
@@ -13,15 +14,21 @@
 
 namespace crawlmeter {
 
+enum class OutputFormat { kText, kCsv, kJson };
+
 struct CommandLine {
   StatCategory kind = StatCategory::Pv;
+  bool allKinds = false;  // --kind all: the eight kinds, then the catalogue's crawlers
   // --kind bot:NAME: that crawler's report; --kind bots: the crawler table.
   std::optional<std::string> crawler;
   bool crawlerTable = false;
   std::vector<std::string> crawlerFiles;
   bool builtInCrawlers = true;
   bool listCrawlers = false;
+  OutputFormat format = OutputFormat::kText;
+  bool byteOrderMark = false;
   std::optional<std::string> output;
+  std::optional<std::string> html;
   bool rewriteLineEnds = false;
   ProgressChoice progress = ProgressChoice::kAuto;
   bool help = false;

@@ -1,9 +1,11 @@
 // The command: prints the report of the chosen kind (or of the crawler catalogue) for the given log
-// files, and writes the window's export file when asked. Nothing is written when the run fails.
+// files as text, CSV or JSON, and writes the window's export file and the HTML page when asked.
+// Nothing is written when the run fails.
 #include "report_command.h"
 
 #include <unistd.h>
 
+#include <ctime>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -13,6 +15,10 @@
 #include "command_line.h"
 #include "crawler_choice.h"
 #include "files/output_file.h"
+#include "formats/csv_results.h"
+#include "formats/html_report.h"
+#include "formats/json_results.h"
+#include "formats/result_series.h"
 #include "progress_bar.h"
 #include "resources/product_info.h"
 #include "run/crawler_report.h"
@@ -48,23 +54,81 @@ int printReport(const std::string& text) {
   return kExitSuccess;
 }
 
-// What the report shows: one of the eight kinds, one crawler of the catalogue, or its table.
+// What the report shows: one of the eight kinds, one crawler of the catalogue, its table, or all
+// of them; as text, CSV or JSON.
 struct ReportChoice {
   const CommandLine& line;
   const CrawlerCatalogue& catalogue;
   std::optional<std::size_t> crawler;
 
-  bool countsCatalogue() const { return crawler || line.crawlerTable; }
+  // The HTML page always shows the crawlers.
+  bool countsCatalogue() const {
+    return crawler || line.crawlerTable || line.html || (line.allKinds && hasCatalogue());
+  }
+  bool hasCatalogue() const { return !catalogue.lines().empty(); }
+
   std::string text(const StatisticsTables& tables) const {
     if (crawler) return crawlerReportText(tables, catalogue, *crawler, "\n");
     if (line.crawlerTable) return crawlerTableText(tables, catalogue, "\n");
-    return reportText(tables, line.kind, "\n");
+    if (!line.allKinds) return reportText(tables, line.kind, "\n");
+    std::string text;
+    for (StatCategory kind : kKindOrder) text += reportText(tables, kind, "\n");
+    if (hasCatalogue()) text += crawlerTableText(tables, catalogue, "\n");
+    return text;
+  }
+
+  std::vector<ResultSeries> series(const ResultSource& source) const {
+    if (crawler) return {crawlerSeries(source, *crawler)};
+    if (line.crawlerTable) return crawlerSeriesSeen(source);
+    if (!line.allKinds) return {kindSeries(source.tables, line.kind)};
+    std::vector<ResultSeries> all;
+    for (StatCategory kind : kKindOrder) all.push_back(kindSeries(source.tables, kind));
+    if (hasCatalogue()) {
+      for (ResultSeries& one : crawlerSeriesSeen(source)) all.push_back(std::move(one));
+    }
+    return all;
+  }
+
+  // The output in the chosen format: the report's text (UTF-8), or CSV or JSON.
+  std::string formatted(const ResultSource& source) const {
+    switch (line.format) {
+      case OutputFormat::kCsv: return csvResults(source, series(source), line.byteOrderMark);
+      case OutputFormat::kJson: return jsonResults(source, series(source), CRAWLMETER_VERSION);
+      case OutputFormat::kText: break;
+    }
+    return text(source.tables);
   }
 };
 
 // How a log is named in messages: "-" is standard input.
 std::string messageName(const std::string& path) {
   return path == kStandardInputPath ? std::string(kStandardInputName) : path;
+}
+
+bool goesToStandardOutput(const std::string& path) {
+  return path == kStandardOutputName || isStandardOutput(path);
+}
+
+// Writes bytes that need no conversion (CSV, JSON, the HTML page) to path or standard output.
+Error writeTarget(const std::string& path, std::string_view bytes) {
+  if (goesToStandardOutput(path)) return writeStandardOutput(forStandardOutput(std::string(bytes)));
+  return writeOutputFile(path, bytes);
+}
+
+Error writeOutput(const CommandLine& line, const std::string& output) {
+  if (line.format != OutputFormat::kText) return writeTarget(*line.output, output);
+  return goesToStandardOutput(*line.output)
+             ? writeExportToStandardOutput(forStandardOutput(output))
+             : writeExportFile(*line.output, output);
+}
+
+// The local time the HTML page says it was made.
+std::string timeNow() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  char text[32] = "";
+  if (localtime_r(&now, &local) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  return text;
 }
 
 int report(const ReportChoice& choice) {
@@ -81,16 +145,24 @@ int report(const ReportChoice& choice) {
     return fail(kExitFileError,
                 unreadableFileMessage(messageName(line.files[result.failedFile]), result.error));
   }
-  const std::string text = choice.text(result.tables);
-  // An export to standard output takes the report's place there, so that it can be piped.
-  const bool exportToStdout =
-      line.output && (*line.output == kStandardOutputName || isStandardOutput(*line.output));
+  const ResultSource source{line.files, result.tables, result.bytes,
+                            choice.countsCatalogue() ? &choice.catalogue : nullptr};
+  const std::string output = choice.formatted(source);
+  // Output sent to a file or to standard output takes the report's place there.
+  bool printed = false;
   if (line.output) {
-    const Error error = exportToStdout ? writeExportToStandardOutput(forStandardOutput(text))
-                                       : writeExportFile(*line.output, text);
-    if (error) return fail(kExitFileError, exportFailedMessage(*line.output, error));
+    if (const Error error = writeOutput(line, output)) {
+      return fail(kExitFileError, exportFailedMessage(*line.output, error));
+    }
+    printed = line.format != OutputFormat::kText || goesToStandardOutput(*line.output);
   }
-  return exportToStdout ? kExitSuccess : printReport(text);
+  if (line.html) {
+    if (const Error error = writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()))) {
+      return fail(kExitFileError, exportFailedMessage(*line.html, error));
+    }
+    printed = printed || goesToStandardOutput(*line.html);
+  }
+  return printed ? kExitSuccess : printReport(output);
 }
 
 }  // namespace

@@ -61,20 +61,6 @@ std::vector<std::string> numbers(const std::vector<Count>& counts) {
   return cells;
 }
 
-// The crawlers with visits, most first; stable, so ties keep catalogue order.
-std::vector<std::size_t> crawlersSeen(const StatisticsTables& tables) {
-  std::vector<std::pair<Count, std::size_t>> seen;
-  for (std::size_t crawler = 0; crawler < tables.CrawlerCounts.size(); ++crawler) {
-    const Count total = rowCounts(tables, {crawler}).back();
-    if (total > 0) seen.emplace_back(total, crawler);
-  }
-  std::stable_sort(seen.begin(), seen.end(),
-                   [](const auto& a, const auto& b) { return a.first > b.first; });
-  std::vector<std::size_t> order;
-  for (const auto& [total, crawler] : seen) order.push_back(crawler);
-  return order;
-}
-
 TableLayout layoutFor(const CrawlerCatalogue& catalogue, const std::vector<std::size_t>& shown) {
   TableLayout layout;
   layout.nameWidth = std::max({displayWidth(kCrawlerHeader), displayWidth(kCategoryTotalLabel),
@@ -92,6 +78,20 @@ TableLayout layoutFor(const CrawlerCatalogue& catalogue, const std::vector<std::
 }
 
 }  // namespace
+
+// Stable, so that ties keep catalogue order.
+std::vector<std::size_t> crawlersByVisits(const StatisticsTables& tables) {
+  std::vector<std::pair<Count, std::size_t>> seen;
+  for (std::size_t crawler = 0; crawler < tables.CrawlerCounts.size(); ++crawler) {
+    const Count total = rowCounts(tables, {crawler}).back();
+    if (total > 0) seen.emplace_back(total, crawler);
+  }
+  std::stable_sort(seen.begin(), seen.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::vector<std::size_t> order;
+  for (const auto& [total, crawler] : seen) order.push_back(crawler);
+  return order;
+}
 
 std::size_t displayWidth(std::string_view utf8) {
   std::size_t width = 0;
@@ -112,7 +112,7 @@ std::string crawlerReportText(const StatisticsTables& tables, const CrawlerCatal
 
 std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
                              std::string_view lineEnd) {
-  const std::vector<std::size_t> shown = crawlersSeen(tables);
+  const std::vector<std::size_t> shown = crawlersByVisits(tables);
   const TableLayout layout = layoutFor(catalogue, shown);
   std::vector<std::string> header(tables.LogDates.begin() + 1, tables.LogDates.end());
   header.emplace_back(kTotalHeader);

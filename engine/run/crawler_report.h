@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/crawler_catalogue.h"
 #include "run/report.h"
@@ -21,6 +22,9 @@ std::string crawlerReportText(const StatisticsTables& tables, const CrawlerCatal
 // Crawlers with at least one visit in hours 0..23, most visits first (ties in catalogue order).
 std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
                              std::string_view lineEnd = kCrLf);
+
+// The crawlers with a visit in hours 0..23, most visits first (ties in catalogue order).
+std::vector<std::size_t> crawlersByVisits(const StatisticsTables& tables);
 
 // The columns UTF-8 text takes in the export's code page: two for every character that is not
 // ASCII, as code page 936 gives each of those two bytes.

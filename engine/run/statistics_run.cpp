@@ -32,7 +32,8 @@ constexpr std::chrono::milliseconds kPollInterval{50};
 class Merge {
  public:
   Merge(std::size_t files, const RunOptions& options)
-      : tables_(files, options.catalogue ? options.catalogue->crawlerCount() : 0) {}
+      : tables_(files, options.catalogue ? options.catalogue->crawlerCount() : 0),
+        bytes_(files + 1) {}
 
   void add(const WorkUnit& unit, UnitResult& result) {
     joinEdges(carried_, result.edges, result.counts);
@@ -49,16 +50,23 @@ class Merge {
       }
     }
     if (unit.begin == 0) tables_.LogDates[unit.file + 1] = std::move(result.dateLabel);
+    bytes_[unit.file + 1].read += result.bytes.read;
+    bytes_[unit.file + 1].text += result.bytes.text;
     if (result.rewrite) rewrites_.push_back(std::move(*result.rewrite));
   }
 
-  StatisticsTables finish(const WhileLeased& whileLeased) {
+  RunResult finish(const WhileLeased& whileLeased) {
     for (PendingRewrite& rewrite : rewrites_) rewrite.commit(whileLeased);
-    return std::move(tables_);
+    RunResult result;
+    result.status = RunResult::Status::Succeeded;
+    result.tables = std::move(tables_);
+    result.bytes = std::move(bytes_);
+    return result;
   }
 
  private:
   StatisticsTables tables_;
+  std::vector<FileBytes> bytes_;
   HourRun carried_;
   std::vector<PendingRewrite> rewrites_;
 };
@@ -83,10 +91,7 @@ RunResult cancelled() {
 }
 
 RunResult succeeded(Merge& merge, const RunOptions& options) {
-  RunResult result;
-  result.status = RunResult::Status::Succeeded;
-  result.tables = merge.finish(options.whileLeased);
-  return result;
+  return merge.finish(options.whileLeased);
 }
 
 bool cancelRequested(const RunOptions& options) {

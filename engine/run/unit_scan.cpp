@@ -46,10 +46,17 @@ struct UnitCount {
     end += chunk.size();
   }
 
+  // Passes on the bytes read from the file (compressed bytes for a compressed log).
+  bool read(const UnitOptions& options, std::size_t bytes) {
+    readBytes += bytes;
+    return options.onChunk(bytes);
+  }
+
   RecordCounter counter;
   LogScanner scanner;
   LineEndRewrite rewrite;
   std::uint64_t end;  // the offset after the last byte taken
+  std::uint64_t readBytes = 0;
 };
 
 // Standard input: its first bytes tell its format; they are counted, or decompressed, first.
@@ -70,14 +77,14 @@ Error readStandardInput(const LogFile& log, std::vector<char>& buffer, UnitCount
                             options.decompressAlongside,
                             [&](std::string_view chunk, std::size_t compressedBytes) {
                               count.take(chunk);
-                              return options.onChunk(compressedBytes);
+                              return count.read(options, compressedBytes);
                             });
   }
   count.take(first);
-  if (!options.onChunk(head)) return Error::of(Error::What::kCancelled, log.path());
+  if (!count.read(options, head)) return Error::of(Error::What::kCancelled, log.path());
   return log.readChunks(buffer, 0, kToEndOfFile, [&](std::string_view chunk, std::uint64_t) {
     count.take(chunk);
-    return options.onChunk(chunk.size());
+    return count.read(options, chunk.size());
   });
 }
 
@@ -88,14 +95,14 @@ Error readUnit(const LogFile& log, const WorkUnit& unit, UnitCount& count,
                             options.decompressAlongside,
                             [&](std::string_view chunk, std::size_t compressedBytes) {
                               count.take(chunk);
-                              return options.onChunk(compressedBytes);
+                              return count.read(options, compressedBytes);
                             });
   }
   std::vector<char> buffer(options.chunkBytes);
   if (log.readInOrder()) return readStandardInput(log, buffer, count, options);
   return log.readChunks(buffer, unit.begin, unit.end, [&](std::string_view chunk, std::uint64_t) {
     count.take(chunk);
-    return options.onChunk(chunk.size());
+    return count.read(options, chunk.size());
   });
 }
 
@@ -117,6 +124,7 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   if (!label) return label.error().on(log->path());
   result.dateLabel = std::move(*label);
   result.rewrite = count.rewrite.finish(count.end);
+  result.bytes = FileBytes{count.readBytes, count.end - unit.begin};
   return result;
 }
 

@@ -20,6 +20,7 @@ namespace crawlmeter {
 
 struct UnitResult {
   FileCounts counts;
+  FileBytes bytes;  // of the unit
   RunEdges edges;
   std::string dateLabel;  // of a unit that starts its file
   std::optional<PendingRewrite> rewrite;

@@ -20,6 +20,12 @@
 
 namespace crawlmeter {
 
+// The bytes a file (or a piece of one) gave: as read, and as log text once decompressed.
+struct FileBytes {
+  std::uint64_t read = 0;
+  std::uint64_t text = 0;
+};
+
 struct WorkUnit {
   std::size_t file = 0;  // index into the run's files
   std::uint64_t begin = 0;

@@ -1,0 +1,33 @@
+// CSV rows, file by file: a reader that groups by file finds each file's rows together.
+#include "formats/csv_results.h"
+
+#include "formats/text_escape.h"
+
+namespace crawlmeter {
+
+std::string csvResults(const ResultSource& source, std::span<const ResultSeries> series,
+                       bool byteOrderMark) {
+  std::string text = byteOrderMark ? "\xEF\xBB\xBF" : "";
+  text += "file,date,kind,hour,count\n";
+  for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
+    std::string fileFields = csvField(source.files[file - 1]);
+    fileFields += ',';
+    fileFields += csvField(source.tables.LogDates[file]);
+    fileFields += ',';
+    for (const ResultSeries& one : series) {
+      const std::string kind = csvField(one.kind);
+      for (int hour = 0; hour < kReportedHours; ++hour) {
+        text += fileFields;
+        text += kind;
+        text += ',';
+        text += std::to_string(hour);
+        text += ',';
+        text += std::to_string(one.counts->at(file, hour));
+        text += '\n';
+      }
+    }
+  }
+  return text;
+}
+
+}  // namespace crawlmeter

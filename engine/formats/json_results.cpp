@@ -1,0 +1,85 @@
+// The JSON document, written by hand: its few shapes do not need a library.
+#include "formats/json_results.h"
+
+#include "formats/text_escape.h"
+
+namespace crawlmeter {
+namespace {
+
+std::string member(std::string_view name, std::string_view value) {
+  std::string text = jsonString(name);
+  text += ": ";
+  text += value;
+  return text;
+}
+
+std::string filesArray(const ResultSource& source) {
+  std::string text = "[";
+  for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
+    text += file == 1 ? "\n    {" : ",\n    {";
+    text += member("path", jsonString(source.files[file - 1])) + ", ";
+    text += member("date", jsonString(source.tables.LogDates[file])) + ", ";
+    text += member("bytes_read", std::to_string(source.bytes[file].read)) + ", ";
+    text += member("log_bytes", std::to_string(source.bytes[file].text)) + "}";
+  }
+  return text + "\n  ]";
+}
+
+// The totals of every file, then the 24 hours of every file.
+std::string countsMembers(const ResultSource& source, const CountTable& counts) {
+  std::string totals = "[", hours = "[";
+  for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
+    if (file > 1) {
+      totals += ", ";
+      hours += ",";
+    }
+    totals += std::to_string(counts.total(file));
+    hours += "\n      [";
+    for (int hour = 0; hour < kReportedHours; ++hour) {
+      if (hour > 0) hours += ", ";
+      hours += std::to_string(counts.at(file, hour));
+    }
+    hours += "]";
+  }
+  return member("totals", totals + "]") + ",\n     " + member("hours", hours + "\n    ]");
+}
+
+std::string seriesObject(const ResultSource& source, const ResultSeries& series) {
+  std::string text = "{";
+  text += member("kind", jsonString(series.kind)) + ", ";
+  if (series.crawler) {
+    const Crawler& crawler = source.catalogue->crawlers()[*series.crawler];
+    text += member("name", jsonString(crawler.name)) + ", ";
+    text += member("category", jsonString(categoryName(crawler.category))) + ",\n     ";
+  }
+  return text + countsMembers(source, *series.counts) + "}";
+}
+
+std::string seriesArray(const ResultSource& source, std::span<const ResultSeries> series,
+                        bool crawlers) {
+  std::string text = "[";
+  bool first = true;
+  for (const ResultSeries& one : series) {
+    if (one.crawler.has_value() != crawlers) continue;
+    text += first ? "\n    " : ",\n    ";
+    text += seriesObject(source, one);
+    first = false;
+  }
+  return text + (first ? "]" : "\n  ]");
+}
+
+}  // namespace
+
+std::string jsonResults(const ResultSource& source, std::span<const ResultSeries> series,
+                        std::string_view version) {
+  std::string text = "{\n  ";
+  text += member("schema", std::to_string(kJsonSchema)) + ",\n  ";
+  text += member("program", jsonString("crawlmeter-report")) + ",\n  ";
+  text += member("version", jsonString(version)) + ",\n  ";
+  text += member("files", filesArray(source)) + ",\n  ";
+  text += member("kinds", seriesArray(source, series, false)) + ",\n  ";
+  text += member("crawlers", seriesArray(source, series, true)) + "\n}\n";
+  return text;
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,55 @@
+// What a machine-readable result or the HTML page shows: the run's files and a list of series,
+// each one kind's (or one crawler's) counts per file and hour under a stable name.
+//
+// Kind names: pv, ip, sogou, bing, baidu, youdao, yahoo, google, and bot:NAME for a crawler of
+// the catalogue. Hours are 0..23, as in the report: slot 24 is counted but shown nowhere.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/crawler_catalogue.h"
+#include "run/statistics_run.h"
+#include "scan/count_table.h"
+
+namespace crawlmeter {
+
+inline constexpr std::string_view kCrawlerKindPrefix = "bot:";
+
+// The eight kinds in the order of the window's option buttons.
+inline constexpr std::array<StatCategory, kStatCategoryCount> kKindOrder = {
+    StatCategory::Pv,    StatCategory::Ip,     StatCategory::Sogou, StatCategory::Bing,
+    StatCategory::Baidu, StatCategory::Youdao, StatCategory::Yahoo, StatCategory::Google};
+
+std::string_view kindName(StatCategory kind);
+std::optional<StatCategory> kindNamed(std::string_view name);
+
+struct ResultSeries {
+  std::string kind;  // "pv" ... or "bot:NAME"
+  const CountTable* counts = nullptr;
+  std::optional<std::size_t> crawler;  // the catalogue's crawler, for a bot: kind
+};
+
+// A run's result as the formats read it.
+struct ResultSource {
+  std::span<const std::string> files;  // the paths as given: file i is files[i - 1]
+  const StatisticsTables& tables;
+  std::span<const FileBytes> bytes;     // position i is file i's
+  const CrawlerCatalogue* catalogue;    // when the run counted one, else nullptr
+};
+
+ResultSeries kindSeries(const StatisticsTables& tables, StatCategory kind);
+ResultSeries crawlerSeries(const ResultSource& source, std::size_t crawler);
+// The catalogue's crawlers with a visit in hours 0..23, in catalogue order.
+std::vector<ResultSeries> crawlerSeriesSeen(const ResultSource& source);
+
+// What a file is called where a short name is wanted: its date label, with the last part of its
+// path when another file has the same label, or that part alone when it has no label.
+std::string dayName(const ResultSource& source, std::size_t file);
+
+}  // namespace crawlmeter
