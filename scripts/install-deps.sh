@@ -7,7 +7,7 @@ packages=(
   libhyperscan-dev libisal-dev libbz2-dev liblzma-dev libzstd-dev
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   locales libc-l10n
-  libgtest-dev libgmock-dev
+  libgtest-dev libgmock-dev nlohmann-json3-dev chromium
   fonts-noto-cjk
   desktop-file-utils appstream
   binutils-mingw-w64-x86-64 cpp
