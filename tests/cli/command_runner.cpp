@@ -11,8 +11,8 @@
 
 namespace crawlmeter::testing {
 
-Outcome runCommand(const TempFolder& folder, std::vector<std::string> arguments,
-                   const std::string& standardInput) {
+Outcome runProgram(const TempFolder& folder, const std::string& program,
+                   std::vector<std::string> arguments, const std::string& standardInput) {
   const std::string outPath = folder.pathOf("stdout"), errPath = folder.pathOf("stderr");
   const pid_t child = fork();
   if (child == 0) {
@@ -20,7 +20,7 @@ Outcome runCommand(const TempFolder& folder, std::vector<std::string> arguments,
     if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
       _exit(126);
     if (!standardInput.empty() && !freopen(standardInput.c_str(), "r", stdin)) _exit(126);
-    std::vector<char*> argv = {const_cast<char*>(CRAWLMETER_REPORT)};
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
     for (std::string& argument : arguments) argv.push_back(argument.data());
     argv.push_back(nullptr);
     execv(argv[0], argv.data());
@@ -33,6 +33,11 @@ Outcome runCommand(const TempFolder& folder, std::vector<std::string> arguments,
   std::filesystem::remove(outPath);
   std::filesystem::remove(errPath);
   return outcome;
+}
+
+Outcome runCommand(const TempFolder& folder, std::vector<std::string> arguments,
+                   const std::string& standardInput) {
+  return runProgram(folder, CRAWLMETER_REPORT, std::move(arguments), standardInput);
 }
 
 }  // namespace crawlmeter::testing

@@ -1,4 +1,5 @@
-// Runs crawlmeter-report as a user does, in a process of its own, capturing its output.
+// Runs crawlmeter-report (or a program the tests drive) as a user does, in a process of its own,
+// capturing its output.
 #pragma once
 
 #include <string>
@@ -19,5 +20,8 @@ struct Outcome {
 // folder is in folder, so that no user's own catalogue file takes part unless a test writes one.
 Outcome runCommand(const TempFolder& folder, std::vector<std::string> arguments,
                    const std::string& standardInput = {});
+// The same for another program (a full path).
+Outcome runProgram(const TempFolder& folder, const std::string& program,
+                   std::vector<std::string> arguments, const std::string& standardInput = {});
 
 }  // namespace crawlmeter::testing

@@ -1,0 +1,186 @@
+// The HTML page in a real headless Chromium: it loads without a single request and without a
+// console message, its marks hold the run's counts, text from logs and catalogues stays text, and
+// it draws something.
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <set>
+
+#include "command_runner.h"
+#include "temp_folder.h"
+
+namespace crawlmeter {
+namespace {
+
+using testing::Outcome;
+using testing::readFile;
+using testing::runCommand;
+using testing::TempFolder;
+
+constexpr char kBrowser[] = "/usr/bin/chromium";
+
+// A proxy that answers nothing: every request the browser makes lands in its queue, and the
+// hosts asked for are read from there once the browser has ended.
+class RecordingProxy {
+ public:
+  RecordingProxy() : socket_(::socket(AF_INET, SOCK_STREAM, 0)) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    bind(socket_, reinterpret_cast<sockaddr*>(&address), length);
+    listen(socket_, 128);
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+  }
+  ~RecordingProxy() { close(socket_); }
+
+  std::string address() const { return "http://127.0.0.1:" + std::to_string(port_); }
+
+  // The hosts of the requests so far, but for the browser's own calls home.
+  std::set<std::string> hostsAskedFor() {
+    std::set<std::string> hosts;
+    fcntl(socket_, F_SETFL, O_NONBLOCK);
+    for (int client; (client = accept(socket_, nullptr, nullptr)) >= 0; close(client)) {
+      pollfd ready{client, POLLIN, 0};
+      char request[512] = "";
+      if (poll(&ready, 1, 500) > 0) recv(client, request, sizeof request - 1, 0);
+      std::cmatch match;  // "CONNECT host:443 ..." or "GET http://host/... "
+      if (!std::regex_search(request, match, std::regex(R"(^[A-Z]+ (?:https?://)?([^/: ]+))"))) continue;
+      const std::string host = match[1];
+      if (!std::regex_search(host, std::regex(R"((^|\.)(google\.com|googleapis\.com|gstatic\.com|gvt1\.com)$)"))) {
+        hosts.insert(host);
+      }
+    }
+    return hosts;
+  }
+
+ private:
+  int socket_;
+  int port_ = 0;
+};
+
+struct Visit {
+  std::string dom;
+  std::string log;  // the browser's log, with the page's console messages
+  std::set<std::string> hosts;
+  std::uintmax_t screenshotBytes = 0;
+};
+
+Visit visit(const TempFolder& folder, const std::string& page) {
+  RecordingProxy proxy;
+  const std::string screenshot = folder.pathOf("screenshot.png");
+  const Outcome outcome = testing::runProgram(
+      folder, kBrowser,
+      {"--headless", "--no-sandbox", "--disable-gpu", "--user-data-dir=" + folder.pathOf("profile"),
+       "--proxy-server=" + proxy.address(), "--proxy-bypass-list=<-loopback>",
+       "--disable-background-networking", "--disable-component-update", "--enable-logging=stderr", "--v=0", "--timeout=3000", "--window-size=1000,1400",
+       "--screenshot=" + screenshot, "--dump-dom", "file://" + page});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  return Visit{outcome.out, outcome.err, proxy.hostsAskedFor(),
+               std::filesystem::exists(screenshot) ? std::filesystem::file_size(screenshot) : 0};
+}
+
+std::string line(const std::string& date, int hour, const std::string& agent) {
+  return "10.0." + std::to_string(hour) + "." + std::to_string(agent.size() % 7) + " - - [" + date +
+         ":" + std::to_string(hour) + ":00:00 +0800] \"GET / HTTP/1.1\" 200 5 \"-\" \"" + agent + "\"\n";
+}
+
+std::string dayLog(const std::string& date, int seed) {
+  const char* agents[] = {"Baiduspider/2.0", "Googlebot/2.1", "GPTBot/1.2", "Firefox/120",
+                          "EvilBot/1.0", "AhrefsBot/7.0", "ClaudeBot/1.0", "bingbot/2.0",
+                          "YandexBot/3.0", "PetalBot", "Amazonbot/0.1", "CCBot/2.0"};
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += line(date, (i * seed) % 24, agents[(i * 7 + seed) % 12]);
+  return text;
+}
+
+// An attribute's value as serialized (browsers differ in whether they escape '<' and '>').
+std::string unescaped(std::string text) {
+  for (const auto& [entity, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
+                                          {"&amp;", "&"}}) {
+    text = std::regex_replace(text, std::regex(entity), character);
+  }
+  return text;
+}
+
+// data-ATTRIBUTE="NAME" data-hour="H" data-count="N" of the marks of a class, summed by name and
+// hour.
+std::map<std::pair<std::string, int>, long long> marks(const std::string& dom,
+                                                       const std::string& element,
+                                                       const std::string& attribute) {
+  std::map<std::pair<std::string, int>, long long> found;
+  const std::regex mark("<" + element + R"([^>]* data-)" + attribute +
+                        R"re(="([^"]*)" data-hour="(\d+)" data-count="(\d+)")re");
+  for (std::sregex_iterator it(dom.begin(), dom.end(), mark), end; it != end; ++it) {
+    found[{unescaped((*it)[1]), std::stoi((*it)[2])}] += std::stoll((*it)[3]);
+  }
+  return found;
+}
+
+TEST(HtmlReportTest, ChromiumShowsTheCountsAndNothingElse) {
+  if (!std::filesystem::exists(kBrowser)) GTEST_SKIP() << "no Chromium: scripts/install-deps.sh installs it";
+  TempFolder folder;
+  // The browser is live: it reports a page's requests and console messages to this test.
+  const std::string probe = folder.write(
+      "probe.html", "<p>x</p><img src=\"http://probe.invalid/a.png\"><script>console.error(1)</script>");
+  const Visit control = visit(folder, probe);
+  ASSERT_TRUE(control.hosts.contains("probe.invalid"));
+  ASSERT_NE(control.log.find(":CONSOLE"), std::string::npos);
+
+  const std::string hostileLabel = "<script>alert(1)</script><img src=x onerror=alert(2)>";
+  const std::string hostileName = "<b onmouseover=alert(3)>Evil</b>";
+  const std::string catalogue = folder.write("evil.tsv", hostileName + "\tother\tEvilBot\n");
+  const std::string first = folder.write("1.log", dayLog(hostileLabel, 5));
+  const std::string second = folder.write("2.log", dayLog("26/Aug/2009", 7));
+  const std::string page = folder.pathOf("report.html"), counts = folder.pathOf("counts.json");
+  const Outcome made = runCommand(folder, {"--kind=all", "--format=json", "--output", counts, "--html",
+                                           page, "--crawlers", catalogue, first, second});
+  ASSERT_EQ(made.status, 0) << made.err;
+  const Visit shown = visit(folder, page);
+  EXPECT_EQ(shown.hosts, std::set<std::string>());
+  EXPECT_EQ(shown.log.find(":CONSOLE"), std::string::npos) << shown.log;
+  EXPECT_GT(shown.screenshotBytes, 4 * control.screenshotBytes);  // a blank page packs small
+
+  const nlohmann::json document = nlohmann::json::parse(readFile(counts));
+  std::map<std::pair<std::string, int>, long long> pv, ip, crawlers;
+  for (int file = 1; file <= 2; ++file) {
+    for (int hour = 0; hour < 24; ++hour) {
+      pv[{std::to_string(file), hour}] = document["kinds"][0]["hours"][file - 1][hour];
+      ip[{std::to_string(file), hour}] = document["kinds"][1]["hours"][file - 1][hour];
+      for (const auto& crawler : document["crawlers"]) {
+        crawlers[{crawler["name"], hour}] += crawler["hours"][file - 1][hour].get<long long>();
+      }
+    }
+  }
+  EXPECT_EQ(marks(shown.dom, "rect class=\"cell\"", "file"), pv);
+  EXPECT_EQ(marks(shown.dom, "circle", "file"), ip);
+  // The eight crawlers with the most visits have bars of their own; the others share a layer.
+  std::map<std::pair<std::string, int>, long long> bars = marks(shown.dom, "rect class=\"bar\"", "crawler");
+  ASSERT_TRUE(std::any_of(bars.begin(), bars.end(),
+                          [&](const auto& bar) { return bar.first.first == hostileName; }));
+  for (const auto& [key, count] : bars) EXPECT_EQ(count, crawlers[key]) << key.first;
+
+  // Log and catalogue text is text: the markup in it is shown, never obeyed.
+  const std::string withoutAttributes = std::regex_replace(shown.dom, std::regex(R"(="[^"]*")"), "");
+  EXPECT_EQ(withoutAttributes.find("<script"), std::string::npos);
+  EXPECT_EQ(withoutAttributes.find("<img"), std::string::npos);
+  EXPECT_EQ(withoutAttributes.find("<b "), std::string::npos);
+  EXPECT_NE(shown.dom.find("&lt;script&gt;alert(1)&lt;/script&gt;&lt;img src=x onerror=alert(2)&gt;"),
+            std::string::npos);
+  EXPECT_NE(shown.dom.find("&lt;b onmouseover=alert(3)&gt;Evil&lt;/b&gt;"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace crawlmeter
