@@ -92,9 +92,12 @@ struct ReportChoice {
   // The output in the chosen format: the report's text (UTF-8), or CSV or JSON.
   std::string formatted(const ResultSource& source) const {
     switch (line.format) {
-      case OutputFormat::kCsv: return csvResults(source, series(source), line.byteOrderMark);
-      case OutputFormat::kJson: return jsonResults(source, series(source), CRAWLMETER_VERSION);
-      case OutputFormat::kText: break;
+      case OutputFormat::kCsv:
+        return csvResults(source, series(source), line.byteOrderMark);
+      case OutputFormat::kJson:
+        return jsonResults(source, series(source), CRAWLMETER_VERSION);
+      case OutputFormat::kText:
+        break;
     }
     return text(source.tables);
   }
@@ -117,9 +120,8 @@ Error writeTarget(const std::string& path, std::string_view bytes) {
 
 Error writeOutput(const CommandLine& line, const std::string& output) {
   if (line.format != OutputFormat::kText) return writeTarget(*line.output, output);
-  return goesToStandardOutput(*line.output)
-             ? writeExportToStandardOutput(forStandardOutput(output))
-             : writeExportFile(*line.output, output);
+  return goesToStandardOutput(*line.output) ? writeExportToStandardOutput(forStandardOutput(output))
+                                            : writeExportFile(*line.output, output);
 }
 
 // The local time the HTML page says it was made.
@@ -127,7 +129,8 @@ std::string timeNow() {
   const std::time_t now = std::time(nullptr);
   std::tm local{};
   char text[32] = "";
-  if (localtime_r(&now, &local) != nullptr) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+  if (localtime_r(&now, &local) != nullptr)
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
   return text;
 }
 
@@ -157,7 +160,8 @@ int report(const ReportChoice& choice) {
     printed = line.format != OutputFormat::kText || goesToStandardOutput(*line.output);
   }
   if (line.html) {
-    if (const Error error = writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()))) {
+    if (const Error error =
+            writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()))) {
       return fail(kExitFileError, exportFailedMessage(*line.html, error));
     }
     printed = printed || goesToStandardOutput(*line.html);

@@ -85,7 +85,8 @@ void hourTable(Markup& page, std::string_view caption, std::string_view rowHeade
   page << "<details><summary>数据表：" << caption << "</summary><div class=\"scroll\">"
        << "<table class=\"hours\"><caption>" << caption << "</caption><thead><tr><th scope=\"col\">"
        << rowHeader << "</th>";
-  for (int hour = 0; hour < kReportedHours; ++hour) page << "<th scope=\"col\">" << hour << "时</th>";
+  for (int hour = 0; hour < kReportedHours; ++hour)
+    page << "<th scope=\"col\">" << hour << "时</th>";
   page << "<th scope=\"col\">合计</th></tr></thead><tbody>\n";
   for (const HourRow& row : rows) {
     page << "<tr><th scope=\"row\">" << htmlEscaped(row.name) << "</th>";
@@ -122,8 +123,8 @@ void daysSection(Markup& page, const ResultSource& source) {
   for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
     const std::string attribute = dataAttribute("file", std::to_string(file));
     page << "<tr " << attribute << "><td>" << htmlEscaped(source.files[file - 1]) << "</td><td>"
-         << htmlEscaped(tables.LogDates[file]) << "</td><td class=\"n\">"
-         << source.bytes[file].read << "</td><td class=\"n\">" << source.bytes[file].text
+         << htmlEscaped(tables.LogDates[file]) << "</td><td class=\"n\">" << source.bytes[file].read
+         << "</td><td class=\"n\">" << source.bytes[file].text
          << "</td><td class=\"n\" data-kind=\"pv\">" << tables.PvCounts.total(file)
          << "</td><td class=\"n\" data-kind=\"ip\">" << tables.IpCounts.total(file)
          << "</td><td class=\"n\" data-kind=\"bots\">" << crawlerVisits(tables, file)
@@ -148,7 +149,8 @@ void addressSection(Markup& page, const ResultSource& source) {
 }
 
 // The crawlers with the most visits one layer each, the others together in one.
-std::vector<HourRow> crawlerLayers(const ResultSource& source, const std::vector<std::size_t>& seen) {
+std::vector<HourRow> crawlerLayers(const ResultSource& source,
+                                   const std::vector<std::size_t>& seen) {
   std::vector<HourRow> layers;
   for (std::size_t rank = 0; rank < seen.size(); ++rank) {
     const bool apart = rank < kCrawlersDrawnApart;
@@ -156,11 +158,13 @@ std::vector<HourRow> crawlerLayers(const ResultSource& source, const std::vector
       const std::string& name = source.catalogue->crawlers()[seen[rank]].name;
       layers.push_back(apart ? HourRow{name, dataAttribute("crawler", name), {}}
                              : HourRow{std::string(kOtherCrawlersLabel),
-                                       dataAttribute("crawler-group", "others"), {}});
+                                       dataAttribute("crawler-group", "others"),
+                                       {}});
     }
     const CountTable& table = source.tables.CrawlerCounts[seen[rank]];
     for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
-      for (int hour = 0; hour < kReportedHours; ++hour) layers.back().counts[hour] += table.at(file, hour);
+      for (int hour = 0; hour < kReportedHours; ++hour)
+        layers.back().counts[hour] += table.at(file, hour);
     }
   }
   return layers;
@@ -183,8 +187,9 @@ void categoryTable(Markup& page, const ResultSource& source, const std::vector<s
     const double percent = 100.0 * static_cast<double>(visits[category]) / static_cast<double>(all);
     page << "<tr " << dataAttribute("category", kCategoryNames[category]) << "><th scope=\"row\">"
          << kCategoryLabels[category] << "</th><td class=\"n\" data-count=\"" << visits[category]
-         << "\">" << visits[category] << "</td><td><span class=\"share\" style=\"width:"
-         << percent * 2 << "px\"></span> " << percent << "%</td></tr>\n";
+         << "\">" << visits[category]
+         << "</td><td><span class=\"share\" style=\"width:" << percent * 2 << "px\"></span> "
+         << percent << "%</td></tr>\n";
   }
   page << "<tr><th scope=\"row\">全部蜘蛛</th><td class=\"n\" data-count=\"" << all << "\">" << all
        << "</td><td>100%</td></tr></tbody></table>\n";

@@ -11,9 +11,7 @@ constexpr std::array<std::string_view, kStatCategoryCount> kKindNames = {
 
 }  // namespace
 
-std::string_view kindName(StatCategory kind) {
-  return kKindNames[static_cast<std::size_t>(kind)];
-}
+std::string_view kindName(StatCategory kind) { return kKindNames[static_cast<std::size_t>(kind)]; }
 
 std::optional<StatCategory> kindNamed(std::string_view name) {
   for (StatCategory kind : kKindOrder) {

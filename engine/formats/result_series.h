@@ -39,8 +39,8 @@ struct ResultSeries {
 struct ResultSource {
   std::span<const std::string> files;  // the paths as given: file i is files[i - 1]
   const StatisticsTables& tables;
-  std::span<const FileBytes> bytes;     // position i is file i's
-  const CrawlerCatalogue* catalogue;    // when the run counted one, else nullptr
+  std::span<const FileBytes> bytes;   // position i is file i's
+  const CrawlerCatalogue* catalogue;  // when the run counted one, else nullptr
 };
 
 ResultSeries kindSeries(const StatisticsTables& tables, StatCategory kind);

@@ -104,7 +104,8 @@ double hourX(int hour) {
   return kPlotLeft + hour * static_cast<double>(kPlotRight - kPlotLeft) / (kReportedHours - 1);
 }
 double valueY(Count value, Count top) {
-  return kPlotTop + kPlotHeight - static_cast<double>(value) * kPlotHeight / static_cast<double>(top);
+  return kPlotTop + kPlotHeight -
+         static_cast<double>(value) * kPlotHeight / static_cast<double>(top);
 }
 
 // Grid lines and labels of the value axis up to top, and the hour labels.
@@ -113,8 +114,8 @@ void axes(Markup& svg, Count top, double firstHourX, double hourStep) {
   for (int step = 0; step <= kValueSteps; ++step) {
     const Count value = top * step / kValueSteps;
     const double y = valueY(value, top);
-    svg << "<line x1=\"" << kPlotLeft << "\" x2=\"" << kPlotRight << "\" y1=\"" << y
-        << "\" y2=\"" << y << "\"/>";
+    svg << "<line x1=\"" << kPlotLeft << "\" x2=\"" << kPlotRight << "\" y1=\"" << y << "\" y2=\""
+        << y << "\"/>";
     textAt(svg, kPlotLeft - 6, y + 4, "end", std::to_string(value));
   }
   for (int hour = 0; hour < kReportedHours; ++hour) {
@@ -160,8 +161,7 @@ std::string heatMapSvg(std::span<const HourRow> rows, std::string_view unit) {
       const Count value = rows[r].counts[hour];
       svg << "<rect class=\"cell\" x=\"" << kHeatLabelWidth + hour * kHeatCellWidth << "\" y=\""
           << y << "\" width=\"" << kHeatCellWidth - 1 << "\" height=\"" << kHeatRowHeight - 1
-          << "\" fill=\"" << heatColour(most == 0 ? 0.0 : static_cast<double>(value) / most)
-          << '"';
+          << "\" fill=\"" << heatColour(most == 0 ? 0.0 : static_cast<double>(value) / most) << '"';
       markInside(svg, rows[r], hour, value, unit);
       svg << "</rect>";
     }

@@ -91,11 +91,21 @@ std::string htmlEscaped(std::string_view bytes) {
   std::string text;
   forEachCharacter(bytes, [&](std::string_view character) {
     switch (const auto c = static_cast<unsigned char>(character[0])) {
-      case '&': text += "&amp;"; break;
-      case '<': text += "&lt;"; break;
-      case '>': text += "&gt;"; break;
-      case '"': text += "&quot;"; break;
-      case '\'': text += "&#39;"; break;
+      case '&':
+        text += "&amp;";
+        break;
+      case '<':
+        text += "&lt;";
+        break;
+      case '>':
+        text += "&gt;";
+        break;
+      case '"':
+        text += "&quot;";
+        break;
+      case '\'':
+        text += "&#39;";
+        break;
       default:
         if ((c < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
           text += kReplacement;

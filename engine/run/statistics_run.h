@@ -88,10 +88,10 @@ struct RunOptions {
 struct RunResult {
   enum class Status { Succeeded, Failed, Cancelled };
   Status status = Status::Failed;
-  StatisticsTables tables;     // when Succeeded
+  StatisticsTables tables;       // when Succeeded
   std::vector<FileBytes> bytes;  // when Succeeded: position i is file i's (0 unused)
-  Error error;                 // when Failed: what failed, on which file, and why
-  std::size_t failedFile = 0;  // when Failed: the index in files of the file that failed
+  Error error;                   // when Failed: what failed, on which file, and why
+  std::size_t failedFile = 0;    // when Failed: the index in files of the file that failed
 };
 
 // The message for a log file that cannot be opened or read: this prefix, its path and, on a line

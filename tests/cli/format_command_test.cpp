@@ -31,7 +31,8 @@ Counts textCounts(const std::string& text) {
   Counts counts;
   std::istringstream lines(text);
   const std::regex hourRow(R"(^(\d+):00-\d+:00((?:\s+\d+)+)$)");
-  const std::regex crawlerRow(R"(^(\S+)\s+(search|ai|seo|social|monitor|archive|other)((?:\s+\d+)+)$)");
+  const std::regex crawlerRow(
+      R"(^(\S+)\s+(search|ai|seo|social|monitor|archive|other)((?:\s+\d+)+)$)");
   int report = -1;
   for (std::string line; std::getline(lines, line);) {
     std::smatch match;
@@ -43,7 +44,8 @@ Counts textCounts(const std::string& text) {
     const std::string kind = isHour ? kKinds[report] : "bot:" + match[1].str();
     std::istringstream numbers(match[isHour ? 2 : 3].str());
     int file = 1;
-    for (long long n; numbers >> n; ++file) counts[{kind, file, isHour ? std::stoi(match[1]) : -1}] = n;
+    for (long long n; numbers >> n; ++file)
+      counts[{kind, file, isHour ? std::stoi(match[1]) : -1}] = n;
     if (!isHour) counts.erase({kind, file - 1, -1});  // the last column is the total
   }
   return counts;
@@ -90,8 +92,8 @@ TEST(FormatCommandTest, CsvAndJsonHoldTheTextReportsNumbers) {
   TempFolder folder;
   // A path that must be quoted, a date label in code page 936 ("25/八月/2009"), a compressed log.
   const std::string first = folder.write("day,\"1\".log", dayLog("25/\xB0\xCB\xD4\xC2/2009", 5));
-  const std::string second = folder.write(
-      "2.log.gz", testing::compress(Compression::kGzip, dayLog("26/Aug/2009", 7)));
+  const std::string second =
+      folder.write("2.log.gz", testing::compress(Compression::kGzip, dayLog("26/Aug/2009", 7)));
   const Outcome text = runCommand(folder, {"--kind", "all", first, second});
   const Outcome csv = runCommand(folder, {"--kind=all", "--format=csv", first, second});
   const Outcome json = runCommand(folder, {"--kind=all", "--format=json", first, second});
@@ -122,12 +124,14 @@ TEST(FormatCommandTest, CsvAndJsonHoldTheTextReportsNumbers) {
   Counts fromJson;
   for (const auto& kind : document["kinds"]) {
     for (int file = 1; file <= 2; ++file) {
-      for (int hour = 0; hour < 24; ++hour) fromJson[{kind["kind"], file, hour}] = kind["hours"][file - 1][hour];
+      for (int hour = 0; hour < 24; ++hour)
+        fromJson[{kind["kind"], file, hour}] = kind["hours"][file - 1][hour];
     }
   }
   for (const auto& crawler : document["crawlers"]) {
     EXPECT_EQ(crawler["kind"], "bot:" + crawler["name"].get<std::string>());
-    for (int file = 1; file <= 2; ++file) fromJson[{crawler["kind"], file, -1}] = crawler["totals"][file - 1];
+    for (int file = 1; file <= 2; ++file)
+      fromJson[{crawler["kind"], file, -1}] = crawler["totals"][file - 1];
   }
   EXPECT_EQ(fromJson, expected);
 }
@@ -139,7 +143,9 @@ TEST(FormatCommandTest, OutputGoesWhereAsked) {
   const Outcome toFile = runCommand(folder, {"--format", "csv", "--bom", "--output", target, log});
   ASSERT_EQ(toFile.status, 0) << toFile.err;
   EXPECT_EQ(toFile.out, "");
-  EXPECT_TRUE(readFile(target).starts_with("\xEF\xBB\xBF" "file,date,kind,hour,count\n"));
+  EXPECT_TRUE(
+      readFile(target).starts_with("\xEF\xBB\xBF"
+                                   "file,date,kind,hour,count\n"));
   const Outcome toStdout = runCommand(folder, {"--format", "csv", "--output", "-", log});
   EXPECT_EQ("\xEF\xBB\xBF" + toStdout.out, readFile(target));
   const Outcome kindOnly = runCommand(folder, {"--format", "json", "--kind", "bot:GPTBot", log});

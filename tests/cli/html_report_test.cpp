@@ -57,9 +57,11 @@ class RecordingProxy {
       char request[512] = "";
       if (poll(&ready, 1, 500) > 0) recv(client, request, sizeof request - 1, 0);
       std::cmatch match;  // "CONNECT host:443 ..." or "GET http://host/... "
-      if (!std::regex_search(request, match, std::regex(R"(^[A-Z]+ (?:https?://)?([^/: ]+))"))) continue;
+      if (!std::regex_search(request, match, std::regex(R"(^[A-Z]+ (?:https?://)?([^/: ]+))")))
+        continue;
       const std::string host = match[1];
-      if (!std::regex_search(host, std::regex(R"((^|\.)(google\.com|googleapis\.com|gstatic\.com|gvt1\.com)$)"))) {
+      if (!std::regex_search(
+              host, std::regex(R"((^|\.)(google\.com|googleapis\.com|gstatic\.com|gvt1\.com)$)"))) {
         hosts.insert(host);
       }
     }
@@ -85,8 +87,9 @@ Visit visit(const TempFolder& folder, const std::string& page) {
       folder, kBrowser,
       {"--headless", "--no-sandbox", "--disable-gpu", "--user-data-dir=" + folder.pathOf("profile"),
        "--proxy-server=" + proxy.address(), "--proxy-bypass-list=<-loopback>",
-       "--disable-background-networking", "--disable-component-update", "--enable-logging=stderr", "--v=0", "--timeout=3000", "--window-size=1000,1400",
-       "--screenshot=" + screenshot, "--dump-dom", "file://" + page});
+       "--disable-background-networking", "--disable-component-update", "--enable-logging=stderr",
+       "--v=0", "--timeout=3000", "--window-size=1000,1400", "--screenshot=" + screenshot,
+       "--dump-dom", "file://" + page});
   EXPECT_EQ(outcome.status, 0) << outcome.err;
   return Visit{outcome.out, outcome.err, proxy.hostsAskedFor(),
                std::filesystem::exists(screenshot) ? std::filesystem::file_size(screenshot) : 0};
@@ -94,13 +97,14 @@ Visit visit(const TempFolder& folder, const std::string& page) {
 
 std::string line(const std::string& date, int hour, const std::string& agent) {
   return "10.0." + std::to_string(hour) + "." + std::to_string(agent.size() % 7) + " - - [" + date +
-         ":" + std::to_string(hour) + ":00:00 +0800] \"GET / HTTP/1.1\" 200 5 \"-\" \"" + agent + "\"\n";
+         ":" + std::to_string(hour) + ":00:00 +0800] \"GET / HTTP/1.1\" 200 5 \"-\" \"" + agent +
+         "\"\n";
 }
 
 std::string dayLog(const std::string& date, int seed) {
-  const char* agents[] = {"Baiduspider/2.0", "Googlebot/2.1", "GPTBot/1.2", "Firefox/120",
-                          "EvilBot/1.0", "AhrefsBot/7.0", "ClaudeBot/1.0", "bingbot/2.0",
-                          "YandexBot/3.0", "PetalBot", "Amazonbot/0.1", "CCBot/2.0"};
+  const char* agents[] = {"Baiduspider/2.0", "Googlebot/2.1", "GPTBot/1.2",    "Firefox/120",
+                          "EvilBot/1.0",     "AhrefsBot/7.0", "ClaudeBot/1.0", "bingbot/2.0",
+                          "YandexBot/3.0",   "PetalBot",      "Amazonbot/0.1", "CCBot/2.0"};
   std::string text;
   for (int i = 0; i < 300; ++i) text += line(date, (i * seed) % 24, agents[(i * 7 + seed) % 12]);
   return text;
@@ -108,8 +112,8 @@ std::string dayLog(const std::string& date, int seed) {
 
 // An attribute's value as serialized (browsers differ in whether they escape '<' and '>').
 std::string unescaped(std::string text) {
-  for (const auto& [entity, character] : {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""},
-                                          {"&amp;", "&"}}) {
+  for (const auto& [entity, character] :
+       {std::pair{"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}}) {
     text = std::regex_replace(text, std::regex(entity), character);
   }
   return text;
@@ -130,11 +134,13 @@ std::map<std::pair<std::string, int>, long long> marks(const std::string& dom,
 }
 
 TEST(HtmlReportTest, ChromiumShowsTheCountsAndNothingElse) {
-  if (!std::filesystem::exists(kBrowser)) GTEST_SKIP() << "no Chromium: scripts/install-deps.sh installs it";
+  if (!std::filesystem::exists(kBrowser))
+    GTEST_SKIP() << "no Chromium: scripts/install-deps.sh installs it";
   TempFolder folder;
   // The browser is live: it reports a page's requests and console messages to this test.
   const std::string probe = folder.write(
-      "probe.html", "<p>x</p><img src=\"http://probe.invalid/a.png\"><script>console.error(1)</script>");
+      "probe.html",
+      "<p>x</p><img src=\"http://probe.invalid/a.png\"><script>console.error(1)</script>");
   const Visit control = visit(folder, probe);
   ASSERT_TRUE(control.hosts.contains("probe.invalid"));
   ASSERT_NE(control.log.find(":CONSOLE"), std::string::npos);
@@ -145,8 +151,8 @@ TEST(HtmlReportTest, ChromiumShowsTheCountsAndNothingElse) {
   const std::string first = folder.write("1.log", dayLog(hostileLabel, 5));
   const std::string second = folder.write("2.log", dayLog("26/Aug/2009", 7));
   const std::string page = folder.pathOf("report.html"), counts = folder.pathOf("counts.json");
-  const Outcome made = runCommand(folder, {"--kind=all", "--format=json", "--output", counts, "--html",
-                                           page, "--crawlers", catalogue, first, second});
+  const Outcome made = runCommand(folder, {"--kind=all", "--format=json", "--output", counts,
+                                           "--html", page, "--crawlers", catalogue, first, second});
   ASSERT_EQ(made.status, 0) << made.err;
   const Visit shown = visit(folder, page);
   EXPECT_EQ(shown.hosts, std::set<std::string>());
@@ -167,18 +173,21 @@ TEST(HtmlReportTest, ChromiumShowsTheCountsAndNothingElse) {
   EXPECT_EQ(marks(shown.dom, "rect class=\"cell\"", "file"), pv);
   EXPECT_EQ(marks(shown.dom, "circle", "file"), ip);
   // The eight crawlers with the most visits have bars of their own; the others share a layer.
-  std::map<std::pair<std::string, int>, long long> bars = marks(shown.dom, "rect class=\"bar\"", "crawler");
+  std::map<std::pair<std::string, int>, long long> bars =
+      marks(shown.dom, "rect class=\"bar\"", "crawler");
   ASSERT_TRUE(std::any_of(bars.begin(), bars.end(),
                           [&](const auto& bar) { return bar.first.first == hostileName; }));
   for (const auto& [key, count] : bars) EXPECT_EQ(count, crawlers[key]) << key.first;
 
   // Log and catalogue text is text: the markup in it is shown, never obeyed.
-  const std::string withoutAttributes = std::regex_replace(shown.dom, std::regex(R"(="[^"]*")"), "");
+  const std::string withoutAttributes =
+      std::regex_replace(shown.dom, std::regex(R"(="[^"]*")"), "");
   EXPECT_EQ(withoutAttributes.find("<script"), std::string::npos);
   EXPECT_EQ(withoutAttributes.find("<img"), std::string::npos);
   EXPECT_EQ(withoutAttributes.find("<b "), std::string::npos);
-  EXPECT_NE(shown.dom.find("&lt;script&gt;alert(1)&lt;/script&gt;&lt;img src=x onerror=alert(2)&gt;"),
-            std::string::npos);
+  EXPECT_NE(
+      shown.dom.find("&lt;script&gt;alert(1)&lt;/script&gt;&lt;img src=x onerror=alert(2)&gt;"),
+      std::string::npos);
   EXPECT_NE(shown.dom.find("&lt;b onmouseover=alert(3)&gt;Evil&lt;/b&gt;"), std::string::npos);
 }
 

@@ -21,16 +21,15 @@ TEST(TextEscapeTest, EachFormatQuotesWhatWouldBreakIt) {
        "a,&quot;b&quot;"},
       {"line break", "a\r\nb", "a\r\nb", "\"a\r\nb\"", "\"a\\u000d\\u000ab\"",
        "a" + kReplacement + "\nb"},
-      {"markup", "<img src=x onerror='y'>&", "<img src=x onerror='y'>&",
-       "<img src=x onerror='y'>&", "\"<img src=x onerror='y'>&\"",
-       "&lt;img src=x onerror=&#39;y&#39;&gt;&amp;"},
+      {"markup", "<img src=x onerror='y'>&", "<img src=x onerror='y'>&", "<img src=x onerror='y'>&",
+       "\"<img src=x onerror='y'>&\"", "&lt;img src=x onerror=&#39;y&#39;&gt;&amp;"},
       {"escape and backslash", "\x1b[2J\\", "\x1b[2J\\", "\x1b[2J\\", "\"\\u001b[2J\\\\\"",
        kReplacement + "[2J\\"},
       // Code page 936 bytes in a file name, a lone continuation byte, an overlong '/', a
       // surrogate, a sequence cut short: each invalid byte becomes one U+FFFD.
       {"not UTF-8", "\xB0\xCB|\x80|\xC0\xAF|\xED\xA0\x80|\xE6\x97",
-       kReplacement + kReplacement + "|" + kReplacement + "|" + kReplacement + kReplacement +
-           "|" + kReplacement + kReplacement + kReplacement + "|" + kReplacement + kReplacement,
+       kReplacement + kReplacement + "|" + kReplacement + "|" + kReplacement + kReplacement + "|" +
+           kReplacement + kReplacement + kReplacement + "|" + kReplacement + kReplacement,
        "", "", ""},
   };
   for (const EscapeCase& c : cases) {
