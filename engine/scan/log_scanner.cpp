@@ -51,19 +51,15 @@ void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t e
     inPieces_ = false;
     return;
   }
+  // Parsed in its place in the queue: see parseHead.
+  Record& record = queued_[queuedCount_];
   std::size_t restStart = 0;
-  std::optional<Record> record = parseHead(chunk.substr(from, end - from), &restStart);
-  if (!record) return;
-  record->crawler = crawlerInRest(chunk, from + restStart, end);
+  if (!parseHead(chunk.substr(from, end - from), &restStart, record)) return;
+  record.crawler = crawlerInRest(chunk, from + restStart, end);
   if (catalogue_ != nullptr)
-    record->catalogued = catalogueCrawlerInRest(chunk, from + restStart, end);
-  queue(*record);
-}
-
-void LogScanner::queue(const Record& record) {
+    record.catalogued = catalogueCrawlerInRest(chunk, from + restStart, end);
   counter_.prefetch(record);
-  queued_[queuedCount_++] = record;
-  if (queuedCount_ == kQueuedRecords) countQueued();
+  if (++queuedCount_ == kQueuedRecords) countQueued();
 }
 
 void LogScanner::countQueued() {

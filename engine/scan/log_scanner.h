@@ -47,7 +47,6 @@ class LogScanner {
   void endLine(std::string_view chunk, std::size_t from, std::size_t end);
   // Records are counted a few lines after they are parsed, in order: their address lookups'
   // memory is fetched meanwhile, instead of one cache miss after another.
-  void queue(const Record& record);
   void countQueued();
   int crawlerInRest(std::string_view chunk, std::size_t restBegin, std::size_t end);
   std::size_t catalogueCrawlerInRest(std::string_view chunk, std::size_t restBegin,

@@ -102,29 +102,32 @@ int findCrawler(std::string_view rest) {
   return found;
 }
 
-std::optional<Record> parseHead(std::string_view line, std::size_t* restStart) {
+bool parseHead(std::string_view line, std::size_t* restStart, Record& record) {
   const std::size_t space = line.find(' ');
-  if (space == std::string_view::npos) return std::nullopt;
-  *restStart = space;
+  if (space == std::string_view::npos) return false;
   const std::string_view rest = line.substr(space);
   const std::size_t colon = rest.find(':');
-  if (colon == std::string_view::npos) return std::nullopt;
+  if (colon == std::string_view::npos) return false;
   const std::optional<HourText> hour = hourAfter(rest, colon);
-  if (!hour) return std::nullopt;
-  Record record;
+  if (!hour) return false;
+  *restStart = space;
   record.address.text = line.substr(0, space);
+  record.address.digest.reset();
   if (record.address.text.size() > kLongestKeptAddress) {
     record.address.digest.emplace().add(record.address.text);
     record.address.text = {};
   }
   record.hour = *hour;
-  return record;
+  record.crawler = kNoCrawler;
+  record.catalogued = kNotCatalogued;
+  return true;
 }
 
 std::optional<Record> parseLine(std::string_view line) {
   std::size_t restStart = 0;
-  std::optional<Record> record = parseHead(line, &restStart);
-  if (record) record->crawler = findCrawler(line.substr(restStart));
+  Record record;
+  if (!parseHead(line, &restStart, record)) return std::nullopt;
+  record.crawler = findCrawler(line.substr(restStart));
   return record;
 }
 

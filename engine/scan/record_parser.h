@@ -74,9 +74,11 @@ struct Record {
 // Parses a complete line (without its line end); nullopt when the line is skipped.
 std::optional<Record> parseLine(std::string_view line);
 
-// parseLine without the crawler search: the record's crawler is left at kNoCrawler and
-// *restStart tells where the rest of the line (from the first space) begins.
-std::optional<Record> parseHead(std::string_view line, std::size_t* restStart);
+// parseLine without the crawler search, into record (left with no crawler); false when the line is
+// skipped. *restStart tells where the rest of the line (from the first space) begins. Filling the
+// caller's record in place, rather than returning one, spares a copy through the stack whose
+// narrow stores and wide loads stall the processor on every line.
+bool parseHead(std::string_view line, std::size_t* restStart, Record& record);
 
 // The first crawler, in search order before better, whose text starts at rest[at]; else better.
 int crawlerStartingAt(std::string_view rest, std::size_t at, int better);
