@@ -163,10 +163,6 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
     *error = "--bom goes with --format csv";
     return std::nullopt;
   }
-  if (line.output == "-" && line.html == "-") {
-    *error = "--output and --html cannot both write to standard output";
-    return std::nullopt;
-  }
   if (line.files.empty() && !line.help && !line.version && !line.listCrawlers) {
     *error = "no log file given";
     return std::nullopt;

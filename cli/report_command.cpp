@@ -124,6 +124,21 @@ Error writeOutput(const CommandLine& line, const std::string& output) {
                                             : writeExportFile(*line.output, output);
 }
 
+// What is wrong when two outputs would write to one place: standard output takes one thing (the
+// results, the export or the page), and a file written twice would keep only the last.
+std::optional<std::string> outputClash(const CommandLine& line) {
+  const bool htmlToStdout = line.html && goesToStandardOutput(*line.html);
+  const bool outputToStdout = line.output && goesToStandardOutput(*line.output);
+  if (line.output && line.html &&
+      (*line.output == *line.html || (htmlToStdout && outputToStdout))) {
+    return "--output and --html cannot write to the same place";
+  }
+  if (htmlToStdout && line.format != OutputFormat::kText && !line.output) {
+    return "--html - takes standard output: give --output FILE for the CSV or JSON results";
+  }
+  return std::nullopt;
+}
+
 // The local time the HTML page says it was made.
 std::string timeNow() {
   const std::time_t now = std::time(nullptr);
@@ -183,6 +198,7 @@ int runReportCommand(const std::vector<std::string>& arguments) {
     std::cout << kProgram << ' ' << CRAWLMETER_VERSION << '\n';
     return kExitSuccess;
   }
+  if (const std::optional<std::string> clash = outputClash(*line)) return fail(kExitUsage, *clash);
   CrawlerCatalogue catalogue;
   if (const std::optional<CatalogueError> bad = loadCommandCatalogue(*line, &catalogue)) {
     return fail(kExitUsage, catalogueErrorMessage(*bad));

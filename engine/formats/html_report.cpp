@@ -63,7 +63,7 @@ HourCounts hoursOf(const CountTable& table, std::size_t file) {
   return counts;
 }
 
-// One row per file of a kind's counts.
+// A row per file: the heat map, the lines and the data tables all show a kind file by file.
 std::vector<HourRow> dayRows(const ResultSource& source, const CountTable& table) {
   std::vector<HourRow> rows;
   for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {

@@ -58,7 +58,7 @@ std::string dayName(const ResultSource& source, std::size_t file) {
   const std::string& label = labels[file];
   if (label.empty()) return lastPart(source.files[file - 1]);
   if (std::count(labels.begin() + 1, labels.end(), label) == 1) return label;
-  return label + " · " + lastPart(source.files[file - 1]);
+  return label + " · " + source.files[file - 1];
 }
 
 }  // namespace crawlmeter

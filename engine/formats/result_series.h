@@ -48,8 +48,8 @@ ResultSeries crawlerSeries(const ResultSource& source, std::size_t crawler);
 // The catalogue's crawlers with a visit in hours 0..23, in catalogue order.
 std::vector<ResultSeries> crawlerSeriesSeen(const ResultSource& source);
 
-// What a file is called where a short name is wanted: its date label, with the last part of its
-// path when another file has the same label, or that part alone when it has no label.
+// What a file is called where a short name is wanted: its date label, with its path when another
+// file has the same label, or the last part of its path when it has no label.
 std::string dayName(const ResultSource& source, std::size_t file);
 
 }  // namespace crawlmeter

@@ -2,6 +2,7 @@
 #include "formats/svg_charts.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "formats/markup.h"
 #include "formats/text_escape.h"
@@ -38,7 +39,7 @@ constexpr std::array<std::string_view, 10> kSeriesColours = {
     "#4e79a7", "#f28e2b", "#e15759", "#76b7b2", "#59a14f",
     "#edc948", "#b07aa1", "#ff9da7", "#9c755f", "#bab0ac"};
 
-// The colour of fraction (0..1) of the heat scale.
+// A fraction (0..1) of the heat scale, between its stops, so that close counts get close colours.
 std::string heatColour(double fraction) {
   static constexpr char kHex[] = "0123456789abcdef";
   const double at = std::clamp(fraction, 0.0, 1.0) * (kHeatStops.size() - 1);
@@ -55,13 +56,15 @@ std::string heatColour(double fraction) {
   return colour;
 }
 
-// The smallest of 1, 2, 5 × 10^n that is at least value.
+// The smallest of 1, 2, 5 × 10^n that is at least value, so that the axis has round steps; value
+// itself where that would overflow.
 Count niceCeiling(Count value) {
-  for (Count step = 1;; step *= 10) {
+  for (Count step = 1; step <= std::numeric_limits<Count>::max() / 50; step *= 10) {
     for (Count factor : {1, 2, 5}) {
       if (step * factor >= value) return step * factor;
     }
   }
+  return value;
 }
 
 Count largest(std::span<const HourRow> rows) {

@@ -36,7 +36,8 @@ std::size_t sequenceLength(std::string_view bytes, std::size_t at) {
   return length;
 }
 
-// Calls emit with each character of bytes (invalid bytes as U+FFFD).
+// Every quoting walks characters, not bytes, so that an invalid byte is replaced as a whole and
+// never splits an escape.
 template <typename Emit>
 void forEachCharacter(std::string_view bytes, Emit emit) {
   for (std::size_t at = 0; at < bytes.size();) {

@@ -70,6 +70,7 @@ Error readStandardInput(const LogFile& log, std::vector<char>& buffer, UnitCount
     head += *got;
   }
   const std::string_view first(buffer.data(), head);
+  if (!count.read(options, head)) return Error::of(Error::What::kCancelled, log.path());
   const Compression compression = compressionOf(first);
   if (compression != Compression::kNone) {
     const std::string copy(first);  // the buffer is the decompressor's no more
@@ -81,7 +82,6 @@ Error readStandardInput(const LogFile& log, std::vector<char>& buffer, UnitCount
                             });
   }
   count.take(first);
-  if (!count.read(options, head)) return Error::of(Error::What::kCancelled, log.path());
   return log.readChunks(buffer, 0, kToEndOfFile, [&](std::string_view chunk, std::uint64_t) {
     count.take(chunk);
     return count.read(options, chunk.size());

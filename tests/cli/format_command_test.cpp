@@ -148,8 +148,15 @@ TEST(FormatCommandTest, OutputGoesWhereAsked) {
                                    "file,date,kind,hour,count\n"));
   const Outcome toStdout = runCommand(folder, {"--format", "csv", "--output", "-", log});
   EXPECT_EQ("\xEF\xBB\xBF" + toStdout.out, readFile(target));
-  const Outcome kindOnly = runCommand(folder, {"--format", "json", "--kind", "bot:GPTBot", log});
+  // Compressed standard input: its bytes read include those that told its format.
+  const std::string packed =
+      folder.write("1.log.gz", testing::compress(Compression::kGzip, readFile(log)));
+  const Outcome kindOnly =
+      runCommand(folder, {"--format", "json", "--kind", "bot:GPTBot", "-"}, packed);
   const nlohmann::json document = nlohmann::json::parse(kindOnly.out);
+  EXPECT_EQ(document["files"][0]["path"], "-");
+  EXPECT_EQ(document["files"][0]["bytes_read"], readFile(packed).size());
+  EXPECT_EQ(document["files"][0]["log_bytes"], readFile(log).size());
   EXPECT_TRUE(document["kinds"].empty());
   ASSERT_EQ(document["crawlers"].size(), 1u);
   EXPECT_EQ(document["crawlers"][0]["category"], "ai");
@@ -163,6 +170,9 @@ TEST(FormatCommandTest, WrongChoicesAreUsageErrors) {
       {"--bom", log},
       {"--format", "json", "--bom", log},
       {"--format", "csv", "--output", "-", "--html", "-", log},
+      {"--output", "/dev/stdout", "--html", "-", log},
+      {"--format", "json", "--html", "-", log},
+      {"--output", folder.pathOf("same"), "--html", folder.pathOf("same"), log},
       {"--html", "", log},
   };
   for (const auto& arguments : wrong) {
