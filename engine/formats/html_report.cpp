@@ -108,18 +108,13 @@ void legendList(Markup& page, const std::vector<HourRow>& rows) {
   page << "</ul>\n";
 }
 
-Count crawlerVisits(const StatisticsTables& tables, std::size_t file) {
-  Count visits = 0;
-  for (const CountTable& counts : tables.CrawlerCounts) visits += counts.total(file);
-  return visits;
-}
-
 void daysSection(Markup& page, const ResultSource& source) {
   page << "<section id=\"days\"><h2>每日合计</h2><div class=\"scroll\"><table><thead><tr>"
        << "<th scope=\"col\">文件</th><th scope=\"col\">日期</th><th scope=\"col\">读取字节</th>"
        << "<th scope=\"col\">日志字节</th><th scope=\"col\">页面浏览</th>"
        << "<th scope=\"col\">独立IP</th><th scope=\"col\">蜘蛛访问</th></tr></thead><tbody>\n";
   const StatisticsTables& tables = source.tables;
+  const std::vector<Count> visits = crawlerVisits(tables, crawlersByVisits(tables));
   for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
     const std::string attribute = dataAttribute("file", std::to_string(file));
     page << "<tr " << attribute << "><td>" << htmlEscaped(source.files[file - 1]) << "</td><td>"
@@ -127,8 +122,7 @@ void daysSection(Markup& page, const ResultSource& source) {
          << "</td><td class=\"n\">" << source.bytes[file].text
          << "</td><td class=\"n\" data-kind=\"pv\">" << tables.PvCounts.total(file)
          << "</td><td class=\"n\" data-kind=\"ip\">" << tables.IpCounts.total(file)
-         << "</td><td class=\"n\" data-kind=\"bots\">" << crawlerVisits(tables, file)
-         << "</td></tr>\n";
+         << "</td><td class=\"n\" data-kind=\"bots\">" << visits[file - 1] << "</td></tr>\n";
   }
   page << "</tbody></table></div></section>\n";
 }
@@ -171,15 +165,16 @@ std::vector<HourRow> crawlerLayers(const ResultSource& source,
 }
 
 void categoryTable(Markup& page, const ResultSource& source, const std::vector<std::size_t>& seen) {
-  std::array<Count, kCategoryLabels.size()> visits{};
-  Count all = 0;
+  std::array<std::vector<std::size_t>, kCategoryLabels.size()> members;
   for (std::size_t crawler : seen) {
-    const auto category = static_cast<std::size_t>(source.catalogue->crawlers()[crawler].category);
-    for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
-      visits[category] += source.tables.CrawlerCounts[crawler].total(file);
-    }
+    members[static_cast<std::size_t>(source.catalogue->crawlers()[crawler].category)].push_back(
+        crawler);
   }
-  for (Count count : visits) all += count;
+  std::array<Count, kCategoryLabels.size()> visits{};
+  for (std::size_t category = 0; category < visits.size(); ++category) {
+    visits[category] = crawlerVisits(source.tables, members[category]).back();
+  }
+  const Count all = crawlerVisits(source.tables, seen).back();
   page << "<h3>按类别</h3><table id=\"categories\"><thead><tr><th scope=\"col\">类别</th>"
        << "<th scope=\"col\">访问次数</th><th scope=\"col\">占比</th></tr></thead><tbody>\n";
   for (std::size_t category = 0; category < visits.size(); ++category) {

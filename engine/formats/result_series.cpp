@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "run/crawler_report.h"
+
 namespace crawlmeter {
 namespace {
 
@@ -31,17 +33,11 @@ ResultSeries crawlerSeries(const ResultSource& source, std::size_t crawler) {
 }
 
 std::vector<ResultSeries> crawlerSeriesSeen(const ResultSource& source) {
-  std::vector<ResultSeries> seen;
-  for (std::size_t crawler = 0; crawler < source.tables.CrawlerCounts.size(); ++crawler) {
-    const CountTable& counts = source.tables.CrawlerCounts[crawler];
-    for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
-      if (counts.total(file) > 0) {
-        seen.push_back(crawlerSeries(source, crawler));
-        break;
-      }
-    }
-  }
-  return seen;
+  std::vector<std::size_t> seen = crawlersByVisits(source.tables);
+  std::sort(seen.begin(), seen.end());  // catalogue order: stable from one day to the next
+  std::vector<ResultSeries> series;
+  for (std::size_t crawler : seen) series.push_back(crawlerSeries(source, crawler));
+  return series;
 }
 
 namespace {

@@ -30,19 +30,6 @@ std::string padLeft(std::string_view text, std::size_t width) {
   return std::string(used < width ? width - used : 1, ' ') + std::string(text);
 }
 
-// The counts of one row: one per file, then their total.
-std::vector<Count> rowCounts(const StatisticsTables& tables,
-                             const std::vector<std::size_t>& crawlers) {
-  std::vector<Count> counts(tables.lastFile() + 1, 0);
-  for (std::size_t crawler : crawlers) {
-    for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
-      counts[file - 1] += tables.CrawlerCounts[crawler].total(file);
-    }
-  }
-  counts.back() = std::accumulate(counts.begin(), counts.end() - 1, Count{0});
-  return counts;
-}
-
 struct TableLayout {
   std::size_t nameWidth = 0;
   std::size_t categoryWidth = 0;
@@ -79,11 +66,23 @@ TableLayout layoutFor(const CrawlerCatalogue& catalogue, const std::vector<std::
 
 }  // namespace
 
+std::vector<Count> crawlerVisits(const StatisticsTables& tables,
+                                 const std::vector<std::size_t>& crawlers) {
+  std::vector<Count> counts(tables.lastFile() + 1, 0);
+  for (std::size_t crawler : crawlers) {
+    for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
+      counts[file - 1] += tables.CrawlerCounts[crawler].total(file);
+    }
+  }
+  counts.back() = std::accumulate(counts.begin(), counts.end() - 1, Count{0});
+  return counts;
+}
+
 // Stable, so that ties keep catalogue order.
 std::vector<std::size_t> crawlersByVisits(const StatisticsTables& tables) {
   std::vector<std::pair<Count, std::size_t>> seen;
   for (std::size_t crawler = 0; crawler < tables.CrawlerCounts.size(); ++crawler) {
-    const Count total = rowCounts(tables, {crawler}).back();
+    const Count total = crawlerVisits(tables, {crawler}).back();
     if (total > 0) seen.emplace_back(total, crawler);
   }
   std::stable_sort(seen.begin(), seen.end(),
@@ -120,7 +119,7 @@ std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalo
   for (std::size_t crawler : shown) {
     const Crawler& entry = catalogue.crawlers()[crawler];
     rows.push_back(row(layout, entry.name, categoryName(entry.category),
-                       numbers(rowCounts(tables, {crawler}))));
+                       numbers(crawlerVisits(tables, {crawler}))));
   }
   for (std::size_t category = 0; category < kCategoryNames.size(); ++category) {
     std::vector<std::size_t> members;
@@ -129,9 +128,9 @@ std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalo
         members.push_back(crawler);
     }
     rows.push_back(row(layout, kCategoryTotalLabel, kCategoryNames[category],
-                       numbers(rowCounts(tables, members))));
+                       numbers(crawlerVisits(tables, members))));
   }
-  rows.push_back(row(layout, kAllCrawlersLabel, "", numbers(rowCounts(tables, shown))));
+  rows.push_back(row(layout, kAllCrawlersLabel, "", numbers(crawlerVisits(tables, shown))));
   const std::string paragraphEnd = std::string(lineEnd) + std::string(lineEnd);
   std::string text = std::string(kTableHeading) + paragraphEnd;
   for (const std::string& line : rows) text += line + paragraphEnd;

@@ -23,6 +23,9 @@ std::string crawlerReportText(const StatisticsTables& tables, const CrawlerCatal
 std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
                              std::string_view lineEnd = kCrLf);
 
+// The visits of the crawlers together in hours 0..23: one count per file, then their total.
+std::vector<Count> crawlerVisits(const StatisticsTables& tables,
+                                 const std::vector<std::size_t>& crawlers);
 // The crawlers with a visit in hours 0..23, most visits first (ties in catalogue order).
 std::vector<std::size_t> crawlersByVisits(const StatisticsTables& tables);
 

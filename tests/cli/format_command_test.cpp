@@ -10,15 +10,13 @@
 
 #include "command_runner.h"
 #include "compress.h"
+#include "day_log.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {
 namespace {
 
-using testing::Outcome;
-using testing::readFile;
-using testing::runCommand;
-using testing::TempFolder;
+using namespace testing;  // the command runner and temporary folders
 
 // kind ("pv" ... "bot:NAME"), file (1..N), hour -> count
 using Counts = std::map<std::tuple<std::string, int, int>, long long>;
@@ -74,18 +72,12 @@ std::vector<std::vector<std::string>> csvRecords(const std::string& text) {
   return records;
 }
 
-std::string line(const std::string& date, int hour, const std::string& agent) {
-  return "10.0.0." + std::to_string(hour % 3) + " - - [" + date + ":" + std::to_string(hour) +
-         ":00:00 +0800] \"GET / HTTP/1.1\" 200 5 \"-\" \"" + agent + "\"\n";
-}
-
 std::string dayLog(const std::string& date, int seed) {
-  const char* agents[] = {"Mozilla/5.0 (compatible; Baiduspider/2.0)", "Googlebot/2.1",
-                          "Mozilla/5.0 (compatible; GPTBot/1.2)", "Mozilla/5.0 Firefox/120",
-                          "Sogou web spider/4.0"};
-  std::string text;
-  for (int i = 0; i < 200; ++i) text += line(date, (i * seed) % 24, agents[(i + seed) % 5]);
-  return text + line(date, 24, agents[0]);  // slot 24: counted, shown in no row
+  const std::string text = testing::dayLog(
+      date, seed, 200,
+      {"Mozilla/5.0 (compatible; Baiduspider/2.0)", "Googlebot/2.1",
+       "Mozilla/5.0 (compatible; GPTBot/1.2)", "Mozilla/5.0 Firefox/120", "Sogou web spider/4.0"});
+  return text + accessLine(date, 24, "Baiduspider");  // counted, shown in no row
 }
 
 TEST(FormatCommandTest, CsvAndJsonHoldTheTextReportsNumbers) {
@@ -170,7 +162,8 @@ TEST(FormatCommandTest, WrongChoicesAreUsageErrors) {
       {"--bom", log},
       {"--format", "json", "--bom", log},
       {"--format", "csv", "--output", "-", "--html", "-", log},
-      {"--output", "/dev/stdout", "--html", "-", log},
+      // The file the test's standard output goes to: standard output under another name.
+      {"--output", folder.pathOf("stdout"), "--html", "-", log},
       {"--format", "json", "--html", "-", log},
       {"--output", folder.pathOf("same"), "--html", folder.pathOf("same"), log},
       {"--html", "", log},

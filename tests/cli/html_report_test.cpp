@@ -18,15 +18,13 @@
 #include <set>
 
 #include "command_runner.h"
+#include "day_log.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {
 namespace {
 
-using testing::Outcome;
-using testing::readFile;
-using testing::runCommand;
-using testing::TempFolder;
+using namespace testing;  // the command runner and temporary folders
 
 constexpr char kBrowser[] = "/usr/bin/chromium";
 
@@ -96,19 +94,11 @@ Visit visit(const TempFolder& folder, const std::string& page, const std::string
                std::filesystem::exists(screenshot) ? std::filesystem::file_size(screenshot) : 0};
 }
 
-std::string line(const std::string& date, int hour, const std::string& agent) {
-  return "10.0." + std::to_string(hour) + "." + std::to_string(agent.size() % 7) + " - - [" + date +
-         ":" + std::to_string(hour) + ":00:00 +0800] \"GET / HTTP/1.1\" 200 5 \"-\" \"" + agent +
-         "\"\n";
-}
-
 std::string dayLog(const std::string& date, int seed) {
-  const char* agents[] = {"Baiduspider/2.0", "Googlebot/2.1", "GPTBot/1.2",    "Firefox/120",
-                          "EvilBot/1.0",     "AhrefsBot/7.0", "ClaudeBot/1.0", "bingbot/2.0",
-                          "YandexBot/3.0",   "PetalBot",      "Amazonbot/0.1", "CCBot/2.0"};
-  std::string text;
-  for (int i = 0; i < 300; ++i) text += line(date, (i * seed) % 24, agents[(i * 7 + seed) % 12]);
-  return text;
+  return testing::dayLog(date, seed, 300,
+                         {"Baiduspider/2.0", "Googlebot/2.1", "GPTBot/1.2", "Firefox/120",
+                          "EvilBot/1.0", "AhrefsBot/7.0", "ClaudeBot/1.0", "bingbot/2.0",
+                          "YandexBot/3.0", "PetalBot", "Amazonbot/0.1", "CCBot/2.0"});
 }
 
 // (name, hour) -> count
