@@ -93,6 +93,11 @@ Size sizeOf(std::size_t bytes) {
   return static_cast<Size>(std::min<std::size_t>(bytes, std::numeric_limits<Size>::max()));
 }
 
+// How much of before a call used, given what it left.
+std::size_t usedOf(std::uint32_t before, std::uint32_t left) {
+  return left <= before ? before - left : before;
+}
+
 // gzip members on ISA-L; zero bytes after the last member are padding, as gzip allows.
 class GzipDecoder final : public StreamSequence {
  public:
@@ -120,7 +125,8 @@ class GzipDecoder final : public StreamSequence {
       *problem = words(kCorruptWords, "invalid deflate data");
     }
     *ended = problem->empty() && state_.block_state == ISAL_BLOCK_FINISH;
-    return Step{inBefore - state_.avail_in, outBefore - state_.avail_out};
+    // On some bad data ISA-L leaves a count past what it was given; all of it is then used up.
+    return Step{usedOf(inBefore, state_.avail_in), usedOf(outBefore, state_.avail_out)};
   }
 
   inflate_state state_{};
