@@ -3,13 +3,13 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "files/log_file.h"
 #include "resources/product_info.h"
+#include "run/process_setup.h"
 #include "ui/qt_translation.h"
 #include "ui/qt_ui_services.h"
 
 int main(int argc, char* argv[]) {
-  crawlmeter::allowManyOpenFiles();
+  crawlmeter::setUpProcessForRuns();
   QApplication app(argc, argv);
   crawlmeter::installQtChineseTranslation(app);
   QApplication::setApplicationName(QStringLiteral(CRAWLMETER_PRODUCT_NAME));

@@ -2,10 +2,10 @@
 #include <string>
 #include <vector>
 
-#include "files/log_file.h"
 #include "report_command.h"
+#include "run/process_setup.h"
 
 int main(int argc, char** argv) {
-  crawlmeter::allowManyOpenFiles();
+  crawlmeter::setUpProcessForRuns();
   return crawlmeter::runReportCommand(std::vector<std::string>(argv + 1, argv + argc));
 }

@@ -1,0 +1,11 @@
+// The set-up a program that runs counts gives its process, once, in main() before any thread
+// starts.
+#pragma once
+
+namespace crawlmeter {
+
+// Raises the limit of open files (a run holds every log it counts open until it ends) and keeps
+// the memory a run frees for the run's next use instead of handing it back to the system.
+void setUpProcessForRuns();
+
+}  // namespace crawlmeter
