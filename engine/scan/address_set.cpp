@@ -111,18 +111,22 @@ bool AddressSet::contains(std::string_view text) const {
   return !slots_[find(key, text, hash)].empty();
 }
 
-void AddressSet::prefetch(std::string_view text) const {
-  if (slots_.empty()) return;
-  std::uint64_t hash = 0;
-  keyOf(text, &hash);
-  __builtin_prefetch(&slots_[(hash >> 8) & (slots_.size() - 1)]);
+AddressSet::Probe AddressSet::probe(std::string_view text) {
+  Probe probe;
+  probe.key = keyOf(text, &probe.hash);
+  return probe;
 }
 
-bool AddressSet::insert(std::string_view text) {
+void AddressSet::prefetch(const Probe& probe) const {
+  if (!slots_.empty()) __builtin_prefetch(&slots_[(probe.hash >> 8) & (slots_.size() - 1)]);
+}
+
+bool AddressSet::insert(std::string_view text) { return insert(text, probe(text)); }
+
+bool AddressSet::insert(std::string_view text, const Probe& probe) {
   if ((count_ + 1) * 2 > slots_.size()) resize(std::max(kSmallestTable, slots_.size() * 2));
-  std::uint64_t hash = 0;
-  Slot key = keyOf(text, &hash);
-  Slot& slot = slots_[find(key, text, hash)];
+  Slot key = probe.key;
+  Slot& slot = slots_[find(key, text, probe.hash)];
   if (!slot.empty()) return false;
   if (text.size() > kLongestInline) {
     key.words[1] = arena_.size();

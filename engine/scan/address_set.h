@@ -17,15 +17,20 @@ class AddressSet {
  public:
   static constexpr std::size_t kLongestAddress = 65535;
 
+  // Where an address goes, worked out once for both the prefetch and the insert that follows it.
+  struct Probe;
+  static Probe probe(std::string_view text);
+
   // Adds text (at most kLongestAddress bytes); true when it was not in the set.
   bool insert(std::string_view text);
+  bool insert(std::string_view text, const Probe& probe);
   bool contains(std::string_view text) const;
   // Makes room for count addresses at once, instead of growing step by step.
   void reserve(std::size_t count);
   std::size_t size() const { return count_; }
-  // Starts loading the slot where text would be looked up, so that an insert soon after finds it
-  // in the cache.
-  void prefetch(std::string_view text) const;
+  // Starts loading the slot where the probe's address would be looked up, so that an insert soon
+  // after finds it in the cache.
+  void prefetch(const Probe& probe) const;
   void clear();
 
   template <typename Visit>
@@ -60,6 +65,12 @@ class AddressSet {
   std::vector<Slot> slots_;
   std::string arena_;  // each long address as two length bytes and its text
   std::size_t count_ = 0;
+
+ public:
+  struct Probe {
+    Slot key;  // without its arena offset
+    std::uint64_t hash = 0;
+  };
 };
 
 // A fast 64-bit hash for short byte strings.

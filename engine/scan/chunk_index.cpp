@@ -157,10 +157,15 @@ void ChunkIndex::build(std::string_view chunk) {
       static_cast<std::size_t>(out.candidates - crawlerCandidates_.storage.get());
 }
 
+// A word of block bits at a time: a line spans a few blocks, and this is asked for every line.
 bool ChunkIndex::mayHoldHighByte(std::size_t from, std::size_t to) const {
   if (from >= to) return false;
-  for (std::size_t block = from / kBlockBytes; block <= (to - 1) / kBlockBytes; ++block) {
-    if (highBlocks_[block / 64] >> (block % 64) & 1) return true;
+  const std::size_t first = from / kBlockBytes, last = (to - 1) / kBlockBytes;
+  for (std::size_t word = first / 64; word <= last / 64; ++word) {
+    std::uint64_t bits = highBlocks_[word];
+    if (word == first / 64) bits &= ~std::uint64_t{0} << (first % 64);
+    if (word == last / 64) bits &= ~std::uint64_t{0} >> (63 - last % 64);
+    if (bits != 0) return true;
   }
   return false;
 }

@@ -11,7 +11,8 @@ void HourRun::restart(const HourText& hour) {
 
 bool HourRun::add(const Address& address) {
   if (address.digest) return digests_.insert(*address.digest).second;
-  return addresses_.insert(address.text);
+  return address.probe ? addresses_.insert(address.text, *address.probe)
+                       : addresses_.insert(address.text);
 }
 
 std::size_t HourRun::countShared(const HourRun& other) const {

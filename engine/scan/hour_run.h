@@ -19,8 +19,11 @@ class HourRun {
   void reserveLike(const HourRun& other) { addresses_.reserve(other.addresses_.size()); }
   // Adds address; true when it is new in the run.
   bool add(const Address& address);
-  void prefetch(const Address& address) const {
-    if (!address.digest) addresses_.prefetch(address.text);
+  // Readies the memory that adding address will touch, and keeps its probe for the add.
+  void prefetch(Address& address) const {
+    if (address.digest) return;
+    address.probe = AddressSet::probe(address.text);
+    addresses_.prefetch(*address.probe);
   }
   // How many of other's addresses this run holds too.
   std::size_t countShared(const HourRun& other) const;

@@ -25,7 +25,7 @@ class RecordCounter {
  public:
   void count(const Record& record, FileCounts& counts);
   // Readies the memory that counting record will touch.
-  void prefetch(const Record& record) const { edges_.last.prefetch(record.address); }
+  void prefetch(Record& record) const { edges_.last.prefetch(record.address); }
   RunEdges takeEdges();
 
  private:

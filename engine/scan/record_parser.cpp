@@ -69,9 +69,11 @@ std::uint32_t firstCatalogueLine(std::string_view bytes, std::span<CrawlerMatch>
   return first;
 }
 
+// The first byte is compared before the rest: most candidates start no text at all.
 int crawlerStartingAt(std::string_view rest, std::size_t at, int better) {
   for (int i = 0; i < better; ++i) {
-    if (rest.substr(at, kCrawlerTexts[i].size()) == kCrawlerTexts[i]) return i;
+    const std::string_view text = kCrawlerTexts[i];
+    if (rest[at] == text[0] && rest.substr(at, text.size()) == text) return i;
   }
   return better;
 }
@@ -113,6 +115,7 @@ bool parseHead(std::string_view line, std::size_t* restStart, Record& record) {
   *restStart = space;
   record.address.text = line.substr(0, space);
   record.address.digest.reset();
+  record.address.probe.reset();
   if (record.address.text.size() > kLongestKeptAddress) {
     record.address.digest.emplace().add(record.address.text);
     record.address.text = {};

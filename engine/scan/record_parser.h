@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "catalogue/crawler_matcher.h"
+#include "scan/address_set.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
@@ -59,6 +60,7 @@ struct AddressDigest {
 struct Address {
   std::string_view text;
   std::optional<AddressDigest> digest;
+  std::optional<AddressSet::Probe> probe;  // the text's probe, once it has been prefetched
 };
 
 // A record the catalogue names no crawler for.
