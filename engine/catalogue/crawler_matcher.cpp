@@ -16,31 +16,61 @@ struct CrawlerMatcher::Database {
 
 struct CrawlerSearch::Scratch {
   hs_scratch_t* scratch = nullptr;
+  // Matches of holding texts, by their ends, until no match with an earlier end can come.
+  std::vector<CrawlerMatch> pending;
   ~Scratch() { hs_free_scratch(scratch); }
 };
 
 CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue)
     : database_(std::make_unique<Database>()), crawlerCount_(catalogue.crawlers().size()) {
   const std::vector<CatalogueLine>& lines = catalogue.lines();
+  addHolders(lines);
+  std::vector<bool> held(lines.size(), false);
+  for (const std::vector<Holder>& holders : holdersOf_) {
+    for (const Holder& holder : holders) held[holder.line] = true;
+  }
   std::vector<const char*> texts;
   std::vector<std::size_t> lengths;
-  std::vector<unsigned> flags(lines.size(), 0), ids;
-  for (const CatalogueLine& line : lines) {
-    texts.push_back(line.encodedText.data());
-    lengths.push_back(line.encodedText.size());
-    ids.push_back(static_cast<unsigned>(ids.size()));
+  std::vector<unsigned> ids;
+  for (std::size_t id = 0; id < lines.size(); ++id) {
+    const CatalogueLine& line = lines[id];
     crawlerOfLine_.push_back(line.crawler);
     textLength_.push_back(static_cast<std::uint32_t>(line.encodedText.size()));
     longestText_ = std::max(longestText_, line.encodedText.size());
+    if (held[id]) continue;
+    texts.push_back(line.encodedText.data());
+    lengths.push_back(line.encodedText.size());
+    ids.push_back(static_cast<unsigned>(id));
   }
   if (lines.empty()) return;
+  const std::vector<unsigned> flags(texts.size(), 0);
   hs_compile_error_t* error = nullptr;
   // Texts are checked non-empty when a catalogue is read, so a failure here is a lack of memory.
   if (hs_compile_lit_multi(texts.data(), flags.data(), ids.data(), lengths.data(),
-                           static_cast<unsigned>(lines.size()), HS_MODE_BLOCK, nullptr,
+                           static_cast<unsigned>(texts.size()), HS_MODE_BLOCK, nullptr,
                            &database_->database, &error) != HS_SUCCESS) {
     hs_free_compile_error(error);
     throw std::bad_alloc();
+  }
+}
+
+// A text is found through the shortest other text it holds, which then holds none itself (an
+// identical text is not a shorter one: each of those is searched for itself).
+void CrawlerMatcher::addHolders(const std::vector<CatalogueLine>& lines) {
+  holdersOf_.resize(lines.size());
+  for (std::size_t line = 0; line < lines.size(); ++line) {
+    const std::string& text = lines[line].encodedText;
+    std::size_t shortest = lines.size();
+    for (std::size_t other = 0; other < lines.size(); ++other) {
+      const std::string& inner = lines[other].encodedText;
+      if (inner.size() >= text.size() || text.find(inner) == std::string::npos) continue;
+      if (shortest == lines.size() || inner.size() < lines[shortest].encodedText.size())
+        shortest = other;
+    }
+    if (shortest == lines.size()) continue;
+    const std::size_t offset = text.find(lines[shortest].encodedText);
+    holdersOf_[shortest].push_back(
+        Holder{static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(offset), text});
   }
 }
 
@@ -56,24 +86,62 @@ CrawlerSearch::CrawlerSearch(std::shared_ptr<const CrawlerMatcher> matcher)
 
 CrawlerSearch::~CrawlerSearch() = default;
 
+namespace {
+
+struct SearchContext {
+  std::string_view bytes;
+  const std::vector<std::uint32_t>& textLength;
+  const std::vector<std::vector<CrawlerMatcher::Holder>>& holdersOf;
+  std::vector<CrawlerMatch>& matches;
+  std::vector<CrawlerMatch>& pending;
+
+  void flushPendingUpTo(std::uint64_t end) {
+    std::size_t flushed = 0;
+    while (flushed < pending.size() && pending[flushed].end <= end)
+      matches.push_back(pending[flushed++]);
+    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(flushed));
+  }
+
+  // The holding texts around a match of the text they hold, kept in the order of their ends.
+  void addHolders(const CrawlerMatch& held) {
+    for (const CrawlerMatcher::Holder& holder : holdersOf[held.line]) {
+      if (held.start < holder.offset) continue;
+      const std::size_t start = held.start - holder.offset;
+      if (bytes.substr(start, holder.text.size()) != holder.text) continue;
+      const CrawlerMatch match{static_cast<std::uint32_t>(start),
+                               static_cast<std::uint32_t>(start + holder.text.size()),
+                               holder.line};
+      auto at = std::upper_bound(
+          pending.begin(), pending.end(), match,
+          [](const CrawlerMatch& a, const CrawlerMatch& b) { return a.end < b.end; });
+      pending.insert(at, match);
+    }
+  }
+};
+
+}  // namespace
+
 void CrawlerSearch::search(std::string_view bytes, std::vector<CrawlerMatch>& matches) {
   matches.clear();
+  scratch_->pending.clear();
   if (scratch_->scratch == nullptr || bytes.empty()) return;
-  struct Context {
-    const std::vector<std::uint32_t>& textLength;
-    std::vector<CrawlerMatch>& matches;
-  } context{matcher_->textLength_, matches};
-  auto onMatch = [](unsigned int id, unsigned long long from, unsigned long long to, unsigned int,
+  SearchContext context{bytes, matcher_->textLength_, matcher_->holdersOf_, matches,
+                        scratch_->pending};
+  auto onMatch = [](unsigned int id, unsigned long long, unsigned long long to, unsigned int,
                     void* user) -> int {
-    auto& found = *static_cast<Context*>(user);
-    (void)from;  // literal matches give no start; the text's length does
+    // Literal matches give no start; the text's length does.
+    auto& found = *static_cast<SearchContext*>(user);
+    if (!found.pending.empty()) found.flushPendingUpTo(to);
     const std::uint32_t length = found.textLength[id];
-    found.matches.push_back(
-        CrawlerMatch{static_cast<std::uint32_t>(to - length), static_cast<std::uint32_t>(to), id});
+    const CrawlerMatch match{static_cast<std::uint32_t>(to - length),
+                             static_cast<std::uint32_t>(to), id};
+    found.matches.push_back(match);
+    if (!found.holdersOf[id].empty()) found.addHolders(match);
     return 0;
   };
   hs_scan(matcher_->database_->database, bytes.data(), static_cast<unsigned>(bytes.size()), 0,
           scratch_->scratch, onMatch, &context);
+  context.flushPendingUpTo(UINT64_MAX);
 }
 
 }  // namespace crawlmeter

@@ -29,12 +29,13 @@ struct Counted {
   LineEnds ends = LineEnds::Undecided;
 };
 
-// Texts that overlap, a short one and a two-byte character (U+4E2D, 0xD6 0xD0 in code page 936).
+// Texts that overlap, a short one, a two-byte character (U+4E2D, 0xD6 0xD0 in code page 936), and
+// one that holds another inside it.
 std::shared_ptr<const CrawlerMatcher> fuzzCatalogue() {
   CrawlerCatalogue catalogue;
   check(
       !catalogue.add("Long\tsearch\tGooglebot\nShort\tai\tBot\nHan\tother\t\xE4\xB8\xAD\n"
-                     "Pair\tseo\tab\n",
+                     "Holder\tsocial\tZabZ\nPair\tseo\tab\n",
                      "fuzz"));
   return std::make_shared<CrawlerMatcher>(catalogue);
 }
