@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <new>
 
+#include "catalogue/classic_crawlers.h"
+
 namespace crawlmeter {
 
 struct CrawlerMatcher::Database {
@@ -23,26 +25,28 @@ struct CrawlerSearch::Scratch {
 
 CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue)
     : database_(std::make_unique<Database>()), crawlerCount_(catalogue.crawlers().size()) {
-  const std::vector<CatalogueLine>& lines = catalogue.lines();
-  addHolders(lines);
-  std::vector<bool> held(lines.size(), false);
+  std::vector<std::string> all;
+  for (const CatalogueLine& line : catalogue.lines()) {
+    crawlerOfLine_.push_back(line.crawler);
+    all.push_back(line.encodedText);
+  }
+  all.insert(all.end(), kCrawlerTexts.begin(), kCrawlerTexts.end());
+  addHolders(all);
+  std::vector<bool> held(all.size(), false);
   for (const std::vector<Holder>& holders : holdersOf_) {
     for (const Holder& holder : holders) held[holder.line] = true;
   }
   std::vector<const char*> texts;
   std::vector<std::size_t> lengths;
   std::vector<unsigned> ids;
-  for (std::size_t id = 0; id < lines.size(); ++id) {
-    const CatalogueLine& line = lines[id];
-    crawlerOfLine_.push_back(line.crawler);
-    textLength_.push_back(static_cast<std::uint32_t>(line.encodedText.size()));
-    longestText_ = std::max(longestText_, line.encodedText.size());
+  for (std::size_t id = 0; id < all.size(); ++id) {
+    textLength_.push_back(static_cast<std::uint32_t>(all[id].size()));
+    longestText_ = std::max(longestText_, all[id].size());
     if (held[id]) continue;
-    texts.push_back(line.encodedText.data());
-    lengths.push_back(line.encodedText.size());
+    texts.push_back(all[id].data());
+    lengths.push_back(all[id].size());
     ids.push_back(static_cast<unsigned>(id));
   }
-  if (lines.empty()) return;
   const std::vector<unsigned> flags(texts.size(), 0);
   hs_compile_error_t* error = nullptr;
   // Texts are checked non-empty when a catalogue is read, so a failure here is a lack of memory.
@@ -56,21 +60,20 @@ CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue)
 
 // A text is found through the shortest other text it holds, which then holds none itself (an
 // identical text is not a shorter one: each of those is searched for itself).
-void CrawlerMatcher::addHolders(const std::vector<CatalogueLine>& lines) {
-  holdersOf_.resize(lines.size());
-  for (std::size_t line = 0; line < lines.size(); ++line) {
-    const std::string& text = lines[line].encodedText;
-    std::size_t shortest = lines.size();
-    for (std::size_t other = 0; other < lines.size(); ++other) {
-      const std::string& inner = lines[other].encodedText;
+void CrawlerMatcher::addHolders(const std::vector<std::string>& texts) {
+  holdersOf_.resize(texts.size());
+  for (std::size_t id = 0; id < texts.size(); ++id) {
+    const std::string& text = texts[id];
+    std::size_t shortest = texts.size();
+    for (std::size_t other = 0; other < texts.size(); ++other) {
+      const std::string& inner = texts[other];
       if (inner.size() >= text.size() || text.find(inner) == std::string::npos) continue;
-      if (shortest == lines.size() || inner.size() < lines[shortest].encodedText.size())
-        shortest = other;
+      if (shortest == texts.size() || inner.size() < texts[shortest].size()) shortest = other;
     }
-    if (shortest == lines.size()) continue;
-    const std::size_t offset = text.find(lines[shortest].encodedText);
+    if (shortest == texts.size()) continue;
+    const std::size_t offset = text.find(texts[shortest]);
     holdersOf_[shortest].push_back(
-        Holder{static_cast<std::uint32_t>(line), static_cast<std::uint32_t>(offset), text});
+        Holder{static_cast<std::uint32_t>(id), static_cast<std::uint32_t>(offset), text});
   }
 }
 
@@ -109,8 +112,7 @@ struct SearchContext {
       const std::size_t start = held.start - holder.offset;
       if (bytes.substr(start, holder.text.size()) != holder.text) continue;
       const CrawlerMatch match{static_cast<std::uint32_t>(start),
-                               static_cast<std::uint32_t>(start + holder.text.size()),
-                               holder.line};
+                               static_cast<std::uint32_t>(start + holder.text.size()), holder.line};
       auto at = std::upper_bound(
           pending.begin(), pending.end(), match,
           [](const CrawlerMatch& a, const CrawlerMatch& b) { return a.end < b.end; });

@@ -1,6 +1,6 @@
-// Finds every catalogue text in a stretch of log bytes in one pass, whatever the number of texts:
-// a multi-pattern literal search (Hyperscan) compiled once per run and shared by its threads,
-// each of which searches with its own CrawlerSearch.
+// Finds every catalogue text, and the six classic crawler texts, in a stretch of log bytes in one
+// pass, whatever the number of texts: a multi-pattern literal search (Hyperscan) compiled once per
+// run and shared by its threads, each of which searches with its own CrawlerSearch.
 #pragma once
 
 #include <cstddef>
@@ -14,11 +14,12 @@
 
 namespace crawlmeter {
 
-// One occurrence of a catalogue line's text: bytes [start, end) of what was searched.
+// One occurrence of a text: bytes [start, end) of what was searched. The texts are numbered as
+// the catalogue's lines (the lower, the higher the priority), then the classic ones in their order.
 struct CrawlerMatch {
   std::uint32_t start = 0;
   std::uint32_t end = 0;
-  std::uint32_t line = 0;  // index into the catalogue's lines: the lower, the higher the priority
+  std::uint32_t line = 0;
 };
 
 // A catalogue line's priority, or this when a log line holds no catalogue text.
@@ -26,14 +27,18 @@ inline constexpr std::uint32_t kNoCatalogueLine = UINT32_MAX;
 
 class CrawlerMatcher {
  public:
-  // Compiles the catalogue's texts. An empty catalogue finds nothing.
+  // Compiles the catalogue's texts and the classic ones.
   explicit CrawlerMatcher(const CrawlerCatalogue& catalogue);
   ~CrawlerMatcher();
   CrawlerMatcher(const CrawlerMatcher&) = delete;
   CrawlerMatcher& operator=(const CrawlerMatcher&) = delete;
 
   std::size_t crawlerCount() const { return crawlerCount_; }
+  // Whether a match's line is one of the catalogue's, and then the catalogue crawler it names;
+  // else the index of its classic text.
+  bool isCatalogueLine(std::uint32_t line) const { return line < crawlerOfLine_.size(); }
   std::size_t crawlerOf(std::uint32_t line) const { return crawlerOfLine_[line]; }
+  std::size_t classicTextOf(std::uint32_t line) const { return line - crawlerOfLine_.size(); }
   // The length of the longest text, in bytes.
   std::size_t longestText() const { return longestText_; }
 
@@ -41,7 +46,7 @@ class CrawlerMatcher {
   // each match of the shortest text it holds (Hyperscan's literal matcher measured a quarter
   // faster without such texts).
   struct Holder {
-    std::uint32_t line;    // the catalogue line of the holding text
+    std::uint32_t line;    // the number of the holding text
     std::uint32_t offset;  // where the held text starts in it
     std::string text;
   };
@@ -49,10 +54,10 @@ class CrawlerMatcher {
  private:
   friend class CrawlerSearch;
   struct Database;
-  void addHolders(const std::vector<CatalogueLine>& lines);
+  void addHolders(const std::vector<std::string>& texts);
 
   std::unique_ptr<Database> database_;
-  std::vector<std::vector<Holder>> holdersOf_;  // by the line of the held text
+  std::vector<std::vector<Holder>> holdersOf_;  // by the number of the held text
   std::vector<std::size_t> crawlerOfLine_;
   std::vector<std::uint32_t> textLength_;
   std::size_t crawlerCount_ = 0;

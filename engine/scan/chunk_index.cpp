@@ -48,7 +48,7 @@ bool startsCrawlerPair(unsigned char first, unsigned char second) {
 }
 
 // Bytes [from, size) one at a time; from is a block boundary.
-void indexBytes(std::string_view chunk, std::size_t from, Output& out) {
+void indexBytes(std::string_view chunk, std::size_t from, bool findCandidates, Output& out) {
   for (std::size_t base = from; base < chunk.size(); base += ChunkIndex::kBlockBytes) {
     std::uint32_t breaks = 0, candidates = 0;
     bool high = false;
@@ -57,7 +57,8 @@ void indexBytes(std::string_view chunk, std::size_t from, Output& out) {
       const auto next =
           base + i + 1 < chunk.size() ? static_cast<unsigned char>(chunk[base + i + 1]) : 0;
       breaks |= static_cast<std::uint32_t>(byte == '\r' || byte == '\n') << i;
-      candidates |= static_cast<std::uint32_t>(startsCrawlerPair(byte, next)) << i;
+      candidates |= static_cast<std::uint32_t>(findCandidates && startsCrawlerPair(byte, next))
+                    << i;
       high |= byte >= 0x80;
     }
     out.addBlock(static_cast<std::uint32_t>(base), breaks, candidates, high);
@@ -142,16 +143,22 @@ ChunkIndex::ChunkIndex(Instructions instructions) : instructions_(instructions) 
                                                    : Instructions::kPortable;
 }
 
-void ChunkIndex::build(std::string_view chunk) {
+void ChunkIndex::build(std::string_view chunk, bool findCrawlerCandidates) {
   highBlocks_.assign(chunk.size() / kBlockBytes / 64 + 1, 0);
   Output out{lineBreaks_.reserve(chunk.size()), crawlerCandidates_.reserve(chunk.size()),
              highBlocks_.data()};
   std::size_t done = 0;
 #if defined(CRAWLMETER_X86)
-  if (instructions_ == Instructions::kAvx2) done = avx2::indexBlocks(chunk, out);
-  if (instructions_ == Instructions::kSse2) done = sse2::indexBlocks(chunk, out);
+  if (instructions_ == Instructions::kAvx2) {
+    done = findCrawlerCandidates ? avx2::indexBlocks<true>(chunk, out)
+                                 : avx2::indexBlocks<false>(chunk, out);
+  }
+  if (instructions_ == Instructions::kSse2) {
+    done = findCrawlerCandidates ? sse2::indexBlocks<true>(chunk, out)
+                                 : sse2::indexBlocks<false>(chunk, out);
+  }
 #endif
-  indexBytes(chunk, done, out);
+  indexBytes(chunk, done, findCrawlerCandidates, out);
   lineBreaks_.size = static_cast<std::size_t>(out.breaks - lineBreaks_.storage.get());
   crawlerCandidates_.size =
       static_cast<std::size_t>(out.candidates - crawlerCandidates_.storage.get());

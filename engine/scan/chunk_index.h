@@ -27,7 +27,8 @@ class ChunkIndex {
   // instructions must be available().
   explicit ChunkIndex(Instructions instructions = Instructions::kFastest);
 
-  void build(std::string_view chunk);
+  // Without findCrawlerCandidates, crawlerCandidates() is left empty.
+  void build(std::string_view chunk, bool findCrawlerCandidates = true);
 
   // Positions of CR and LF bytes, ascending.
   std::span<const std::uint32_t> lineBreaks() const { return lineBreaks_.view(); }

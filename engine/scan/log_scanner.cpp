@@ -22,24 +22,25 @@ int LogScanner::crawlerInRest(std::string_view chunk, std::size_t restBegin, std
 // Matches come in the order of their ends and never hold a line break, so every match of this
 // line is behind the cursor once it passes the line's end; a match that starts before the rest
 // belongs to the address or to an earlier line.
-std::size_t LogScanner::catalogueCrawlerInRest(std::string_view chunk, std::size_t restBegin,
-                                               std::size_t end) {
+FirstMatches LogScanner::matchesInRest(std::string_view chunk, std::size_t restBegin,
+                                       std::size_t end) {
+  const CrawlerMatcher& matcher = catalogue_->matcher();
   const bool walk = index_.mayHoldHighByte(restBegin, end);
-  std::uint32_t first = kNoCatalogueLine;
+  FirstMatches first;
   lineMatches_.clear();
   for (; nextMatch_ < catalogueMatches_.size() && catalogueMatches_[nextMatch_].end <= end;
        ++nextMatch_) {
     CrawlerMatch match = catalogueMatches_[nextMatch_];
     if (match.start < restBegin) continue;
     if (!walk) {
-      first = std::min(first, match.line);
+      first.take(matcher, match.line);
       continue;
     }
     match.start -= static_cast<std::uint32_t>(restBegin);
     lineMatches_.push_back(match);
   }
-  if (walk) first = firstCatalogueLine(chunk.substr(restBegin, end - restBegin), lineMatches_);
-  return first == kNoCatalogueLine ? kNotCatalogued : catalogue_->matcher().crawlerOf(first);
+  if (!walk) return first;
+  return firstMatches(chunk.substr(restBegin, end - restBegin), lineMatches_, matcher);
 }
 
 void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t end) {
@@ -55,9 +56,14 @@ void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t e
   Record& record = queued_[queuedCount_];
   std::size_t restStart = 0;
   if (!parseHead(chunk.substr(from, end - from), &restStart, record)) return;
-  record.crawler = crawlerInRest(chunk, from + restStart, end);
-  if (catalogue_ != nullptr)
-    record.catalogued = catalogueCrawlerInRest(chunk, from + restStart, end);
+  if (catalogue_ != nullptr) {
+    const FirstMatches first = matchesInRest(chunk, from + restStart, end);
+    record.crawler = first.crawler;
+    if (first.catalogueLine != kNoCatalogueLine)
+      record.catalogued = catalogue_->matcher().crawlerOf(first.catalogueLine);
+  } else {
+    record.crawler = crawlerInRest(chunk, from + restStart, end);
+  }
   counter_.prefetch(record);
   if (++queuedCount_ == kQueuedRecords) countQueued();
 }
@@ -70,7 +76,7 @@ void LogScanner::countQueued() {
 void LogScanner::feed(std::string_view chunk) {
   if (chunk.empty()) return;
   if (!dateLabel_.complete()) dateLabel_.feed(chunk);
-  index_.build(chunk);
+  index_.build(chunk, /*findCrawlerCandidates=*/catalogue_ == nullptr);
   nextCandidate_ = 0;
   if (catalogue_ != nullptr) catalogue_->search(chunk, catalogueMatches_);
   nextMatch_ = 0;

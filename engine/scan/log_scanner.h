@@ -49,8 +49,8 @@ class LogScanner {
   // memory is fetched meanwhile, instead of one cache miss after another.
   void countQueued();
   int crawlerInRest(std::string_view chunk, std::size_t restBegin, std::size_t end);
-  std::size_t catalogueCrawlerInRest(std::string_view chunk, std::size_t restBegin,
-                                     std::size_t end);
+  // With a catalogue, its search of the chunk finds the classic texts too.
+  FirstMatches matchesInRest(std::string_view chunk, std::size_t restBegin, std::size_t end);
 
   static constexpr std::size_t kQueuedRecords = 16;
 

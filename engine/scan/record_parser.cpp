@@ -57,16 +57,25 @@ bool startsCharacter(std::string_view bytes, std::size_t at) {
 
 // One walk over the characters for all matches, in the order of their starts, so that a long
 // line full of matches still costs time in proportion to its length.
-std::uint32_t firstCatalogueLine(std::string_view bytes, std::span<CrawlerMatch> matches) {
+FirstMatches firstMatches(std::string_view bytes, std::span<CrawlerMatch> matches,
+                          const CrawlerMatcher& matcher) {
   std::sort(matches.begin(), matches.end(),
             [](const CrawlerMatch& a, const CrawlerMatch& b) { return a.start < b.start; });
-  std::uint32_t first = kNoCatalogueLine;
+  FirstMatches first;
   std::size_t character = 0;
   for (const CrawlerMatch& match : matches) {
     while (character < match.start) character += characterLength(bytes, character);
-    if (character == match.start) first = std::min(first, match.line);
+    if (character == match.start) first.take(matcher, match.line);
   }
   return first;
+}
+
+void FirstMatches::take(const CrawlerMatcher& matcher, std::uint32_t line) {
+  if (matcher.isCatalogueLine(line)) {
+    catalogueLine = std::min(catalogueLine, line);
+  } else {
+    crawler = std::min(crawler, static_cast<int>(matcher.classicTextOf(line)));
+  }
 }
 
 // The first byte is compared before the rest: most candidates start no text at all.
@@ -203,8 +212,9 @@ void PieceParser::searchCrawlers(std::string_view piece) {
   crawler_ = std::min(crawler_, findCrawler(crawlerWindow_));
   if (!catalogueDone) {
     catalogue_->search(crawlerWindow_, catalogueMatches_);
-    catalogueLine_ =
-        std::min(catalogueLine_, firstCatalogueLine(crawlerWindow_, catalogueMatches_));
+    catalogueLine_ = std::min(
+        catalogueLine_,
+        firstMatches(crawlerWindow_, catalogueMatches_, catalogue_->matcher()).catalogueLine);
   }
   if (crawlerWindow_.size() > windowBytes_) {
     crawlerWindow_.erase(0,

@@ -16,15 +16,13 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/classic_crawlers.h"
 #include "catalogue/crawler_matcher.h"
 #include "scan/address_set.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
 
-// The crawler texts in the order a line is tested for them: the first one found wins.
-inline constexpr std::array<std::string_view, 6> kCrawlerTexts = {
-    "Baiduspider", "Googlebot", "Yahoo! Slurp", "Sogou web spider", "YoudaoBot", "msnbot"};
 inline constexpr std::array<StatCategory, 6> kCrawlerKinds = {
     StatCategory::Baidu, StatCategory::Google, StatCategory::Yahoo,
     StatCategory::Sogou, StatCategory::Youdao, StatCategory::Bing};
@@ -88,9 +86,19 @@ int crawlerStartingAt(std::string_view rest, std::size_t at, int better);
 // Whether bytes[at] starts a character, walking from a character start at 0.
 bool startsCharacter(std::string_view bytes, std::size_t at);
 
-// The catalogue line of highest priority among matches that start a character of bytes (which
-// begins at a character); reorders matches.
-std::uint32_t firstCatalogueLine(std::string_view bytes, std::span<CrawlerMatch> matches);
+// The catalogue line of highest priority, and the first classic crawler in search order, among
+// matches of a catalogue search.
+struct FirstMatches {
+  std::uint32_t catalogueLine = kNoCatalogueLine;
+  int crawler = kNoCrawler;
+
+  void take(const CrawlerMatcher& matcher, std::uint32_t line);
+};
+
+// The first matches among those that start a character of bytes (which begins at a character);
+// reorders matches.
+FirstMatches firstMatches(std::string_view bytes, std::span<CrawlerMatch> matches,
+                          const CrawlerMatcher& matcher);
 
 // The index of the first crawler text, in search order, that occurs in rest starting a character;
 // kNoCrawler when none does. rest must begin at a character boundary.

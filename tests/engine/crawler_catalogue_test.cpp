@@ -9,6 +9,7 @@
 #include <random>
 
 #include "run/statistics_run.h"
+#include "scan/record_parser.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {
@@ -187,6 +188,39 @@ TEST(CrawlerCatalogueTest, TheCatalogueIsASecondIndependentClassification) {
   EXPECT_EQ(with.tables.counts(StatCategory::Baidu), without.tables.counts(StatCategory::Baidu));
   EXPECT_EQ(with.tables.BaiduCounts.total(1), 2);
   EXPECT_TRUE(without.tables.CrawlerCounts.empty());
+}
+
+// With a catalogue, its search finds the six crawler texts as well: the eight kinds must come out
+// as without one, whatever the catalogue holds and however the log is cut.
+TEST(CrawlerCatalogueTest, TheEightKindsAreTheSameWithAnyCatalogue) {
+  TempFolder folder;
+  const std::string log = folder.write(
+      "l.log", logLine(1, "\"msnbot then Baiduspider\"") + logLine(2, "\"Googlebot-Image\"") +
+                   "Googlebot - - [25/Aug/2009:03:00:00 +0800] \"-\"\n" +
+                   logLine(4, "\"\xB0YoudaoBot\"") + logLine(4, "\"\xB0\xA1Sogou web spider\"") +
+                   logLine(5, "\"Yahoo! Slurp\xD6\xD0msnbot\"") + logLine(6, "\"-\""));
+  RunOptions plain;
+  plain.chunkBytes = 16;
+  const RunResult without = runStatistics(std::vector<std::string>{log}, plain);
+  for (const char* catalogue : {"", "Other\tother\tzzz\n", "Holder\tseo\tspider\n"}) {
+    for (std::size_t chunkBytes : {std::size_t{7}, std::size_t{64 << 10}}) {
+      RunOptions options;
+      options.chunkBytes = chunkBytes;
+      CrawlerCatalogue chosen = catalogueOf(catalogue);
+      if (*catalogue == '\0') chosen = catalogueOf(builtInCatalogueText());
+      options.catalogue = std::make_shared<CrawlerMatcher>(chosen);
+      const RunResult with = runStatistics(std::vector<std::string>{log}, options);
+      for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
+        const auto category = static_cast<StatCategory>(kind);
+        EXPECT_EQ(with.tables.counts(category), without.tables.counts(category))
+            << "kind " << kind << ", catalogue '" << catalogue << "', chunks of " << chunkBytes;
+      }
+    }
+  }
+  // One crawler a line, the first in search order; none in the address; none inside a character.
+  const std::array<Count, 6> expected = {1, 1, 1, 1, 0, 0};  // Baidu Google Yahoo Sogou Youdao Bing
+  for (std::size_t crawler = 0; crawler < expected.size(); ++crawler)
+    EXPECT_EQ(without.tables.counts(kCrawlerKinds[crawler]).total(1), expected[crawler]) << crawler;
 }
 
 }  // namespace
