@@ -10,6 +10,12 @@
 #include "catalogue/classic_crawlers.h"
 
 namespace crawlmeter {
+namespace {
+
+// The built-in catalogue has two holders for a text at most (Googlebot-Image and -Video).
+constexpr std::size_t kMostHolders = 4;
+
+}  // namespace
 
 struct CrawlerMatcher::Database {
   hs_database_t* database = nullptr;
@@ -59,7 +65,9 @@ CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue)
 }
 
 // A text is found through the shortest other text it holds, which then holds none itself (an
-// identical text is not a shorter one: each of those is searched for itself).
+// identical text is not a shorter one: each of those is searched for itself). A short text that
+// many others hold (a user's "bot") would make each of its matches a string of comparisons: past
+// a few holders, the others are searched for themselves.
 void CrawlerMatcher::addHolders(const std::vector<std::string>& texts) {
   holdersOf_.resize(texts.size());
   for (std::size_t id = 0; id < texts.size(); ++id) {
@@ -70,7 +78,7 @@ void CrawlerMatcher::addHolders(const std::vector<std::string>& texts) {
       if (inner.size() >= text.size() || text.find(inner) == std::string::npos) continue;
       if (shortest == texts.size() || inner.size() < texts[shortest].size()) shortest = other;
     }
-    if (shortest == texts.size()) continue;
+    if (shortest == texts.size() || holdersOf_[shortest].size() == kMostHolders) continue;
     const std::size_t offset = text.find(texts[shortest]);
     holdersOf_[shortest].push_back(
         Holder{static_cast<std::uint32_t>(id), static_cast<std::uint32_t>(offset), text});

@@ -202,7 +202,8 @@ TEST(CrawlerCatalogueTest, TheEightKindsAreTheSameWithAnyCatalogue) {
   RunOptions plain;
   plain.chunkBytes = 16;
   const RunResult without = runStatistics(std::vector<std::string>{log}, plain);
-  for (const char* catalogue : {"", "Other\tother\tzzz\n", "Holder\tseo\tspider\n"}) {
+  for (const char* catalogue :
+       {"", "Other\tother\tzzz\n", "Held\tseo\tspider\n", "Letter\tother\to\n"}) {
     for (std::size_t chunkBytes : {std::size_t{7}, std::size_t{64 << 10}}) {
       RunOptions options;
       options.chunkBytes = chunkBytes;
