@@ -130,7 +130,7 @@ std::optional<std::string> outputClash(const CommandLine& line) {
   const bool htmlToStdout = line.html && goesToStandardOutput(*line.html);
   const bool outputToStdout = line.output && goesToStandardOutput(*line.output);
   if (line.output && line.html &&
-      (*line.output == *line.html || (htmlToStdout && outputToStdout))) {
+      (sameFile(*line.output, *line.html) || (htmlToStdout && outputToStdout))) {
     return "--output and --html cannot write to the same place";
   }
   if (htmlToStdout && line.format != OutputFormat::kText && !line.output) {

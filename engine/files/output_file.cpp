@@ -11,6 +11,8 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <filesystem>
+#include <system_error>
 
 #include "files/replacement_file.h"
 
@@ -165,6 +167,17 @@ bool isStandardOutput(const std::string& path) {
   }, output{};
   return stat(path.c_str(), &target) == 0 && fstat(STDOUT_FILENO, &output) == 0 &&
          target.st_dev == output.st_dev && target.st_ino == output.st_ino;
+}
+
+bool sameFile(const std::string& first, const std::string& second) {
+  struct stat one {
+  }, other{};
+  if (stat(first.c_str(), &one) == 0 && stat(second.c_str(), &other) == 0)
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+  std::error_code failedFirst, failedSecond;
+  const std::filesystem::path a = std::filesystem::weakly_canonical(first, failedFirst);
+  const std::filesystem::path b = std::filesystem::weakly_canonical(second, failedSecond);
+  return failedFirst || failedSecond ? first == second : a == b;
 }
 
 }  // namespace crawlmeter

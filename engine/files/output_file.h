@@ -27,4 +27,8 @@ Error writeStandardOutput(std::string_view bytes);
 // file standard output was sent to).
 bool isStandardOutput(const std::string& path);
 
+// Whether two paths name one file: the same file when both exist (through links too), else the
+// same path once ".", ".." and the links of its existing part are resolved.
+bool sameFile(const std::string& first, const std::string& second);
+
 }  // namespace crawlmeter

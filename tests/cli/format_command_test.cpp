@@ -166,7 +166,9 @@ TEST(FormatCommandTest, WrongChoicesAreUsageErrors) {
       {"--output", folder.pathOf("stdout"), "--html", "-", log},
       {"--format", "json", "--html", "-", log},
       {"--output", folder.pathOf("same"), "--html", folder.pathOf("same"), log},
+      {"--output", folder.pathOf("same"), "--html", folder.pathOf("./same"), log},
       {"--html", "", log},
+      {"--output", folder.write("made", ""), "--html", folder.pathOf("./made"), log},
   };
   for (const auto& arguments : wrong) {
     const Outcome outcome = runCommand(folder, arguments);
