@@ -114,7 +114,7 @@ struct SearchContext {
   }
 
   // The holding texts around a match of the text they hold, kept in the order of their ends.
-  void addHolders(const CrawlerMatch& held) {
+  void findHoldersAround(const CrawlerMatch& held) {
     for (const CrawlerMatcher::Holder& holder : holdersOf[held.line]) {
       if (held.start < holder.offset) continue;
       const std::size_t start = held.start - holder.offset;
@@ -146,7 +146,7 @@ void CrawlerSearch::search(std::string_view bytes, std::vector<CrawlerMatch>& ma
     const CrawlerMatch match{static_cast<std::uint32_t>(to - length),
                              static_cast<std::uint32_t>(to), id};
     found.matches.push_back(match);
-    if (!found.holdersOf[id].empty()) found.addHolders(match);
+    if (!found.holdersOf[id].empty()) found.findHoldersAround(match);
     return 0;
   };
   hs_scan(matcher_->database_->database, bytes.data(), static_cast<unsigned>(bytes.size()), 0,
