@@ -13,7 +13,7 @@
 namespace crawlmeter {
 namespace {
 
-constexpr std::array<std::string_view, 7> kCategoryLabels = {
+constexpr std::array<std::string_view, kCategoryNames.size()> kCategoryLabels = {
     "搜索引擎", "人工智能", "SEO 工具", "社交媒体", "监控", "网页存档", "其他"};
 constexpr std::string_view kOtherCrawlersLabel = "其他蜘蛛";
 
@@ -108,13 +108,13 @@ void legendList(Markup& page, const std::vector<HourRow>& rows) {
   page << "</ul>\n";
 }
 
-void daysSection(Markup& page, const ResultSource& source) {
+void daysSection(Markup& page, const ResultSource& source, const std::vector<std::size_t>& seen) {
   page << "<section id=\"days\"><h2>每日合计</h2><div class=\"scroll\"><table><thead><tr>"
        << "<th scope=\"col\">文件</th><th scope=\"col\">日期</th><th scope=\"col\">读取字节</th>"
        << "<th scope=\"col\">日志字节</th><th scope=\"col\">页面浏览</th>"
        << "<th scope=\"col\">独立IP</th><th scope=\"col\">蜘蛛访问</th></tr></thead><tbody>\n";
   const StatisticsTables& tables = source.tables;
-  const std::vector<Count> visits = crawlerVisits(tables, crawlersByVisits(tables));
+  const std::vector<Count> visits = crawlerVisits(tables, seen);
   for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
     const std::string attribute = dataAttribute("file", std::to_string(file));
     page << "<tr " << attribute << "><td>" << htmlEscaped(source.files[file - 1]) << "</td><td>"
@@ -165,14 +165,11 @@ std::vector<HourRow> crawlerLayers(const ResultSource& source,
 }
 
 void categoryTable(Markup& page, const ResultSource& source, const std::vector<std::size_t>& seen) {
-  std::array<std::vector<std::size_t>, kCategoryLabels.size()> members;
-  for (std::size_t crawler : seen) {
-    members[static_cast<std::size_t>(source.catalogue->crawlers()[crawler].category)].push_back(
-        crawler);
-  }
   std::array<Count, kCategoryLabels.size()> visits{};
   for (std::size_t category = 0; category < visits.size(); ++category) {
-    visits[category] = crawlerVisits(source.tables, members[category]).back();
+    const std::vector<std::size_t> members =
+        crawlersOf(*source.catalogue, seen, static_cast<CrawlerCategory>(category));
+    visits[category] = crawlerVisits(source.tables, members).back();
   }
   const Count all = crawlerVisits(source.tables, seen).back();
   page << "<h3>按类别</h3><table id=\"categories\"><thead><tr><th scope=\"col\">类别</th>"
@@ -190,9 +187,9 @@ void categoryTable(Markup& page, const ResultSource& source, const std::vector<s
        << "</td><td>100%</td></tr></tbody></table>\n";
 }
 
-void crawlerSection(Markup& page, const ResultSource& source) {
+void crawlerSection(Markup& page, const ResultSource& source,
+                    const std::vector<std::size_t>& seen) {
   page << "<section id=\"crawlers\"><h2>每小时蜘蛛访问</h2>";
-  const std::vector<std::size_t> seen = crawlersByVisits(source.tables);
   if (source.catalogue == nullptr || seen.empty()) {
     page << "<p class=\"note\">这些日志中没有蜘蛛目录里的蜘蛛访问。</p></section>\n";
     return;
@@ -218,10 +215,12 @@ std::string htmlReport(const ResultSource& source, std::string_view version,
        << "<header><h1>访问日志统计报告</h1><p class=\"meta\">共 " << source.tables.lastFile()
        << " 个日志文件 · 由 crawlmeter-report " << htmlEscaped(version) << " 生成于 "
        << htmlEscaped(generatedAt) << "</p></header>\n";
-  daysSection(page, source);
+  // The crawlers seen, most visits first.
+  const std::vector<std::size_t> seen = crawlersByVisits(source.tables);
+  daysSection(page, source, seen);
   heatMapSection(page, source);
   addressSection(page, source);
-  crawlerSection(page, source);
+  crawlerSection(page, source, seen);
   page << "</body>\n</html>\n";
   return page.take();
 }

@@ -92,6 +92,16 @@ std::vector<std::size_t> crawlersByVisits(const StatisticsTables& tables) {
   return order;
 }
 
+std::vector<std::size_t> crawlersOf(const CrawlerCatalogue& catalogue,
+                                    const std::vector<std::size_t>& crawlers,
+                                    CrawlerCategory category) {
+  std::vector<std::size_t> members;
+  for (std::size_t crawler : crawlers) {
+    if (catalogue.crawlers()[crawler].category == category) members.push_back(crawler);
+  }
+  return members;
+}
+
 std::size_t displayWidth(std::string_view utf8) {
   std::size_t width = 0;
   for (unsigned char byte : utf8) {
@@ -122,11 +132,8 @@ std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalo
                        numbers(crawlerVisits(tables, {crawler}))));
   }
   for (std::size_t category = 0; category < kCategoryNames.size(); ++category) {
-    std::vector<std::size_t> members;
-    for (std::size_t crawler : shown) {
-      if (static_cast<std::size_t>(catalogue.crawlers()[crawler].category) == category)
-        members.push_back(crawler);
-    }
+    const std::vector<std::size_t> members =
+        crawlersOf(catalogue, shown, static_cast<CrawlerCategory>(category));
     rows.push_back(row(layout, kCategoryTotalLabel, kCategoryNames[category],
                        numbers(crawlerVisits(tables, members))));
   }

@@ -28,6 +28,10 @@ std::vector<Count> crawlerVisits(const StatisticsTables& tables,
                                  const std::vector<std::size_t>& crawlers);
 // The crawlers with a visit in hours 0..23, most visits first (ties in catalogue order).
 std::vector<std::size_t> crawlersByVisits(const StatisticsTables& tables);
+// Those of crawlers that are of the category, in their order.
+std::vector<std::size_t> crawlersOf(const CrawlerCatalogue& catalogue,
+                                    const std::vector<std::size_t>& crawlers,
+                                    CrawlerCategory category);
 
 // The columns UTF-8 text takes in the export's code page: two for every character that is not
 // ASCII, as code page 936 gives each of those two bytes.
