@@ -43,8 +43,8 @@ int fail(int status, const std::string& message) {
 }
 
 // The text as it may go to standard output: control characters from a log never reach a terminal.
-std::string forStandardOutput(const std::string& text) {
-  return isatty(STDOUT_FILENO) ? terminalSafe(text) : text;
+std::string forStandardOutput(std::string_view text) {
+  return isatty(STDOUT_FILENO) ? terminalSafe(text) : std::string(text);
 }
 
 int printReport(const std::string& text) {
@@ -83,9 +83,7 @@ struct ReportChoice {
     if (!line.allKinds) return {kindSeries(source.tables, line.kind)};
     std::vector<ResultSeries> all;
     for (StatCategory kind : kKindOrder) all.push_back(kindSeries(source.tables, kind));
-    if (hasCatalogue()) {
-      for (ResultSeries& one : crawlerSeriesSeen(source)) all.push_back(std::move(one));
-    }
+    for (ResultSeries& one : crawlerSeriesSeen(source)) all.push_back(std::move(one));
     return all;
   }
 
@@ -114,7 +112,7 @@ bool goesToStandardOutput(const std::string& path) {
 
 // Writes bytes that need no conversion (CSV, JSON, the HTML page) to path or standard output.
 Error writeTarget(const std::string& path, std::string_view bytes) {
-  if (goesToStandardOutput(path)) return writeStandardOutput(forStandardOutput(std::string(bytes)));
+  if (goesToStandardOutput(path)) return writeStandardOutput(forStandardOutput(bytes));
   return writeOutputFile(path, bytes);
 }
 

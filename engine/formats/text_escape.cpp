@@ -1,8 +1,6 @@
 // UTF-8 validation by the standard's table of well-formed sequences, and the three quotings.
 #include "formats/text_escape.h"
 
-#include <cstdint>
-
 namespace crawlmeter {
 namespace {
 

@@ -19,8 +19,8 @@ std::string csvField(std::string_view bytes);
 // A JSON string literal, quotes included.
 std::string jsonString(std::string_view bytes);
 
-// Text for HTML content and attribute values: markup characters as entities, and control
-// characters (but tab and line feed) as U+FFFD.
+// Text for HTML content and attribute values: markup characters as entities, and the C0 control
+// characters (but tab and line feed) and DEL as U+FFFD.
 std::string htmlEscaped(std::string_view bytes);
 
 }  // namespace crawlmeter

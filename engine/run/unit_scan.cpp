@@ -25,8 +25,8 @@ std::string rewriteTarget(const LogFile& log, const WorkUnit& unit, const UnitOp
   return target ? *target : std::string();
 }
 
-// Decompressed bytes are handed from thread to thread in smaller chunks than reads take, so that
-// they are still in the cache when they are counted.
+// Decompressed bytes are handed on in chunks of the size measured best for them, or of the run's
+// chunk size when that is smaller (tests make it a few bytes).
 std::size_t decompressedChunkBytes(const UnitOptions& options) {
   return std::min(options.chunkBytes, kDecompressedChunkBytes);
 }
