@@ -4,7 +4,7 @@
 
 #include "app/form1.h"
 #include "resources/product_info.h"
-#include "run/process_setup.h"
+#include "files/process_setup.h"
 #include "ui/qt_translation.h"
 #include "ui/qt_ui_services.h"
 

@@ -3,10 +3,7 @@
 // Nothing is written when the run fails.
 #include "report_command.h"
 
-#include <unistd.h>
-
 #include <ctime>
-#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,18 +34,20 @@ constexpr std::string_view kStandardInputName = "standard input";
 constexpr char kStandardOutputName[] = "-";
 
 int fail(int status, const std::string& message) {
-  std::cerr << kProgram << ": " << message << '\n';
-  if (status == kExitUsage) std::cerr << "Try '" << kProgram << " --help' for more information.\n";
+  std::string text = std::string(kProgram) + ": " + message + '\n';
+  if (status == kExitUsage)
+    text += "Try '" + std::string(kProgram) + " --help' for more information.\n";
+  writeStandardText(StandardStream::kError, text);
   return status;
 }
 
 // The text as it may go to standard output: control characters from a log never reach a terminal.
 std::string forStandardOutput(std::string_view text) {
-  return isatty(STDOUT_FILENO) ? terminalSafe(text) : std::string(text);
+  return isTerminal(StandardStream::kOutput) ? terminalSafe(text) : std::string(text);
 }
 
 int printReport(const std::string& text) {
-  if (const Error error = writeStandardOutput(forStandardOutput(text))) {
+  if (const Error error = writeStandardText(StandardStream::kOutput, forStandardOutput(text))) {
     return fail(kExitFileError, withReason("cannot write the report to standard output", error));
   }
   return kExitSuccess;
@@ -112,7 +111,9 @@ bool goesToStandardOutput(const std::string& path) {
 
 // Writes bytes that need no conversion (CSV, JSON, the HTML page) to path or standard output.
 Error writeTarget(const std::string& path, std::string_view bytes) {
-  if (goesToStandardOutput(path)) return writeStandardOutput(forStandardOutput(bytes));
+  if (goesToStandardOutput(path)) {
+    return writeStandardText(StandardStream::kOutput, forStandardOutput(bytes));
+  }
   return writeOutputFile(path, bytes);
 }
 
@@ -151,7 +152,7 @@ int report(const ReportChoice& choice) {
   const CommandLine& line = choice.line;
   RunOptions options;
   options.rewriteLineEnds = line.rewriteLineEnds;
-  ProgressBar progress(line.progress, isatty(STDERR_FILENO));
+  ProgressBar progress(line.progress, isTerminal(StandardStream::kError));
   options.progress = [&](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
   if (choice.countsCatalogue())
     options.catalogue = std::make_shared<CrawlerMatcher>(choice.catalogue);
@@ -188,14 +189,8 @@ int runReportCommand(const std::vector<std::string>& arguments) {
   std::string error;
   const std::optional<CommandLine> line = parseCommandLine(arguments, &error);
   if (!line) return fail(kExitUsage, error);
-  if (line->help) {
-    std::cout << kUsage;
-    return kExitSuccess;
-  }
-  if (line->version) {
-    std::cout << kProgram << ' ' << CRAWLMETER_VERSION << '\n';
-    return kExitSuccess;
-  }
+  if (line->help) return printReport(kUsage);
+  if (line->version) return printReport(std::string(kProgram) + ' ' + CRAWLMETER_VERSION + '\n');
   if (const std::optional<std::string> clash = outputClash(*line)) return fail(kExitUsage, *clash);
   CrawlerCatalogue catalogue;
   if (const std::optional<CatalogueError> bad = loadCommandCatalogue(*line, &catalogue)) {

@@ -155,7 +155,7 @@ std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
   }
   if (choice.userFile) {
     const Expected<FileIdentity> exists = currentIdentity(*choice.userFile);
-    if (exists || exists.error().code != ENOENT) {
+    if (exists || !isNotFound(exists.error())) {
       if (auto error = loaded.addFile(*choice.userFile)) return error;
     }
   }

@@ -1,11 +1,8 @@
-// The catalogue search on Hyperscan's literal matcher, in block mode: each chunk is searched on
-// its own, and a line that straddles chunks is searched again whole by its parser.
+// The catalogue search: each chunk is searched on its own, and a line that straddles chunks is
+// searched again whole by its parser.
 #include "catalogue/crawler_matcher.h"
 
-#include <hs/hs.h>
-
 #include <algorithm>
-#include <new>
 
 #include "catalogue/classic_crawlers.h"
 
@@ -17,20 +14,14 @@ constexpr std::size_t kMostHolders = 4;
 
 }  // namespace
 
-struct CrawlerMatcher::Database {
-  hs_database_t* database = nullptr;
-  ~Database() { hs_free_database(database); }
-};
-
 struct CrawlerSearch::Scratch {
-  hs_scratch_t* scratch = nullptr;
+  std::unique_ptr<LiteralSearch::Scratch, void (*)(LiteralSearch::Scratch*)> search;
   // Matches of holding texts, by their ends, until no match with an earlier end can come.
   std::vector<CrawlerMatch> pending;
-  ~Scratch() { hs_free_scratch(scratch); }
 };
 
 CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue)
-    : database_(std::make_unique<Database>()), crawlerCount_(catalogue.crawlers().size()) {
+    : crawlerCount_(catalogue.crawlers().size()) {
   std::vector<std::string> all;
   for (const CatalogueLine& line : catalogue.lines()) {
     crawlerOfLine_.push_back(line.crawler);
@@ -42,26 +33,14 @@ CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue)
   for (const std::vector<Holder>& holders : holdersOf_) {
     for (const Holder& holder : holders) held[holder.line] = true;
   }
-  std::vector<const char*> texts;
-  std::vector<std::size_t> lengths;
-  std::vector<unsigned> ids;
+  std::vector<LiteralSearch::Text> searched;
   for (std::size_t id = 0; id < all.size(); ++id) {
     textLength_.push_back(static_cast<std::uint32_t>(all[id].size()));
     longestText_ = std::max(longestText_, all[id].size());
-    if (held[id]) continue;
-    texts.push_back(all[id].data());
-    lengths.push_back(all[id].size());
-    ids.push_back(static_cast<unsigned>(id));
+    if (!held[id]) searched.push_back(LiteralSearch::Text{all[id], static_cast<std::uint32_t>(id)});
   }
-  const std::vector<unsigned> flags(texts.size(), 0);
-  hs_compile_error_t* error = nullptr;
-  // Texts are checked non-empty when a catalogue is read, so a failure here is a lack of memory.
-  if (hs_compile_lit_multi(texts.data(), flags.data(), ids.data(), lengths.data(),
-                           static_cast<unsigned>(texts.size()), HS_MODE_BLOCK, nullptr,
-                           &database_->database, &error) != HS_SUCCESS) {
-    hs_free_compile_error(error);
-    throw std::bad_alloc();
-  }
+  // Texts are checked non-empty when a catalogue is read.
+  search_ = std::make_unique<LiteralSearch>(searched);
 }
 
 // A text is found through the shortest other text it holds, which then holds none itself (an
@@ -88,12 +67,7 @@ void CrawlerMatcher::addHolders(const std::vector<std::string>& texts) {
 CrawlerMatcher::~CrawlerMatcher() = default;
 
 CrawlerSearch::CrawlerSearch(std::shared_ptr<const CrawlerMatcher> matcher)
-    : matcher_(std::move(matcher)), scratch_(std::make_unique<Scratch>()) {
-  if (matcher_->database_->database == nullptr) return;
-  if (hs_alloc_scratch(matcher_->database_->database, &scratch_->scratch) != HS_SUCCESS) {
-    throw std::bad_alloc();
-  }
-}
+    : matcher_(std::move(matcher)), scratch_(new Scratch{matcher_->search_->newScratch(), {}}) {}
 
 CrawlerSearch::~CrawlerSearch() = default;
 
@@ -134,12 +108,11 @@ struct SearchContext {
 void CrawlerSearch::search(std::string_view bytes, std::vector<CrawlerMatch>& matches) {
   matches.clear();
   scratch_->pending.clear();
-  if (scratch_->scratch == nullptr || bytes.empty()) return;
+  if (bytes.empty()) return;
   SearchContext context{bytes, matcher_->textLength_, matcher_->holdersOf_, matches,
                         scratch_->pending};
-  auto onMatch = [](unsigned int id, unsigned long long, unsigned long long to, unsigned int,
-                    void* user) -> int {
-    // Literal matches give no start; the text's length does.
+  auto onMatch = [](std::uint32_t id, std::uint64_t to, void* user) {
+    // The search gives the ends; the text's length gives the start.
     auto& found = *static_cast<SearchContext*>(user);
     if (!found.pending.empty()) found.flushPendingUpTo(to);
     const std::uint32_t length = found.textLength[id];
@@ -147,10 +120,8 @@ void CrawlerSearch::search(std::string_view bytes, std::vector<CrawlerMatch>& ma
                              static_cast<std::uint32_t>(to), id};
     found.matches.push_back(match);
     if (!found.holdersOf[id].empty()) found.findHoldersAround(match);
-    return 0;
   };
-  hs_scan(matcher_->database_->database, bytes.data(), static_cast<unsigned>(bytes.size()), 0,
-          scratch_->scratch, onMatch, &context);
+  matcher_->search_->scan(bytes, *scratch_->search, onMatch, &context);
   context.flushPendingUpTo(UINT64_MAX);
 }
 

@@ -1,6 +1,6 @@
 // Finds every catalogue text, and the six classic crawler texts, in a stretch of log bytes in one
-// pass, whatever the number of texts: a multi-pattern literal search (Hyperscan) compiled once per
-// run and shared by its threads, each of which searches with its own CrawlerSearch.
+// pass, whatever the number of texts: a multi-pattern literal search (LiteralSearch) compiled once
+// per run and shared by its threads, each of which searches with its own CrawlerSearch.
 #pragma once
 
 #include <cstddef>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "catalogue/crawler_catalogue.h"
+#include "catalogue/literal_search.h"
 
 namespace crawlmeter {
 
@@ -53,10 +54,9 @@ class CrawlerMatcher {
 
  private:
   friend class CrawlerSearch;
-  struct Database;
   void addHolders(const std::vector<std::string>& texts);
 
-  std::unique_ptr<Database> database_;
+  std::unique_ptr<LiteralSearch> search_;
   std::vector<std::vector<Holder>> holdersOf_;  // by the number of the held text
   std::vector<std::size_t> crawlerOfLine_;
   std::vector<std::uint32_t> textLength_;

@@ -1,6 +1,6 @@
 // Code page 936 (the Simplified Chinese Windows code page): its character structure, and every
-// conversion the program makes between it and UTF-8. The platform's own code lives in files/;
-// this codec needs only the C library's iconv.
+// conversion the program makes between it and UTF-8. The conversions use the system's tables, so
+// they are made in files/: posix/ on iconv, win32/ on the Windows code page.
 //
 // A byte 0x81..0xFE followed by a byte 0x40..0x7E or 0x80..0xFE forms one two-byte character;
 // every other byte is a character by itself. Space, ':', CR and LF are never the second byte of a
@@ -28,6 +28,17 @@ inline std::size_t characterLength(std::string_view bytes, std::size_t at) {
                  isTrailByte(static_cast<unsigned char>(bytes[at + 1]))
              ? 2
              : 1;
+}
+
+// What a character that cannot be decoded becomes: U+FFFD in UTF-8.
+inline constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
+
+// Bytes of the UTF-8 sequence that starts with lead (1 for a stray continuation or invalid byte).
+constexpr std::size_t utf8SequenceLength(unsigned char lead) {
+  if (lead >= 0xF0 && lead <= 0xF4) return 4;
+  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
+  if (lead >= 0xC2) return 2;
+  return 1;
 }
 
 // Decodes code page 936 bytes to UTF-8; a character that cannot be decoded becomes U+FFFD.

@@ -1,38 +1,9 @@
-// The reason texts: the C library's translated error texts through a locale object of the user's
-// settings (reentrant, unlike setlocale), and the program's own words in Chinese, its language.
+// The reason texts: the system's words for its error numbers (posix/ and win32/ give them), and
+// the program's own words in Chinese, its language.
 #include "files/error.h"
-
-#include <locale.h>
-
-#include <cstring>
 
 namespace crawlmeter {
 namespace {
-
-// The user's message language, as the environment names it (the C locale's English when that
-// language is not installed), with UTF-8 characters whatever the user's character set: the
-// program's texts are UTF-8, and the reasons go with them.
-class UserLocale {
- public:
-  UserLocale() : locale_(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{})) {
-    if (locale_ == locale_t{}) locale_ = newlocale(LC_ALL_MASK, "C", locale_t{});
-    if (locale_ == locale_t{}) return;
-    const locale_t withLanguage = newlocale(LC_MESSAGES_MASK, "", locale_);
-    if (withLanguage != locale_t{}) locale_ = withLanguage;  // it took locale_ over
-  }
-  ~UserLocale() {
-    if (locale_ != locale_t{}) freelocale(locale_);
-  }
-  UserLocale(const UserLocale&) = delete;
-  UserLocale& operator=(const UserLocale&) = delete;
-
-  std::string errorText(int code) const {
-    return locale_ != locale_t{} ? strerror_l(code, locale_) : "error " + std::to_string(code);
-  }
-
- private:
-  locale_t locale_;
-};
 
 const char* ownWords(Error::What what) {
   switch (what) {
@@ -64,7 +35,7 @@ std::string reasonText(const Error& error) {
   if (!error.detail.empty()) return error.detail;
   if (const char* words = ownWords(error.what)) return words;
   if (error.code == 0) return std::string();
-  return UserLocale().errorText(error.code);
+  return systemErrorText(error.code);
 }
 
 }  // namespace crawlmeter

@@ -2,7 +2,8 @@
 // error number. Errors are returned, never thrown; Expected<T> carries a value or an Error.
 //
 // The reason a user reads is the system's text for the error number, in the user's language
-// (LC_MESSAGES), or, for the few failures the system has no number for, the program's own words.
+// (LC_MESSAGES; on Windows, the system's language), or, for the few failures the system has no
+// number for, the program's own words.
 #pragma once
 
 #include <cerrno>
@@ -30,7 +31,7 @@ struct Error {
 
   What what = What::kNone;
   std::string path;    // as the caller named it, or "standard output"
-  int code = 0;        // errno, or 0 where the failure has none
+  int code = 0;        // errno (GetLastError() on Windows), or 0 where the failure has none
   std::string detail;  // the program's own words for a failure without an error number
 
   static Error of(What what, std::string path, int code = 0) {
@@ -49,6 +50,12 @@ struct Error {
 
 // The reason to show the user for error, in the user's language where the system has one.
 std::string reasonText(const Error& error);
+
+// The system's words for one of its error numbers.
+std::string systemErrorText(int code);
+
+// Whether error says that a file (or a folder on its path) does not exist.
+bool isNotFound(const Error& error);
 
 // A message to the user: text, then the reason for error on a line of its own (when it has one).
 std::string withReason(std::string text, const Error& error);

@@ -7,6 +7,10 @@
 // unless a program handles it, so that a break never ends the process (the default signal, SIGIO,
 // would). held() asks the kernel instead. Where the system has no leases, held() is true and only
 // the caller's identity checks guard the replacement.
+//
+// On Windows the lease is a handle of the log's own that lets other programs read the log but not
+// write it: it cannot be had while a program has the log open to write (a sharing violation), and
+// while it is held no program can open the log to write.
 #pragma once
 
 #include "files/log_file.h"
@@ -27,7 +31,7 @@ class WriteLease {
   void release();
 
  private:
-  int fd_;
+  SystemHandle handle_;
   bool taken_ = false;
 };
 

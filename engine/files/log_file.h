@@ -4,8 +4,6 @@
 // opened, so the file counted is the file that was planned, whatever happens to its name.
 #pragma once
 
-#include <sys/types.h>
-
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -14,13 +12,14 @@
 #include <string_view>
 
 #include "files/error.h"
+#include "files/replacement_file.h"
 
 namespace crawlmeter {
 
 // What tells whether a file changed since it was read.
 struct FileIdentity {
-  dev_t device = 0;
-  ino_t inode = 0;
+  std::uint64_t device = 0;  // the device, or the volume's serial number
+  std::uint64_t inode = 0;   // the inode, or the file's index on its volume
   std::uint64_t size = 0;
   std::int64_t modifiedNs = 0;
   bool operator==(const FileIdentity&) const = default;
@@ -54,24 +53,21 @@ class LogFile {
 
   const std::string& path() const { return path_; }
   const FileIdentity& identity() const { return identity_; }
-  mode_t mode() const { return mode_; }
-  uid_t owner() const { return owner_; }
-  gid_t group() const { return group_; }
-  nlink_t links() const { return links_; }
-  // The system's handle, for a lease on the file.
-  int descriptor() const { return fd_; }
+  // What a replacement of the log keeps of it.
+  const FileKeeping& keeping() const { return keeping_; }
+  std::uint64_t links() const { return links_; }
+  // The system's handle (a descriptor, or a Windows HANDLE), for a lease on the file.
+  SystemHandle handle() const { return handle_; }
 
  private:
-  LogFile(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  LogFile(std::string path, SystemHandle handle) : path_(std::move(path)), handle_(handle) {}
 
   std::string path_;
-  int fd_ = -1;
+  SystemHandle handle_ = kNoHandle;
   bool readInOrder_ = false;
   FileIdentity identity_;
-  mode_t mode_ = 0;
-  uid_t owner_ = 0;
-  gid_t group_ = 0;
-  nlink_t links_ = 0;
+  FileKeeping keeping_;
+  std::uint64_t links_ = 0;
 };
 
 // The identity of the file at path now (following links); kOpen when it cannot be seen.

@@ -20,8 +20,17 @@ namespace crawlmeter {
 
 Error writeOutputFile(const std::string& path, std::string_view bytes);
 
-// Writes bytes to the process's standard output; failures name "standard output".
+// Writes bytes to the process's standard output as they are; failures name "standard output".
 Error writeStandardOutput(std::string_view bytes);
+
+enum class StandardStream { kOutput, kError };
+
+// Whether the process's stream goes to a terminal (on Windows, a console).
+bool isTerminal(StandardStream stream);
+
+// Writes UTF-8 text to the process's stream: to a Windows console as characters, so that Chinese
+// shows whatever the console's code page; anywhere else as its bytes.
+Error writeStandardText(StandardStream stream, std::string_view utf8);
 
 // Whether path names the very file the process's standard output goes to (/dev/stdout, or the
 // file standard output was sent to).

@@ -1,10 +1,12 @@
 // Replaces a file without ever leaving it half-written: the new content goes to a new file in the
-// same folder, is flushed to disk, takes the old file's permission bits and is renamed over it.
-// Until commit() the target is untouched; a replacement that is not committed removes itself.
-// Failures name the target, the file the user knows.
+// same folder, is flushed to disk, takes what the old file had (its permission bits and owner on
+// POSIX; its attributes and security on Windows) and takes its name in one step. Until commit()
+// the target is untouched; a replacement that is not committed removes itself. Failures name the
+// target, the file the user knows.
+//
+// This folder is the engine's one seam to the system: its headers are the same everywhere, and
+// posix/ and win32/ implement them. No other part of the engine calls the system for files.
 #pragma once
-
-#include <sys/types.h>
 
 #include <cstdint>
 #include <string>
@@ -13,6 +15,19 @@
 #include "files/error.h"
 
 namespace crawlmeter {
+
+// An open file as the system knows it: a POSIX descriptor, or a Windows HANDLE.
+using SystemHandle = std::intptr_t;
+inline constexpr SystemHandle kNoHandle = -1;  // also INVALID_HANDLE_VALUE
+
+// What a replacement keeps of the file it replaces, as the system told it when the file was
+// opened: its permission bits, owner and group on POSIX. Windows keeps a file's attributes and
+// security when it is replaced, so there this stays empty.
+struct FileKeeping {
+  std::uint32_t mode = 0;
+  std::uint32_t owner = 0;
+  std::uint32_t group = 0;
+};
 
 class ReplacementFile {
  public:
@@ -27,9 +42,9 @@ class ReplacementFile {
 
   Error write(std::string_view bytes);
   // Gives the new file the old one's owner and group; fails when the user may not.
-  Error keepOwner(uid_t owner, gid_t group);
+  Error keepOwner(const FileKeeping& kept);
   // Flushes the content to disk and sets the permission bits.
-  Error finish(mode_t mode);
+  Error finish(const FileKeeping& kept);
   // Renames the new file over the target; the new file is removed when that fails.
   Error commit();
   void discard();
@@ -46,18 +61,18 @@ class ReplacementFile {
   const std::string& target() const { return target_; }
 
  private:
-  ReplacementFile(std::string target, std::string temporary, int fd)
-      : target_(std::move(target)), temporary_(std::move(temporary)), fd_(fd) {}
-  Error failed(Error::What what) const { return Error::fromErrno(what, target_); }
+  ReplacementFile(std::string target, std::string temporary, SystemHandle handle)
+      : target_(std::move(target)), temporary_(std::move(temporary)), handle_(handle) {}
+  Error failed(Error::What what) const;
 
   std::string target_;
   std::string temporary_;
-  int fd_ = -1;
+  SystemHandle handle_ = kNoHandle;
   bool swapped_ = false;  // temporary_ holds the target's old content
 };
 
-// Writes all of bytes to the open descriptor fd; failures name path.
-Error writeAll(int fd, std::string_view bytes, const std::string& path);
+// Writes all of bytes to an open file; failures name path.
+Error writeAll(SystemHandle handle, std::string_view bytes, const std::string& path);
 
 // The file an existing path names, following symbolic links.
 Expected<std::string> resolveLinks(const std::string& path);

@@ -86,7 +86,7 @@ void LineEndRewrite::afterChunk(std::string_view chunk, std::uint64_t offset, Li
 std::optional<PendingRewrite> LineEndRewrite::finish(std::uint64_t bytesRead) {
   if (!copy_) return std::nullopt;
   if (bytesRead != log_->identity().size || copy_->write(LineEndConverter::kFinalLineEnd) ||
-      copy_->keepOwner(log_->owner(), log_->group()) || copy_->finish(log_->mode())) {
+      copy_->keepOwner(log_->keeping()) || copy_->finish(log_->keeping())) {
     return std::nullopt;
   }
   return PendingRewrite{std::move(*copy_), log_};

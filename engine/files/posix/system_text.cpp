@@ -1,23 +1,43 @@
-// Code page 936 conversions on glibc's well-kept iconv tables ("CP936" maps 0x80 to the euro sign
-// as Windows does), resuming after each character iconv cannot convert.
-#include "codec/cp936.h"
-
+// The system's words for error numbers, and code page 936 conversions on glibc's well-kept iconv
+// tables ("CP936" maps 0x80 to the euro sign as Windows does), resuming after each character iconv
+// cannot convert.
 #include <iconv.h>
+#include <locale.h>
 
 #include <cerrno>
+#include <cstring>
+
+#include "codec/cp936.h"
+#include "files/error.h"
 
 namespace crawlmeter {
 namespace {
 
-constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";  // U+FFFD
+// The user's message language, as the environment names it (the C locale's English when that
+// language is not installed), with UTF-8 characters whatever the user's character set: the
+// program's texts are UTF-8, and the reasons go with them. A locale object of its own keeps this
+// reentrant, unlike setlocale.
+class UserLocale {
+ public:
+  UserLocale() : locale_(newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{})) {
+    if (locale_ == locale_t{}) locale_ = newlocale(LC_ALL_MASK, "C", locale_t{});
+    if (locale_ == locale_t{}) return;
+    const locale_t withLanguage = newlocale(LC_MESSAGES_MASK, "", locale_);
+    if (withLanguage != locale_t{}) locale_ = withLanguage;  // it took locale_ over
+  }
+  ~UserLocale() {
+    if (locale_ != locale_t{}) freelocale(locale_);
+  }
+  UserLocale(const UserLocale&) = delete;
+  UserLocale& operator=(const UserLocale&) = delete;
 
-// Bytes of the UTF-8 sequence that starts with lead (1 for a stray continuation or invalid byte).
-std::size_t utf8SequenceLength(unsigned char lead) {
-  if (lead >= 0xF0 && lead <= 0xF4) return 4;
-  if (lead >= 0xE0) return lead <= 0xEF ? 3 : 1;
-  if (lead >= 0xC2) return 2;
-  return 1;
-}
+  std::string errorText(int code) const {
+    return locale_ != locale_t{} ? strerror_l(code, locale_) : "error " + std::to_string(code);
+  }
+
+ private:
+  locale_t locale_;
+};
 
 // What iconv_open gives when it cannot convert.
 const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
@@ -64,6 +84,10 @@ class Converter {
 };
 
 }  // namespace
+
+std::string systemErrorText(int code) { return UserLocale().errorText(code); }
+
+bool isNotFound(const Error& error) { return error.code == ENOENT; }
 
 Expected<std::string> decodeCp936(std::string_view bytes) {
   Converter converter("UTF-8", "CP936");

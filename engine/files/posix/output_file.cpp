@@ -80,7 +80,7 @@ Error writeInPlace(const std::string& path, std::string_view bytes) {
   } else {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     const PipeSignalHeldBack heldBack;
-    error = writeAll(fd, bytes, path);
+    error = writeAll(SystemHandle{fd}, bytes, path);
   }
   if (close(fd) != 0 && !error) error = Error::fromErrno(Error::What::kWrite, path);
   return error;
@@ -102,7 +102,7 @@ Error overwriteInPlace(const std::string& path, std::string_view bytes) {
   } else if (ftruncate(fd, 0) != 0) {
     error = Error::fromErrno(Error::What::kWrite, path);
   } else {
-    error = writeAll(fd, bytes, path);
+    error = writeAll(SystemHandle{fd}, bytes, path);
   }
   if (!error && fsync(fd) != 0) error = Error::fromErrno(Error::What::kWrite, path);
   if (close(fd) != 0 && !error) error = Error::fromErrno(Error::What::kWrite, path);
@@ -117,13 +117,13 @@ Error replaceRegularFile(const std::string& target, const struct stat* info,
   if (!file) return file.error();
   // Another user's file that the user may write: the copy could not be theirs, so it stays theirs
   // and is written in place.
-  if (info != nullptr && file->keepOwner(info->st_uid, info->st_gid)) {
+  if (info != nullptr && file->keepOwner(FileKeeping{0, info->st_uid, info->st_gid})) {
     file->discard();
     return overwriteInPlace(target, bytes);
   }
   const mode_t mode = info != nullptr ? info->st_mode : (0666 & ~creationMask());
   if (Error error = file->write(bytes)) return error;
-  if (Error error = file->finish(mode)) return error;
+  if (Error error = file->finish(FileKeeping{mode, 0, 0})) return error;
   return file->commit();
 }
 
@@ -159,7 +159,16 @@ Error writeOutputFile(const std::string& path, std::string_view bytes) {
 }
 
 Error writeStandardOutput(std::string_view bytes) {
-  return writeAll(STDOUT_FILENO, bytes, kStandardOutput);
+  return writeAll(SystemHandle{STDOUT_FILENO}, bytes, kStandardOutput);
+}
+
+bool isTerminal(StandardStream stream) {
+  return isatty(stream == StandardStream::kOutput ? STDOUT_FILENO : STDERR_FILENO) != 0;
+}
+
+Error writeStandardText(StandardStream stream, std::string_view utf8) {
+  if (stream == StandardStream::kOutput) return writeStandardOutput(utf8);
+  return writeAll(SystemHandle{STDERR_FILENO}, utf8, "standard error");
 }
 
 bool isStandardOutput(const std::string& path) {

@@ -3,7 +3,7 @@
 // piece takes it again a page at a time; on a virtual machine a first touch of a page costs more
 // than counting the lines in it (measured: 8,000 page faults were a tenth of the time of a 1 GiB
 // run; kept memory halves them, and the peak stays what it was).
-#include "run/process_setup.h"
+#include "files/process_setup.h"
 
 #include <cstdlib>  // defines __GLIBC__ on glibc
 #if defined(__GLIBC__)

@@ -17,6 +17,8 @@
 namespace crawlmeter {
 namespace {
 
+int fdOf(SystemHandle handle) { return static_cast<int>(handle); }
+
 std::string nameOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? path : path.substr(slash + 1);
@@ -41,9 +43,9 @@ constexpr std::uint64_t kFreeMarginDivisor = 10;
 
 }  // namespace
 
-Error writeAll(int fd, std::string_view bytes, const std::string& path) {
+Error writeAll(SystemHandle handle, std::string_view bytes, const std::string& path) {
   while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    const ssize_t written = ::write(static_cast<int>(handle), bytes.data(), bytes.size());
     if (written < 0 && errno == EINTR) continue;
     if (written < 0) return Error::fromErrno(Error::What::kWrite, path);
     bytes.remove_prefix(static_cast<std::size_t>(written));
@@ -87,13 +89,15 @@ Expected<ReplacementFile> ReplacementFile::create(const std::string& target) {
   name.push_back('\0');
   const int fd = mkostemp(name.data(), O_CLOEXEC);
   if (fd < 0) return Error::fromErrno(Error::What::kOpen, target);
-  return ReplacementFile(target, std::string(name.data()), fd);
+  return ReplacementFile(target, std::string(name.data()), SystemHandle{fd});
 }
+
+Error ReplacementFile::failed(Error::What what) const { return Error::fromErrno(what, target_); }
 
 ReplacementFile::ReplacementFile(ReplacementFile&& other) noexcept
     : target_(std::move(other.target_)),
       temporary_(std::exchange(other.temporary_, {})),
-      fd_(std::exchange(other.fd_, -1)),
+      handle_(std::exchange(other.handle_, kNoHandle)),
       swapped_(std::exchange(other.swapped_, false)) {}
 
 ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
@@ -101,7 +105,7 @@ ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
     discard();
     target_ = std::move(other.target_);
     temporary_ = std::exchange(other.temporary_, {});
-    fd_ = std::exchange(other.fd_, -1);
+    handle_ = std::exchange(other.handle_, kNoHandle);
     swapped_ = std::exchange(other.swapped_, false);
   }
   return *this;
@@ -109,21 +113,24 @@ ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
 
 ReplacementFile::~ReplacementFile() { discard(); }
 
-Error ReplacementFile::write(std::string_view bytes) { return writeAll(fd_, bytes, target_); }
+Error ReplacementFile::write(std::string_view bytes) { return writeAll(handle_, bytes, target_); }
 
-Error ReplacementFile::keepOwner(uid_t owner, gid_t group) {
-  return fchown(fd_, owner, group) == 0 ? Error() : failed(Error::What::kWrite);
+Error ReplacementFile::keepOwner(const FileKeeping& kept) {
+  return fchown(fdOf(handle_), kept.owner, kept.group) == 0 ? Error() : failed(Error::What::kWrite);
 }
 
-Error ReplacementFile::finish(mode_t mode) {
-  if (fchmod(fd_, mode & 07777) != 0 || fsync(fd_) != 0) return failed(Error::What::kWrite);
-  return close(std::exchange(fd_, -1)) == 0 ? Error() : failed(Error::What::kWrite);
+Error ReplacementFile::finish(const FileKeeping& kept) {
+  if (fchmod(fdOf(handle_), kept.mode & 07777) != 0 || fsync(fdOf(handle_)) != 0)
+    return failed(Error::What::kWrite);
+  const int fd = fdOf(handle_);
+  handle_ = kNoHandle;
+  return close(fd) == 0 ? Error() : failed(Error::What::kWrite);
 }
 
 Error ReplacementFile::commit() {
-  if (fd_ >= 0 || rename(temporary_.c_str(), target_.c_str()) != 0) {
-    const Error error =
-        fd_ >= 0 ? Error::of(Error::What::kReplace, target_, EBADF) : failed(Error::What::kReplace);
+  if (handle_ != kNoHandle || rename(temporary_.c_str(), target_.c_str()) != 0) {
+    const Error error = handle_ != kNoHandle ? Error::of(Error::What::kReplace, target_, EBADF)
+                                             : failed(Error::What::kReplace);
     discard();
     return error;
   }
@@ -134,13 +141,13 @@ Error ReplacementFile::commit() {
 
 Error ReplacementFile::swapIn() {
 #if defined(RENAME_EXCHANGE)
-  if (fd_ < 0 &&
+  if (handle_ == kNoHandle &&
       renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_EXCHANGE) == 0) {
     swapped_ = true;
     return Error();
   }
   // A file system that cannot exchange names (EINVAL) is replaced the plain way.
-  if (fd_ < 0 && errno != EINVAL && errno != ENOSYS) {
+  if (handle_ == kNoHandle && errno != EINVAL && errno != ENOSYS) {
     const Error error = failed(Error::What::kReplace);
     discard();
     return error;
@@ -167,7 +174,7 @@ void ReplacementFile::settle() {
 
 // After a swap that was not taken back, the old content stays: the user's file, whatever else.
 void ReplacementFile::discard() {
-  if (fd_ >= 0) close(std::exchange(fd_, -1));
+  if (handle_ != kNoHandle) close(static_cast<int>(std::exchange(handle_, kNoHandle)));
   if (swapped_) return;
   if (!temporary_.empty()) unlink(std::exchange(temporary_, {}).c_str());
 }

@@ -35,16 +35,14 @@ Expected<LogFile> LogFile::open(const std::string& path) {
   if (!S_ISREG(before.st_mode)) return notALog(path, before.st_mode);
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) return Error::fromErrno(Error::What::kOpen, path);
-  LogFile file(path, fd);
+  LogFile file(path, SystemHandle{fd});
   struct stat info {};
   if (fstat(fd, &info) != 0) return Error::fromErrno(Error::What::kOpen, path);
   if (!S_ISREG(info.st_mode)) return notALog(path, info.st_mode);
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
   file.identity_ = identityOf(info);
-  file.mode_ = info.st_mode;
-  file.owner_ = info.st_uid;
-  file.group_ = info.st_gid;
+  file.keeping_ = FileKeeping{info.st_mode, info.st_uid, info.st_gid};
   file.links_ = info.st_nlink;
   return file;
 }
@@ -53,35 +51,33 @@ Expected<LogFile> LogFile::standardInput(const std::string& path) {
   // A descriptor of its own, so that closing it leaves the process's standard input alone.
   const int fd = fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
   if (fd < 0) return Error::fromErrno(Error::What::kOpen, path);
-  LogFile file(path, fd);
+  LogFile file(path, SystemHandle{fd});
   file.readInOrder_ = true;
   struct stat info {};
   if (fstat(fd, &info) == 0) {
     file.identity_ = identityOf(info);
     file.identity_.size = 0;
-    file.mode_ = info.st_mode;
   }
   return file;
 }
 
 LogFile::LogFile(LogFile&& other) noexcept
     : path_(std::move(other.path_)),
-      fd_(std::exchange(other.fd_, -1)),
+      handle_(std::exchange(other.handle_, kNoHandle)),
       readInOrder_(other.readInOrder_),
       identity_(other.identity_),
-      mode_(other.mode_),
-      owner_(other.owner_),
-      group_(other.group_),
+      keeping_(other.keeping_),
       links_(other.links_) {}
 
 LogFile::~LogFile() {
-  if (fd_ >= 0) close(fd_);
+  if (handle_ != kNoHandle) close(static_cast<int>(handle_));
 }
 
 Expected<std::size_t> LogFile::readAt(char* buffer, std::size_t size, std::uint64_t offset) const {
+  const int fd = static_cast<int>(handle_);
   for (;;) {
-    const ssize_t got = readInOrder_ ? ::read(fd_, buffer, size)
-                                     : ::pread(fd_, buffer, size, static_cast<off_t>(offset));
+    const ssize_t got = readInOrder_ ? ::read(fd, buffer, size)
+                                     : ::pread(fd, buffer, size, static_cast<off_t>(offset));
     if (got >= 0) return static_cast<std::size_t>(got);
     if (errno != EINTR) return Error::fromErrno(Error::What::kRead, path_);
   }

@@ -1,0 +1,80 @@
+// The literal search on Hyperscan's literal matcher, in block mode: each stretch is searched on
+// its own.
+#include <hs/hs.h>
+
+#include <new>
+
+#include "catalogue/literal_search.h"
+
+namespace crawlmeter {
+
+struct LiteralSearch::Compiled {
+  hs_database_t* database = nullptr;
+  ~Compiled() { hs_free_database(database); }
+};
+
+struct LiteralSearch::Scratch {
+  hs_scratch_t* scratch = nullptr;
+};
+
+LiteralSearch::LiteralSearch(const std::vector<Text>& texts)
+    : compiled_(std::make_unique<Compiled>()) {
+  if (texts.empty()) return;
+  std::vector<const char*> starts;
+  std::vector<std::size_t> lengths;
+  std::vector<unsigned> ids;
+  for (const Text& text : texts) {
+    starts.push_back(text.bytes.data());
+    lengths.push_back(text.bytes.size());
+    ids.push_back(text.id);
+  }
+  const std::vector<unsigned> flags(texts.size(), 0);
+  hs_compile_error_t* error = nullptr;
+  // The texts are not empty, so a failure here is a lack of memory.
+  if (hs_compile_lit_multi(starts.data(), flags.data(), ids.data(), lengths.data(),
+                           static_cast<unsigned>(texts.size()), HS_MODE_BLOCK, nullptr,
+                           &compiled_->database, &error) != HS_SUCCESS) {
+    hs_free_compile_error(error);
+    throw std::bad_alloc();
+  }
+}
+
+LiteralSearch::~LiteralSearch() = default;
+
+std::unique_ptr<LiteralSearch::Scratch, void (*)(LiteralSearch::Scratch*)>
+LiteralSearch::newScratch() const {
+  auto free = [](Scratch* scratch) {
+    hs_free_scratch(scratch->scratch);
+    delete scratch;
+  };
+  std::unique_ptr<Scratch, void (*)(Scratch*)> own(new Scratch, free);
+  if (compiled_->database != nullptr &&
+      hs_alloc_scratch(compiled_->database, &own->scratch) != HS_SUCCESS) {
+    throw std::bad_alloc();
+  }
+  return own;
+}
+
+namespace {
+
+struct Reporter {
+  LiteralSearch::Found found;
+  void* user;
+};
+
+}  // namespace
+
+void LiteralSearch::scan(std::string_view bytes, Scratch& scratch, Found found, void* user) const {
+  if (compiled_->database == nullptr || bytes.empty()) return;
+  Reporter reporter{found, user};
+  auto onMatch = [](unsigned int id, unsigned long long, unsigned long long to, unsigned int,
+                    void* context) -> int {
+    auto& report = *static_cast<Reporter*>(context);
+    report.found(id, to, report.user);
+    return 0;
+  };
+  hs_scan(compiled_->database, bytes.data(), static_cast<unsigned>(bytes.size()), 0,
+          scratch.scratch, onMatch, &reporter);
+}
+
+}  // namespace crawlmeter

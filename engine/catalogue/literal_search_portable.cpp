@@ -1,0 +1,115 @@
+// The literal search as an Aho-Corasick automaton with a full table of moves: one table look-up a
+// byte, whatever the number of texts (a catalogue of a hundred texts makes about 1,300 states,
+// a table of about 1.3 MB).
+#include <algorithm>
+#include <array>
+#include <deque>
+
+#include "catalogue/literal_search.h"
+
+namespace crawlmeter {
+namespace {
+
+constexpr std::size_t kByteValues = 256;
+using State = std::uint32_t;
+
+}  // namespace
+
+struct LiteralSearch::Compiled {
+  std::vector<State> moves;  // kByteValues a state
+  // The texts that end at each state (its own, then those of its longest proper suffix that is
+  // a state), as a range of found.
+  std::vector<std::uint32_t> foundStart;  // one more than there are states
+  std::vector<std::uint32_t> found;
+
+  State addState() {
+    moves.resize(moves.size() + kByteValues, 0);
+    return static_cast<State>(moves.size() / kByteValues - 1);
+  }
+  State& move(State state, unsigned char byte) { return moves[state * kByteValues + byte]; }
+};
+
+struct LiteralSearch::Scratch {};
+
+namespace {
+
+// The trie of the texts, with the texts that end at each of its states.
+std::vector<std::vector<std::uint32_t>> buildTrie(LiteralSearch::Compiled& automaton,
+                                                  const std::vector<LiteralSearch::Text>& texts) {
+  automaton.addState();
+  std::vector<std::vector<std::uint32_t>> endingAt(1);
+  for (const LiteralSearch::Text& text : texts) {
+    State state = 0;
+    for (const char c : text.bytes) {
+      State& next = automaton.move(state, static_cast<unsigned char>(c));
+      if (next == 0) {
+        next = automaton.addState();
+        endingAt.emplace_back();
+      }
+      state = next;
+    }
+    endingAt[state].push_back(text.id);
+  }
+  return endingAt;
+}
+
+}  // namespace
+
+// Breadth first, each state's missing moves become its suffix state's, and its texts take in
+// those of its suffix state, which is nearer the root and so already complete.
+LiteralSearch::LiteralSearch(const std::vector<Text>& texts)
+    : compiled_(std::make_unique<Compiled>()) {
+  Compiled& automaton = *compiled_;
+  std::vector<std::vector<std::uint32_t>> endingAt = buildTrie(automaton, texts);
+  std::vector<State> suffix(endingAt.size(), 0);
+  std::deque<State> pending;
+  for (std::size_t byte = 0; byte < kByteValues; ++byte) {
+    if (const State next = automaton.move(0, static_cast<unsigned char>(byte))) {
+      pending.push_back(next);
+    }
+  }
+  while (!pending.empty()) {
+    const State state = pending.front();
+    pending.pop_front();
+    const std::vector<std::uint32_t>& inherited = endingAt[suffix[state]];
+    endingAt[state].insert(endingAt[state].end(), inherited.begin(), inherited.end());
+    for (std::size_t byte = 0; byte < kByteValues; ++byte) {
+      const auto b = static_cast<unsigned char>(byte);
+      const State fallback = automaton.move(suffix[state], b);
+      State& next = automaton.move(state, b);
+      if (next == 0) {
+        next = fallback;
+      } else {
+        suffix[next] = fallback;
+        pending.push_back(next);
+      }
+    }
+  }
+  for (const std::vector<std::uint32_t>& ids : endingAt) {
+    automaton.foundStart.push_back(static_cast<std::uint32_t>(automaton.found.size()));
+    automaton.found.insert(automaton.found.end(), ids.begin(), ids.end());
+  }
+  automaton.foundStart.push_back(static_cast<std::uint32_t>(automaton.found.size()));
+}
+
+LiteralSearch::~LiteralSearch() = default;
+
+std::unique_ptr<LiteralSearch::Scratch, void (*)(LiteralSearch::Scratch*)>
+LiteralSearch::newScratch() const {
+  return {new Scratch, [](Scratch* scratch) { delete scratch; }};
+}
+
+void LiteralSearch::scan(std::string_view bytes, Scratch&, Found found, void* user) const {
+  const Compiled& automaton = *compiled_;
+  const State* moves = automaton.moves.data();
+  const std::uint32_t* foundStart = automaton.foundStart.data();
+  State state = 0;
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    state = moves[state * kByteValues + static_cast<unsigned char>(bytes[at])];
+    for (std::uint32_t i = foundStart[state]; i < foundStart[state + 1]; ++i) {
+      found(automaton.found[i], at + 1, user);
+    }
+  }
+}
+
+}  // namespace crawlmeter
