@@ -3,8 +3,9 @@
 #include "crawler_choice.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
+
+#include "files/process_setup.h"
 
 namespace crawlmeter {
 namespace {
@@ -62,7 +63,13 @@ std::optional<CatalogueError> loadCommandCatalogue(const CommandLine& line,
                                                    CrawlerCatalogue* catalogue) {
   CatalogueChoice choice;
   choice.files = line.crawlerFiles;
-  choice.userFile = userCatalogueFile(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  const std::optional<std::string> xdg = environmentText("XDG_CONFIG_HOME");
+  const std::optional<std::string> home = environmentText("HOME");
+  const std::optional<std::string> appData = environmentText("APPDATA");
+  const auto text = [](const std::optional<std::string>& value) {
+    return value ? value->c_str() : nullptr;
+  };
+  choice.userFile = userCatalogueFile(text(xdg), text(home), text(appData));
   choice.builtIn = line.builtInCrawlers;
   return loadCatalogue(choice, catalogue);
 }

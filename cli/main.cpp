@@ -1,11 +1,23 @@
-// crawlmeter-report: the command's entry point; all of its work is in report_command.
+// crawlmeter-report: the command's entry point; all of its work is in report_command. Windows hands
+// the arguments as UTF-16 (wmain), so that any path, 日志 among them, reaches the engine as UTF-8.
 #include <string>
 #include <vector>
 
+#include "files/process_setup.h"
 #include "report_command.h"
-#include "run/process_setup.h"
 
+#if defined(_WIN32)
+#include "files/win32/system.h"
+
+int wmain(int argc, wchar_t** argv) {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < argc; ++i) arguments.push_back(crawlmeter::utf8Text(argv[i]));
+  crawlmeter::setUpProcessForRuns();
+  return crawlmeter::runReportCommand(arguments);
+}
+#else
 int main(int argc, char** argv) {
   crawlmeter::setUpProcessForRuns();
   return crawlmeter::runReportCommand(std::vector<std::string>(argv + 1, argv + argc));
 }
+#endif

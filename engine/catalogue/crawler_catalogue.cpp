@@ -2,6 +2,7 @@
 #include "catalogue/crawler_catalogue.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "codec/cp936.h"
 #include "files/log_file.h"
@@ -166,14 +167,19 @@ std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
   return std::nullopt;
 }
 
-std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home) {
+std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home,
+                                             const char* appData) {
   constexpr std::string_view kRelativePath = "crawlmeter/crawlers.tsv";
   // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
-  if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
+  if (xdgConfigHome != nullptr &&
+      (xdgConfigHome[0] == '/' || std::filesystem::u8path(xdgConfigHome).is_absolute())) {
     return std::string(xdgConfigHome) + "/" + std::string(kRelativePath);
   }
-  if (home == nullptr || home[0] == '\0') return std::nullopt;
-  return std::string(home) + "/.config/" + std::string(kRelativePath);
+  if (home != nullptr && home[0] != '\0') {
+    return std::string(home) + "/.config/" + std::string(kRelativePath);
+  }
+  if (appData == nullptr || appData[0] == '\0') return std::nullopt;
+  return std::string(appData) + "/" + std::string(kRelativePath);
 }
 
 std::string catalogueErrorMessage(const CatalogueError& error) {

@@ -79,9 +79,11 @@ struct CatalogueChoice {
 std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
                                             CrawlerCatalogue* catalogue);
 
-// $XDG_CONFIG_HOME/crawlmeter/crawlers.tsv (~/.config when that is unset, empty or relative),
-// given the two variables; nullopt when neither says where the configuration lives.
-std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home);
+// $XDG_CONFIG_HOME/crawlmeter/crawlers.tsv (~/.config when that is unset, empty or relative, and
+// Windows' %APPDATA% where there is no home either), given the variables (UTF-8); nullopt when
+// none says where the configuration lives.
+std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home,
+                                             const char* appData = nullptr);
 
 // "PATH:LINE: PROBLEM", with the system's reason after it when there is one.
 std::string catalogueErrorMessage(const CatalogueError& error);

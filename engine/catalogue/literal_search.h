@@ -24,7 +24,8 @@ class LiteralSearch {
   LiteralSearch(const LiteralSearch&) = delete;
   LiteralSearch& operator=(const LiteralSearch&) = delete;
 
-  // What one thread's searches need of their own.
+  // The compiled texts, and what one thread's searches need of their own: each implementation's.
+  struct Compiled;
   struct Scratch;
   std::unique_ptr<Scratch, void (*)(Scratch*)> newScratch() const;
 
@@ -34,7 +35,6 @@ class LiteralSearch {
   void scan(std::string_view bytes, Scratch& scratch, Found found, void* user) const;
 
  private:
-  struct Compiled;
   std::unique_ptr<Compiled> compiled_;
 };
 

@@ -41,12 +41,13 @@ std::vector<std::vector<std::uint32_t>> buildTrie(LiteralSearch::Compiled& autom
   for (const LiteralSearch::Text& text : texts) {
     State state = 0;
     for (const char c : text.bytes) {
-      State& next = automaton.move(state, static_cast<unsigned char>(c));
-      if (next == 0) {
-        next = automaton.addState();
+      const auto byte = static_cast<unsigned char>(c);
+      if (automaton.move(state, byte) == 0) {
+        const State added = automaton.addState();  // moves the table: no reference held over it
+        automaton.move(state, byte) = added;
         endingAt.emplace_back();
       }
-      state = next;
+      state = automaton.move(state, byte);
     }
     endingAt[state].push_back(text.id);
   }

@@ -2,10 +2,16 @@
 // starts.
 #pragma once
 
+#include <optional>
+#include <string>
+
 namespace crawlmeter {
 
 // Raises the limit of open files (a run holds every log it counts open until it ends) and keeps
 // the memory a run frees for the run's next use instead of handing it back to the system.
 void setUpProcessForRuns();
+
+// The process's environment variable name, as UTF-8; nullopt when it is not set.
+std::optional<std::string> environmentText(const char* name);
 
 }  // namespace crawlmeter

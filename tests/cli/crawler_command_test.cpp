@@ -91,7 +91,7 @@ TEST(CrawlerCommandTest, UnknownCrawlersAndBadCataloguesAreUsageErrors) {
   EXPECT_EQ(badFile.out, "");
   const Outcome missing = runCommand(folder, {"--crawlers", folder.pathOf("none.tsv"), log});
   EXPECT_EQ(missing.status, 2);
-  EXPECT_NE(missing.err.find("No such file or directory"), std::string::npos) << missing.err;
+  EXPECT_NE(missing.err.find(systemErrorText(2)), std::string::npos) << missing.err;  // ENOENT
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 // crawlmeter-report as a user runs it: output bytes, the export file and exit statuses.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
+#if !defined(_WIN32)
+#include <fcntl.h>
 #include <unistd.h>
+#endif
 
 #include <filesystem>
 
@@ -20,6 +20,13 @@ using testing::Outcome;
 using testing::readFile;
 using testing::runCommand;
 using testing::TempFolder;
+
+// The system's words for a missing file and for a folder given as a file.
+#if defined(_WIN32)
+const std::string kNoSuchFile = systemErrorText(2), kIsAFolder = systemErrorText(336);
+#else
+const std::string kNoSuchFile = "No such file or directory", kIsAFolder = "Is a directory";
+#endif
 
 const std::string kLog =
     "1.1.1.1 - - [25/Aug/2009:10:15:07 +0800] \"GET /\" \"Googlebot\"\n"
@@ -63,7 +70,7 @@ TEST(ReportCommandTest, UnreadableFileFailsWithStatusOneAndWritesNothing) {
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err,
-            "crawlmeter-report: 无法读取日志文件：" + missing + "\nNo such file or directory\n");
+            "crawlmeter-report: 无法读取日志文件：" + missing + "\n" + kNoSuchFile + "\n");
   EXPECT_FALSE(std::filesystem::exists(folder.pathOf("r.txt")));
   EXPECT_EQ(readFile(log), kLog);
 }
@@ -92,6 +99,7 @@ TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
     EXPECT_EQ(outcome.out, *exportFileBytes(report)) << output;
     EXPECT_EQ(outcome.err, "") << output;
   }
+#if !defined(_WIN32)
   const std::string fifo = folder.pathOf("out.fifo");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
@@ -105,11 +113,13 @@ TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
   EXPECT_EQ(exported, expected);
   close(reader);
   EXPECT_TRUE(std::filesystem::is_fifo(fifo));
-  const Outcome toFolder = runCommand(folder, {"--output", folder.path().string(), log});
+#endif
+  const std::string folderPath = testing::utf8Path(folder.path());
+  const Outcome toFolder = runCommand(folder, {"--output", folderPath, log});
   EXPECT_EQ(toFolder.status, 1);
   EXPECT_EQ(toFolder.out, "");
   EXPECT_EQ(toFolder.err,
-            "crawlmeter-report: 导出文件失败：" + folder.path().string() + "\nIs a directory\n");
+            "crawlmeter-report: 导出文件失败：" + folderPath + "\n" + kIsAFolder + "\n");
 }
 
 TEST(ReportCommandTest, WrongUsageExitsWithStatusTwo) {

@@ -1,24 +1,27 @@
 // Temporary folders and whole-file reads and writes for tests.
 #include "temp_folder.h"
 
-#include <stdlib.h>
+#if !defined(_WIN32)
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
-#include <vector>
 
 namespace crawlmeter::testing {
 
 TempFolder::TempFolder() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "crawlmeter-test-XXXXXX").string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  if (mkdtemp(name.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-  path_ = name.data();
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path_ = std::filesystem::temp_directory_path() /
+            ("crawlmeter-test-" + std::to_string(random() % 100'000'000));
+    // create_directory is false for a folder that is there already: another one is tried.
+    if (std::filesystem::create_directory(path_)) return;
+  }
+  throw std::runtime_error("cannot create a temporary folder");
 }
 
 TempFolder::~TempFolder() {
@@ -41,10 +44,20 @@ std::string TempFolder::write(const std::string& name, std::string_view bytes) c
   return path;
 }
 
+std::string TempFolder::pathOf(const std::string& name) const {
+  return utf8Path(path_ / std::filesystem::u8path(name));
+}
+
 std::ptrdiff_t TempFolder::entryCount() const {
   return std::distance(std::filesystem::directory_iterator(path_), {});
 }
 
+std::string utf8Path(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+#if !defined(_WIN32)
 int exitStatusOfChild(const std::function<int()>& body) {
   const pid_t child = fork();
   if (child == 0) _exit(body());
@@ -52,16 +65,17 @@ int exitStatusOfChild(const std::function<int()>& body) {
   waitpid(child, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+#endif
 
 std::string readFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
 }
 
 void writeFile(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(std::filesystem::u8path(path), std::ios::binary | std::ios::trunc);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }

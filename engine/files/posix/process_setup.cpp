@@ -33,4 +33,9 @@ void setUpProcessForRuns() {
 #endif
 }
 
+std::optional<std::string> environmentText(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
 }  // namespace crawlmeter
