@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # One command on a fresh Debian 12 machine: install the dependencies, build everything and run every
-# test: the whole suite; the Debian package, built as a packager would (a Release build with the
+# test: the whole suite; the command built for Windows, its tests and its results under Wine; the
+# Debian package, built as a packager would (a Release build with the
 # default generator and Debian's hardening flags), installed, used and purged; the suite under
 # AddressSanitizer and UndefinedBehaviorSanitizer; and each fuzz target for a bounded time
 # (FUZZ_SECONDS, 60 by default). QUICK=1 runs the first only. Compiler warnings are errors here.
@@ -20,6 +21,9 @@ run_suite() {
 echo "== the test suite"
 run_suite build
 [ -n "${QUICK:-}" ] && exit 0
+
+echo "== the command for Windows, under Wine"
+scripts/test-windows.sh
 
 echo "== the Debian package (a Release build with the default generator)"
 scripts/test-package.sh -DCRAWLMETER_WERROR=ON

@@ -74,6 +74,22 @@ TEST(Win32FilesTest, ALogThatCannotBeReplacedSafelyIsCountedAndLeftAlone) {
   EXPECT_EQ(folder.entryCount(), 4);
 }
 
+// Names relative to the current folder, as a user types them.
+TEST(Win32FilesTest, RelativeNamesAreRewrittenAndExportedToo) {
+  TempFolder folder;
+  folder.write("lf.log", kLfLog);
+  folder.write("r.txt", "old");
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  const RunResult result = rewriting("lf.log");
+  const Error exported = writeExportFile("r.txt", "new");
+  std::filesystem::current_path(before);
+  EXPECT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_EQ(readFile(folder.pathOf("lf.log")), kCrLfLog);
+  EXPECT_FALSE(exported) << reasonText(exported);
+  EXPECT_EQ(readFile(folder.pathOf("r.txt")), "new\r\n");
+}
+
 TEST(Win32FilesTest, TheExportReplacesAFileWritesADeviceAndRefusesAFolder) {
   TempFolder folder;
   const std::string existing = folder.write("导出.txt", "old content that is longer");

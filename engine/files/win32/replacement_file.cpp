@@ -40,6 +40,19 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN
 constexpr std::uint64_t kSmallestFreeMargin = 64ULL << 20;
 constexpr std::uint64_t kFreeMarginDivisor = 10;
 
+// The full path of path: Wine's ReplaceFileW takes no relative path.
+std::wstring fullPath(const std::string& path) {
+  const std::wstring wide = wideText(path);
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return wide;
+    if (length < full.size()) return full.substr(0, length);
+    full.resize(length);
+  }
+}
+
 DWORD attributesOf(const std::string& path) { return GetFileAttributesW(wideText(path).c_str()); }
 
 }  // namespace
@@ -152,8 +165,8 @@ Error ReplacementFile::commit() {
     discard();
     return Error::of(Error::What::kReplace, target_, ERROR_INVALID_HANDLE);
   }
-  const std::wstring target = wideText(target_);
-  const std::wstring temporary = wideText(temporary_);
+  const std::wstring target = fullPath(target_);
+  const std::wstring temporary = fullPath(temporary_);
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool replaced =
       attributes != INVALID_FILE_ATTRIBUTES
