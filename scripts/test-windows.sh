@@ -58,3 +58,13 @@ for file in "$work"/linux/*; do
   compared=$((compared + 1))
 done
 echo "Windows command: $compared files the same as the Linux command's"
+
+# On a console (Wine makes one of a terminal) the report goes out as characters: its Chinese
+# title must arrive whole.
+(cd "$work/windows" && LC_ALL=C.UTF-8 script -qec \
+  "wine '$OLDPWD/$windows_dir/cli/crawlmeter-report.exe' --kind baidu 一.log" console.txt > /dev/null)
+if ! grep -q "正在统计百度蜘蛛次数" "$work/windows/console.txt"; then
+  echo "the Windows command's report did not reach the console whole"
+  exit 1
+fi
+echo "Windows command: the report reaches a console whole"

@@ -1,11 +1,12 @@
 // Writing a file the user names as output (the export), without ever changing what kind of thing
 // the name stands for:
 // - a regular file, or a name not yet taken: replaced whole through a ReplacementFile, keeping
-//   its permission bits and owner; a read-only file is refused. Another user's file that the
-//   user may write is written in place, so that it stays theirs (only then can a failed write,
-//   such as a disk error, leave it short).
-// - a character device (a terminal, /dev/null) or a FIFO, also through symbolic links: written in
-//   place, and it stays what it was. A FIFO that no program reads fails at once.
+//   its permission bits and owner (its attributes on Windows); a read-only file is refused. On
+//   POSIX, another user's file that the user may write is written in place, so that it stays
+//   theirs (only then can a failed write, such as a disk error, leave it short).
+// - a character device (a terminal, /dev/null; NUL or CON on Windows) or a FIFO or pipe, also
+//   through symbolic links: written in place, and it stays what it was. A FIFO that no program
+//   reads fails at once.
 // - a folder, a socket, a block device: refused, nothing is touched.
 // A symbolic link stays a link: what it leads to is written, also a name it leads to that does
 // not exist yet.
