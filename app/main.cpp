@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "resources/product_info.h"
 #include "files/process_setup.h"
+#include "resources/product_info.h"
 #include "ui/qt_translation.h"
 #include "ui/qt_ui_services.h"
 
