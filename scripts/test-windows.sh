@@ -15,6 +15,20 @@ mkdir -p "$WINEPREFIX"
 # that the services never hold it open.
 wineserver -p
 wine wineboot < /dev/null > /dev/null 2>&1
+exe=$windows_dir/cli/crawlmeter-report.exe
+# Alone on a bare Windows: it may import only the system's own DLLs; and it carries its icon and
+# version information.
+imports=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }' | sort | tr '\n' ' ')
+if [ "$imports" != "KERNEL32.dll msvcrt.dll " ]; then
+  echo "crawlmeter-report.exe needs DLLs that Windows does not have: $imports"
+  exit 1
+fi
+if ! strings -el "$exe" | grep -qx "crawlmeter-report.exe" ||
+  ! x86_64-w64-mingw32-objdump -h "$exe" | grep -q "\.rsrc"; then
+  echo "crawlmeter-report.exe lacks its icon and version information"
+  exit 1
+fi
+
 work=$(mktemp -d)
 trap 'wineserver -k; rm -rf "$work"' EXIT
 (cd "$windows_dir" && ctest --output-on-failure)
@@ -35,7 +49,7 @@ run() {  # side (linux or windows), arguments...
   if [ "$side" = linux ]; then
     (cd "$work/linux" && "$OLDPWD/$linux" "$@")
   else
-    (cd "$work/windows" && wine "$OLDPWD/$windows_dir/cli/crawlmeter-report.exe" "$@")
+    (cd "$work/windows" && wine "$OLDPWD/$exe" "$@")
   fi
 }
 compared=0
@@ -62,7 +76,7 @@ echo "Windows command: $compared files the same as the Linux command's"
 # On a console (Wine makes one of a terminal) the report goes out as characters: its Chinese
 # title must arrive whole.
 (cd "$work/windows" && LC_ALL=C.UTF-8 script -qec \
-  "wine '$OLDPWD/$windows_dir/cli/crawlmeter-report.exe' --kind baidu 一.log" console.txt > /dev/null)
+  "wine '$OLDPWD/$exe' --kind baidu 一.log" console.txt > /dev/null)
 if ! grep -q "正在统计百度蜘蛛次数" "$work/windows/console.txt"; then
   echo "the Windows command's report did not reach the console whole"
   exit 1

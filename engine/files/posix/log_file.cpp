@@ -61,14 +61,6 @@ Expected<LogFile> LogFile::standardInput(const std::string& path) {
   return file;
 }
 
-LogFile::LogFile(LogFile&& other) noexcept
-    : path_(std::move(other.path_)),
-      handle_(std::exchange(other.handle_, kNoHandle)),
-      readInOrder_(other.readInOrder_),
-      identity_(other.identity_),
-      keeping_(other.keeping_),
-      links_(other.links_) {}
-
 LogFile::~LogFile() {
   if (handle_ != kNoHandle) close(static_cast<int>(handle_));
 }
@@ -81,22 +73,6 @@ Expected<std::size_t> LogFile::readAt(char* buffer, std::size_t size, std::uint6
     if (got >= 0) return static_cast<std::size_t>(got);
     if (errno != EINTR) return Error::fromErrno(Error::What::kRead, path_);
   }
-}
-
-Error LogFile::readChunks(std::span<char> buffer, std::uint64_t begin, std::uint64_t end,
-                          const ChunkTaker& take) const {
-  for (std::uint64_t offset = begin; offset < end;) {
-    const auto want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - offset));
-    const Expected<std::size_t> got = readAt(buffer.data(), want, offset);
-    if (!got) return got.error();
-    if (*got == 0) break;
-    if (!take(std::string_view(buffer.data(), *got), offset)) {
-      return Error::of(Error::What::kCancelled, path_);
-    }
-    offset += *got;
-  }
-  return Error();
 }
 
 Expected<FileIdentity> currentIdentity(const std::string& path) {

@@ -14,6 +14,8 @@
 #include <utility>
 #include <vector>
 
+#include "files/system_space.h"
+
 namespace crawlmeter {
 namespace {
 
@@ -36,11 +38,6 @@ void syncFolderOf(const std::string& path) {
   }
 }
 
-// Room kept free beside a converted copy or an export: a tenth of what is written, and at least
-// 64 MiB, so that the copy never takes the last of a disk that a server logs to.
-constexpr std::uint64_t kSmallestFreeMargin = 64ULL << 20;
-constexpr std::uint64_t kFreeMarginDivisor = 10;
-
 }  // namespace
 
 Error writeAll(SystemHandle handle, std::string_view bytes, const std::string& path) {
@@ -59,18 +56,16 @@ std::string folderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+std::optional<std::uint64_t> freeBytesIn(const std::string& folder) {
+  struct statvfs disk {};
+  if (statvfs(folder.c_str(), &disk) != 0) return std::nullopt;
+  return static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
+}
+
 bool mayWrite(const std::string& path) {
   struct stat info {};
   return stat(path.c_str(), &info) == 0 && (info.st_mode & 0222) != 0 &&
          access(path.c_str(), W_OK) == 0;
-}
-
-bool hasRoomFor(const std::string& path, std::uint64_t bytes) {
-  struct statvfs disk {};
-  if (statvfs(folderOf(path).c_str(), &disk) != 0) return false;
-  const std::uint64_t available = static_cast<std::uint64_t>(disk.f_bavail) * disk.f_frsize;
-  const std::uint64_t margin = std::max(kSmallestFreeMargin, bytes / kFreeMarginDivisor);
-  return available >= bytes + margin;
 }
 
 // A symbolic link stays a link: its target is what gets replaced.
@@ -93,25 +88,6 @@ Expected<ReplacementFile> ReplacementFile::create(const std::string& target) {
 }
 
 Error ReplacementFile::failed(Error::What what) const { return Error::fromErrno(what, target_); }
-
-ReplacementFile::ReplacementFile(ReplacementFile&& other) noexcept
-    : target_(std::move(other.target_)),
-      temporary_(std::exchange(other.temporary_, {})),
-      handle_(std::exchange(other.handle_, kNoHandle)),
-      swapped_(std::exchange(other.swapped_, false)) {}
-
-ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
-  if (this != &other) {
-    discard();
-    target_ = std::move(other.target_);
-    temporary_ = std::exchange(other.temporary_, {});
-    handle_ = std::exchange(other.handle_, kNoHandle);
-    swapped_ = std::exchange(other.swapped_, false);
-  }
-  return *this;
-}
-
-ReplacementFile::~ReplacementFile() { discard(); }
 
 Error ReplacementFile::write(std::string_view bytes) { return writeAll(handle_, bytes, target_); }
 

@@ -79,14 +79,6 @@ Expected<LogFile> LogFile::standardInput(const std::string& path) {
   return file;
 }
 
-LogFile::LogFile(LogFile&& other) noexcept
-    : path_(std::move(other.path_)),
-      handle_(std::exchange(other.handle_, kNoHandle)),
-      readInOrder_(other.readInOrder_),
-      identity_(other.identity_),
-      keeping_(other.keeping_),
-      links_(other.links_) {}
-
 LogFile::~LogFile() {
   if (handle_ != kNoHandle) CloseHandle(asHandle(handle_));
 }
@@ -114,22 +106,6 @@ Expected<std::size_t> LogFile::readAt(char* buffer, std::size_t size, std::uint6
   if (GetOverlappedResult(asHandle(handle_), &at, &got, TRUE)) return std::size_t{got};
   if (GetLastError() == ERROR_HANDLE_EOF) return std::size_t{0};
   return lastError(Error::What::kRead, path_);
-}
-
-Error LogFile::readChunks(std::span<char> buffer, std::uint64_t begin, std::uint64_t end,
-                          const ChunkTaker& take) const {
-  for (std::uint64_t offset = begin; offset < end;) {
-    const auto want =
-        static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - offset));
-    const Expected<std::size_t> got = readAt(buffer.data(), want, offset);
-    if (!got) return got.error();
-    if (*got == 0) break;
-    if (!take(std::string_view(buffer.data(), *got), offset)) {
-      return Error::of(Error::What::kCancelled, path_);
-    }
-    offset += *got;
-  }
-  return Error();
 }
 
 Expected<FileIdentity> currentIdentity(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <random>
 
+#include "files/system_space.h"
 #include "files/win32/system.h"
 
 namespace crawlmeter {
@@ -34,11 +35,6 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN
                                   FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_OFFLINE |
                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_TEMPORARY;
-
-// Room kept free beside a converted copy or an export: a tenth of what is written, and at least
-// 64 MiB, so that the copy never takes the last of a disk that a server logs to.
-constexpr std::uint64_t kSmallestFreeMargin = 64ULL << 20;
-constexpr std::uint64_t kFreeMarginDivisor = 10;
 
 // The full path of path: Wine's ReplaceFileW takes no relative path.
 std::wstring fullPath(const std::string& path) {
@@ -86,13 +82,12 @@ bool mayWrite(const std::string& path) {
                                                    (attributes & FILE_ATTRIBUTE_READONLY) == 0);
 }
 
-bool hasRoomFor(const std::string& path, std::uint64_t bytes) {
+std::optional<std::uint64_t> freeBytesIn(const std::string& folder) {
   ULARGE_INTEGER available{};
-  if (!GetDiskFreeSpaceExW(wideText(folderOf(path)).c_str(), &available, nullptr, nullptr)) {
-    return false;
+  if (!GetDiskFreeSpaceExW(wideText(folder).c_str(), &available, nullptr, nullptr)) {
+    return std::nullopt;
   }
-  const std::uint64_t margin = std::max(kSmallestFreeMargin, bytes / kFreeMarginDivisor);
-  return available.QuadPart >= bytes + margin;
+  return available.QuadPart;
 }
 
 // A symbolic link stays a link: its target is what gets replaced.
@@ -127,25 +122,6 @@ Expected<ReplacementFile> ReplacementFile::create(const std::string& target) {
   }
   return lastError(Error::What::kOpen, target);
 }
-
-ReplacementFile::ReplacementFile(ReplacementFile&& other) noexcept
-    : target_(std::move(other.target_)),
-      temporary_(std::exchange(other.temporary_, {})),
-      handle_(std::exchange(other.handle_, kNoHandle)),
-      swapped_(std::exchange(other.swapped_, false)) {}
-
-ReplacementFile& ReplacementFile::operator=(ReplacementFile&& other) noexcept {
-  if (this != &other) {
-    discard();
-    target_ = std::move(other.target_);
-    temporary_ = std::exchange(other.temporary_, {});
-    handle_ = std::exchange(other.handle_, kNoHandle);
-    swapped_ = std::exchange(other.swapped_, false);
-  }
-  return *this;
-}
-
-ReplacementFile::~ReplacementFile() { discard(); }
 
 Error ReplacementFile::failed(Error::What what) const { return lastError(what, target_); }
 
