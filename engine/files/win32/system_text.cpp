@@ -63,7 +63,11 @@ std::string systemErrorText(int code) {
   const DWORD length = FormatMessageW(
       FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
       nullptr, static_cast<DWORD>(code), 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
-  if (length == 0 || text == nullptr) return "error " + std::to_string(code);
+  if (length == 0 || text == nullptr) {
+    // Not every system has words for every number (Wine lacks this one).
+    if (code == static_cast<int>(kIsAFolder)) return "这是文件夹，不是文件";
+    return "error " + std::to_string(code);
+  }
   std::wstring_view words(text, length);
   while (!words.empty() && (words.back() == L'\n' || words.back() == L'\r' || words.back() == L' '))
     words.remove_suffix(1);
