@@ -14,6 +14,8 @@ namespace {
 
 constexpr char kStandardOutput[] = "standard output";
 constexpr char kStandardError[] = "standard error";
+// Older consoles take at most 64 KiB in one WriteConsoleW: this many UTF-16 units at a time.
+constexpr std::size_t kLargestConsoleWrite = 1U << 14;
 
 // Replaces a file on disk (exists) or creates a new one at target.
 Error replaceRegularFile(const std::string& target, bool exists, std::string_view bytes) {
@@ -82,11 +84,10 @@ Error writeStandardText(StandardStream stream, std::string_view utf8) {
   const HANDLE handle = standardHandle(stream);
   const char* name = stream == StandardStream::kOutput ? kStandardOutput : kStandardError;
   if (!isTerminal(stream)) return writeAll(asSystemHandle(handle), utf8, name);
-  std::wstring_view wide;
   const std::wstring text = wideText(utf8);
-  for (wide = text; !wide.empty();) {
+  for (std::wstring_view wide = text; !wide.empty();) {
     DWORD written = 0;
-    const auto count = static_cast<DWORD>(std::min<std::size_t>(wide.size(), 1U << 14));
+    const auto count = static_cast<DWORD>(std::min(wide.size(), kLargestConsoleWrite));
     if (!WriteConsoleW(handle, wide.data(), count, &written, nullptr) || written == 0) {
       return lastError(Error::What::kWrite, name);
     }

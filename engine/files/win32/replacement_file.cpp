@@ -111,8 +111,11 @@ Expected<std::string> resolveLinks(const std::string& path) {
 }
 
 Expected<ReplacementFile> ReplacementFile::create(const std::string& target) {
+  std::string folder = folderOf(target);
+  // A root (C:\ or \ alone) or a drive's current folder (C:) takes no separator of its own.
+  if (!isSeparator(folder.back()) && folder.back() != ':') folder += '\\';
   const std::string stem =
-      folderOf(target) + "\\." + nameOf(target).substr(0, kLongestNamePart) + ".crawlmeter-";
+      folder + "." + nameOf(target).substr(0, kLongestNamePart) + ".crawlmeter-";
   std::random_device random;
   for (int attempt = 0; attempt < kNameAttempts; ++attempt) {
     const std::string name = stem + std::to_string(random() % 1'000'000);
