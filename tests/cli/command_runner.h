@@ -15,13 +15,16 @@ struct Outcome {
   std::string err;
 };
 
-// Runs the command with arguments, its standard output and error going to files of folder and
-// its standard input coming from standardInput (a path; none when empty). Its configuration
-// folder is in folder, so that no user's own catalogue file takes part unless a test writes one.
-Outcome runCommand(const TempFolder& folder, std::vector<std::string> arguments,
-                   const std::string& standardInput = {});
-// The same for another program (a full path).
+// Runs program (a full path) with arguments, its standard output and error going to files of
+// folder and its standard input coming from standardInput (a path; none when empty). Its
+// configuration folder is in folder, so that no user's own catalogue file takes part unless a
+// test writes one. command_runner_posix and _win32 start it.
 Outcome runProgram(const TempFolder& folder, const std::string& program,
                    std::vector<std::string> arguments, const std::string& standardInput = {});
+// The same for crawlmeter-report.
+inline Outcome runCommand(const TempFolder& folder, std::vector<std::string> arguments,
+                          const std::string& standardInput = {}) {
+  return runProgram(folder, CRAWLMETER_REPORT, std::move(arguments), standardInput);
+}
 
 }  // namespace crawlmeter::testing

@@ -70,9 +70,4 @@ Outcome runProgram(const TempFolder& folder, const std::string& program,
   return outcome;
 }
 
-Outcome runCommand(const TempFolder& folder, std::vector<std::string> arguments,
-                   const std::string& standardInput) {
-  return runProgram(folder, CRAWLMETER_REPORT, std::move(arguments), standardInput);
-}
-
 }  // namespace crawlmeter::testing
