@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "files/error.h"
+#include "base/error.h"
 
 namespace crawlmeter {
 

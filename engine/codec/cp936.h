@@ -1,6 +1,6 @@
 // Code page 936 (the Simplified Chinese Windows code page): its character structure, and every
 // conversion the program makes between it and UTF-8. The conversions use the system's tables, so
-// they are made in files/: posix/ on iconv, win32/ on the Windows code page.
+// they are made in files/: linux/ on iconv, win32/ on the Windows code page.
 //
 // A byte 0x81..0xFE followed by a byte 0x40..0x7E or 0x80..0xFE forms one two-byte character;
 // every other byte is a character by itself. Space, ':', CR and LF are never the second byte of a
@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-#include "files/error.h"
+#include "base/error.h"
 
 namespace crawlmeter {
 

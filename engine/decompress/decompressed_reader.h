@@ -11,7 +11,7 @@
 #include <string_view>
 
 #include "decompress/compression.h"
-#include "files/error.h"
+#include "base/error.h"
 #include "files/log_file.h"
 
 namespace crawlmeter {

@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
-#include "files/error.h"
-#include "files/replacement_file.h"
+#include "base/error.h"
+#include "files/system_handle.h"
 
 namespace crawlmeter {
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "files/error.h"
+#include "base/error.h"
 
 namespace crawlmeter {
 

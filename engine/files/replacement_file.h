@@ -5,29 +5,17 @@
 // target, the file the user knows.
 //
 // This folder is the engine's one seam to the system: its headers are the same everywhere, and
-// posix/ and win32/ implement them. No other part of the engine calls the system for files.
+// linux/ and win32/ implement them. No other part of the engine calls the system for files.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "files/error.h"
+#include "base/error.h"
+#include "files/system_handle.h"
 
 namespace crawlmeter {
-
-// An open file as the system knows it: a POSIX descriptor, or a Windows HANDLE.
-using SystemHandle = std::intptr_t;
-inline constexpr SystemHandle kNoHandle = -1;  // also INVALID_HANDLE_VALUE
-
-// What a replacement keeps of the file it replaces, as the system told it when the file was
-// opened: its permission bits, owner and group on POSIX. Windows keeps a file's attributes and
-// security when it is replaced, so there this stays empty.
-struct FileKeeping {
-  std::uint32_t mode = 0;
-  std::uint32_t owner = 0;
-  std::uint32_t group = 0;
-};
 
 class ReplacementFile {
  public:

@@ -1,4 +1,4 @@
-// The one fact about disks the shared code of this folder asks of posix/ and win32/.
+// The one fact about disks the shared code of this folder asks of linux/ and win32/.
 #pragma once
 
 #include <cstdint>

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "files/error.h"
+#include "base/error.h"
 
 namespace crawlmeter {
 

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "catalogue/crawler_matcher.h"
-#include "files/error.h"
+#include "base/error.h"
 #include "run/line_end_rewrite.h"
 #include "run/work_plan.h"
 #include "scan/count_table.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "catalogue/crawler_matcher.h"
-#include "files/error.h"
+#include "base/error.h"
 #include "files/log_file.h"
 #include "run/line_end_rewrite.h"
 #include "run/work_plan.h"

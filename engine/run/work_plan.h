@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "decompress/compression.h"
-#include "files/error.h"
+#include "base/error.h"
 #include "files/log_file.h"
 #include "scan/line_ends.h"
 

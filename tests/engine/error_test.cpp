@@ -1,5 +1,5 @@
 // The reason a user reads for a failure is in the user's language.
-#include "files/error.h"
+#include "base/error.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <utility>
 
-#include "files/error.h"
+#include "base/error.h"
 #include "files/log_file.h"
 
 namespace crawlmeter {

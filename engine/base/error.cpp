@@ -1,6 +1,6 @@
-// The reason texts: the system's words for its error numbers (posix/ and win32/ give them), and
+// The reason texts: the system's words for its error numbers (files/linux/ and files/win32/ give them), and
 // the program's own words in Chinese, its language.
-#include "files/error.h"
+#include "base/error.h"
 
 namespace crawlmeter {
 namespace {

@@ -1,4 +1,4 @@
-// POSIX implementation of the output rules: the kind of the target decides, looked at before it
+// Linux implementation of the output rules: the kind of the target decides, looked at before it
 // is opened, and checked again on the open descriptor.
 #include "files/output_file.h"
 

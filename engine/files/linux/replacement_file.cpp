@@ -1,4 +1,4 @@
-// POSIX implementation of the safe replacement: mkstemp in the target's folder, fsync, rename.
+// Linux implementation of the safe replacement: mkstemp in the target's folder, fsync, rename.
 #include "files/replacement_file.h"
 
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-// POSIX file access for the run.
+// Linux file access for the run.
 #include "files/log_file.h"
 
 #include <fcntl.h>

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "codec/cp936.h"
-#include "files/error.h"
+#include "base/error.h"
 
 namespace crawlmeter {
 namespace {
