@@ -95,6 +95,19 @@ const OptionEntry kOptions[] = {
     {4, "搜狗", {6000, 3120, 735, 375}, OptionGroup::Crawler, false, nullptr},
 };
 
+// The window offers the kinds in kKindTable's order: those that are no crawler from Option1 on,
+// then, under Option3's choice of crawlers, the crawler kinds from Option4 on.
+constexpr int kCrawlersOption = 3;
+constexpr std::array<int, kStatCategoryCount> kOptionOfKind = [] {
+  std::array<int, kStatCategoryCount> options{};
+  int plain = 1;
+  int crawler = kCrawlersOption + 1;
+  for (const KindRow& row : kKindTable) {
+    options[kindIndex(row.kind)] = row.searchRank == kNoSearchRank ? plain++ : crawler++;
+  }
+  return options;
+}();
+
 // The crawler buttons lie on the window, not in Frame3, so each is hidden and shown by itself,
 // in this order, and the frame last.
 constexpr int kCrawlerOptions[] = {4, 5, 6, 7, 8, 9};
@@ -225,6 +238,21 @@ void Form1::Option2_Click() { setCrawlerGroupVisible(false); }
 
 void Form1::Option3_Click() { setCrawlerGroupVisible(true); }
 
+// Tested in the order the window offers the kinds; a crawler counts only under the crawler choice.
+std::optional<StatCategory> Form1::chosenKind() const {
+  const auto chosen = [this](const KindRow& row) {
+    return option(kOptionOfKind[kindIndex(row.kind)])->isChecked();
+  };
+  for (const KindRow& row : kKindTable) {
+    if (row.searchRank == kNoSearchRank && chosen(row)) return row.kind;
+  }
+  if (!option(kCrawlersOption)->isChecked()) return std::nullopt;
+  for (const KindRow& row : kKindTable) {
+    if (row.searchRank != kNoSearchRank && chosen(row)) return row.kind;
+  }
+  return std::nullopt;
+}
+
 void Form1::setCrawlerGroupVisible(bool visible) {
   // Only visibility changes: a hidden crawler button keeps its selection.
   for (int number : kCrawlerOptions) option(number)->setVisible(visible);
@@ -246,9 +274,7 @@ void Form1::Command2_Click() {
 }
 
 void Form1::Command3_Click() {
-  std::array<bool, 9> selected{};
-  for (int number = 1; number <= 9; ++number) selected[number - 1] = option(number)->isChecked();
-  const std::optional<StatCategory> kind = chosenKind(selected);
+  const std::optional<StatCategory> kind = chosenKind();
   if (!kind) {
     services_->showMessage(this, QStringLiteral("请选择一种统计方式"));
     return;

@@ -63,7 +63,7 @@ class Form1 : public QWidget {
   Form2* helpWindow() const;
   // Positions 1..N: the chosen log files; empty before the first choice.
   const QStringList& logFiles() const { return LogFiles; }
-  // LogDates and the eight count tables of the last run that succeeded; none before it.
+  // The date labels and count tables of the last run that succeeded; none before it.
   const std::optional<StatisticsTables>& tables() const { return tables_; }
 
  private:
@@ -74,6 +74,8 @@ class Form1 : public QWidget {
   void createLine2();
   void setTabOrder();
   void setCrawlerGroupVisible(bool visible);
+  // The kind the option buttons choose; none when the crawler choice has no crawler chosen.
+  std::optional<StatCategory> chosenKind() const;
 
   std::shared_ptr<UiServices> services_;
   QStringList LogFiles;

@@ -44,9 +44,10 @@ BENCHMARK(BM_LogScanner)->Arg(64 << 10)->Arg(1 << 20)->Arg(4 << 20);
 
 void BM_ReportText(benchmark::State& state) {
   StatisticsTables tables(static_cast<std::size_t>(state.range(0)));
-  for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
-    tables.LogDates[file] = "25/Aug/2009";
-    for (int hour = 0; hour < kHourSlots; ++hour) tables.PvCounts.at(file, hour) = 1000 + hour;
+  for (std::size_t file = 0; file < tables.fileCount(); ++file) {
+    tables.dateLabels[file] = "25/Aug/2009";
+    for (int hour = 0; hour < kHourSlots; ++hour)
+      tables.counts(StatCategory::Pv).at(file, hour) = 1000 + hour;
   }
   for (auto _ : state) benchmark::DoNotOptimize(reportText(tables, StatCategory::Pv));
 }

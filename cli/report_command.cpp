@@ -71,7 +71,7 @@ struct ReportChoice {
     if (line.crawlerTable) return crawlerTableText(tables, catalogue, "\n");
     if (!line.allKinds) return reportText(tables, line.kind, "\n");
     std::string text;
-    for (StatCategory kind : kKindOrder) text += reportText(tables, kind, "\n");
+    for (const KindRow& row : kKindTable) text += reportText(tables, row.kind, "\n");
     if (hasCatalogue()) text += crawlerTableText(tables, catalogue, "\n");
     return text;
   }
@@ -81,7 +81,7 @@ struct ReportChoice {
     if (line.crawlerTable) return crawlerSeriesSeen(source);
     if (!line.allKinds) return {kindSeries(source.tables, line.kind)};
     std::vector<ResultSeries> all;
-    for (StatCategory kind : kKindOrder) all.push_back(kindSeries(source.tables, kind));
+    for (const KindRow& row : kKindTable) all.push_back(kindSeries(source.tables, row.kind));
     for (ResultSeries& one : crawlerSeriesSeen(source)) all.push_back(std::move(one));
     return all;
   }

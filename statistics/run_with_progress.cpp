@@ -24,7 +24,7 @@ std::optional<StatisticsTables> runWithProgress(UiServices& services, QWidget* p
                                                 const QStringList& files, StatCategory kind) {
   std::vector<std::string> paths;
   for (const QString& file : files) paths.push_back(QFile::encodeName(file).toStdString());
-  const std::string_view label = progressLine(kind);
+  const std::string_view label = kindRow(kind).progressLine;
   QProgressDialog progress(QString::fromUtf8(label.data(), static_cast<qsizetype>(label.size())),
                            kCancel, 0, kProgressSteps, parent);
   progress.setWindowTitle(QStringLiteral(CRAWLMETER_PRODUCT_NAME));
@@ -41,8 +41,8 @@ std::optional<StatisticsTables> runWithProgress(UiServices& services, QWidget* p
   RunResult result = runStatistics(paths, options);
   if (result.status == RunResult::Status::Failed) {
     const QString& path = files[static_cast<qsizetype>(result.failedFile)];
-    services.showMessage(parent, QString::fromStdString(unreadableFileMessage(
-                                     path.toStdString(), result.error)));
+    services.showMessage(
+        parent, QString::fromStdString(unreadableFileMessage(path.toStdString(), result.error)));
   }
   if (result.status != RunResult::Status::Succeeded) return std::nullopt;
   return std::move(result.tables);

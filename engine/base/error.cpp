@@ -1,5 +1,5 @@
-// The reason texts: the system's words for its error numbers (files/linux/ and files/win32/ give them), and
-// the program's own words in Chinese, its language.
+// The reason texts: the system's words for its error numbers (files/linux/ and files/win32/ give
+// them), and the program's own words in Chinese, its language.
 #include "base/error.h"
 
 namespace crawlmeter {

@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "catalogue/classic_crawlers.h"
+#include "base/kinds.h"
 
 namespace crawlmeter {
 namespace {

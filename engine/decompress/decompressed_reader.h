@@ -10,8 +10,8 @@
 #include <functional>
 #include <string_view>
 
-#include "decompress/compression.h"
 #include "base/error.h"
+#include "decompress/compression.h"
 #include "files/log_file.h"
 
 namespace crawlmeter {

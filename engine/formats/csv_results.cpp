@@ -9,10 +9,10 @@ std::string csvResults(const ResultSource& source, std::span<const ResultSeries>
                        bool byteOrderMark) {
   std::string text = byteOrderMark ? "\xEF\xBB\xBF" : "";
   text += "file,date,kind,hour,count\n";
-  for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
-    std::string fileFields = csvField(source.files[file - 1]);
+  for (std::size_t file = 0; file < source.tables.fileCount(); ++file) {
+    std::string fileFields = csvField(source.files[file]);
     fileFields += ',';
-    fileFields += csvField(source.tables.LogDates[file]);
+    fileFields += csvField(source.tables.dateLabels[file]);
     fileFields += ',';
     for (const ResultSeries& one : series) {
       const std::string kind = csvField(one.kind);

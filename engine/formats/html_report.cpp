@@ -63,12 +63,16 @@ HourCounts hoursOf(const CountTable& table, std::size_t file) {
   return counts;
 }
 
+// The page numbers files from 1, as people count them.
+std::string fileAttribute(std::size_t file) {
+  return dataAttribute("file", std::to_string(file + 1));
+}
+
 // A row per file: the heat map, the lines and the data tables all show a kind file by file.
 std::vector<HourRow> dayRows(const ResultSource& source, const CountTable& table) {
   std::vector<HourRow> rows;
-  for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
-    rows.push_back(HourRow{dayName(source, file), dataAttribute("file", std::to_string(file)),
-                           hoursOf(table, file)});
+  for (std::size_t file = 0; file < source.tables.fileCount(); ++file) {
+    rows.push_back(HourRow{dayName(source, file), fileAttribute(file), hoursOf(table, file)});
   }
   return rows;
 }
@@ -115,27 +119,26 @@ void daysSection(Markup& page, const ResultSource& source, const std::vector<std
        << "<th scope=\"col\">独立IP</th><th scope=\"col\">蜘蛛访问</th></tr></thead><tbody>\n";
   const StatisticsTables& tables = source.tables;
   const std::vector<Count> visits = crawlerVisits(tables, seen);
-  for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
-    const std::string attribute = dataAttribute("file", std::to_string(file));
-    page << "<tr " << attribute << "><td>" << htmlEscaped(source.files[file - 1]) << "</td><td>"
-         << htmlEscaped(tables.LogDates[file]) << "</td><td class=\"n\">" << source.bytes[file].read
-         << "</td><td class=\"n\">" << source.bytes[file].text
-         << "</td><td class=\"n\" data-kind=\"pv\">" << tables.PvCounts.total(file)
-         << "</td><td class=\"n\" data-kind=\"ip\">" << tables.IpCounts.total(file)
-         << "</td><td class=\"n\" data-kind=\"bots\">" << visits[file - 1] << "</td></tr>\n";
+  for (std::size_t file = 0; file < tables.fileCount(); ++file) {
+    page << "<tr " << fileAttribute(file) << "><td>" << htmlEscaped(source.files[file])
+         << "</td><td>" << htmlEscaped(tables.dateLabels[file]) << "</td><td class=\"n\">"
+         << source.bytes[file].read << "</td><td class=\"n\">" << source.bytes[file].text
+         << "</td><td class=\"n\" data-kind=\"pv\">" << tables.counts(StatCategory::Pv).total(file)
+         << "</td><td class=\"n\" data-kind=\"ip\">" << tables.counts(StatCategory::Ip).total(file)
+         << "</td><td class=\"n\" data-kind=\"bots\">" << visits[file] << "</td></tr>\n";
   }
   page << "</tbody></table></div></section>\n";
 }
 
 void heatMapSection(Markup& page, const ResultSource& source) {
-  const std::vector<HourRow> rows = dayRows(source, source.tables.PvCounts);
+  const std::vector<HourRow> rows = dayRows(source, source.tables.counts(StatCategory::Pv));
   page << "<section id=\"page-views\"><h2>页面浏览：日 × 小时</h2>" << heatMapSvg(rows, "次");
   hourTable(page, "每小时页面浏览", "日期", rows);
   page << "</section>\n";
 }
 
 void addressSection(Markup& page, const ResultSource& source) {
-  const std::vector<HourRow> rows = dayRows(source, source.tables.IpCounts);
+  const std::vector<HourRow> rows = dayRows(source, source.tables.counts(StatCategory::Ip));
   page << "<section id=\"addresses\"><h2>每小时独立IP</h2>" << lineChartSvg(rows, "个IP");
   legendList(page, rows);
   hourTable(page, "每小时独立IP", "日期", rows);
@@ -155,8 +158,8 @@ std::vector<HourRow> crawlerLayers(const ResultSource& source,
                                        dataAttribute("crawler-group", "others"),
                                        {}});
     }
-    const CountTable& table = source.tables.CrawlerCounts[seen[rank]];
-    for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
+    const CountTable& table = source.tables.crawlerCounts[seen[rank]];
+    for (std::size_t file = 0; file < source.tables.fileCount(); ++file) {
       for (int hour = 0; hour < kReportedHours; ++hour)
         layers.back().counts[hour] += table.at(file, hour);
     }
@@ -212,7 +215,7 @@ std::string htmlReport(const ResultSource& source, std::string_view version,
        << "style-src 'unsafe-inline'\">\n"
        << "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
        << "<title>访问日志统计报告</title>\n<style>" << kStyle << "</style>\n</head>\n<body>\n"
-       << "<header><h1>访问日志统计报告</h1><p class=\"meta\">共 " << source.tables.lastFile()
+       << "<header><h1>访问日志统计报告</h1><p class=\"meta\">共 " << source.tables.fileCount()
        << " 个日志文件 · 由 crawlmeter-report " << htmlEscaped(version) << " 生成于 "
        << htmlEscaped(generatedAt) << "</p></header>\n";
   // The crawlers seen, most visits first.

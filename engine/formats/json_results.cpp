@@ -15,10 +15,10 @@ std::string member(std::string_view name, std::string_view value) {
 
 std::string filesArray(const ResultSource& source) {
   std::string text = "[";
-  for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
-    text += file == 1 ? "\n    {" : ",\n    {";
-    text += member("path", jsonString(source.files[file - 1])) + ", ";
-    text += member("date", jsonString(source.tables.LogDates[file])) + ", ";
+  for (std::size_t file = 0; file < source.tables.fileCount(); ++file) {
+    text += file == 0 ? "\n    {" : ",\n    {";
+    text += member("path", jsonString(source.files[file])) + ", ";
+    text += member("date", jsonString(source.tables.dateLabels[file])) + ", ";
     text += member("bytes_read", std::to_string(source.bytes[file].read)) + ", ";
     text += member("log_bytes", std::to_string(source.bytes[file].text)) + "}";
   }
@@ -28,8 +28,8 @@ std::string filesArray(const ResultSource& source) {
 // The totals of every file, then the 24 hours of every file.
 std::string countsMembers(const ResultSource& source, const CountTable& counts) {
   std::string totals = "[", hours = "[";
-  for (std::size_t file = 1; file <= source.tables.lastFile(); ++file) {
-    if (file > 1) {
+  for (std::size_t file = 0; file < source.tables.fileCount(); ++file) {
+    if (file > 0) {
       totals += ", ";
       hours += ",";
     }

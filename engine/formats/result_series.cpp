@@ -6,30 +6,21 @@
 #include "run/crawler_report.h"
 
 namespace crawlmeter {
-namespace {
-
-constexpr std::array<std::string_view, kStatCategoryCount> kKindNames = {
-    "pv", "ip", "sogou", "bing", "baidu", "youdao", "yahoo", "google"};
-
-}  // namespace
-
-std::string_view kindName(StatCategory kind) { return kKindNames[static_cast<std::size_t>(kind)]; }
-
 std::optional<StatCategory> kindNamed(std::string_view name) {
-  for (StatCategory kind : kKindOrder) {
-    if (kindName(kind) == name) return kind;
+  for (const KindRow& row : kKindTable) {
+    if (row.name == name) return row.kind;
   }
   return std::nullopt;
 }
 
 ResultSeries kindSeries(const StatisticsTables& tables, StatCategory kind) {
-  return ResultSeries{std::string(kindName(kind)), &tables.counts(kind), std::nullopt};
+  return ResultSeries{std::string(kindRow(kind).name), &tables.counts(kind), std::nullopt};
 }
 
 ResultSeries crawlerSeries(const ResultSource& source, std::size_t crawler) {
   std::string kind(kCrawlerKindPrefix);
   kind += source.catalogue->crawlers()[crawler].name;
-  return ResultSeries{std::move(kind), &source.tables.CrawlerCounts[crawler], crawler};
+  return ResultSeries{std::move(kind), &source.tables.crawlerCounts[crawler], crawler};
 }
 
 std::vector<ResultSeries> crawlerSeriesSeen(const ResultSource& source) {
@@ -50,11 +41,11 @@ std::string lastPart(const std::string& path) {
 }  // namespace
 
 std::string dayName(const ResultSource& source, std::size_t file) {
-  const std::vector<std::string>& labels = source.tables.LogDates;
+  const std::vector<std::string>& labels = source.tables.dateLabels;
   const std::string& label = labels[file];
-  if (label.empty()) return lastPart(source.files[file - 1]);
-  if (std::count(labels.begin() + 1, labels.end(), label) == 1) return label;
-  return label + " · " + source.files[file - 1];
+  if (label.empty()) return lastPart(source.files[file]);
+  if (std::count(labels.begin(), labels.end(), label) == 1) return label;
+  return label + " · " + source.files[file];
 }
 
 }  // namespace crawlmeter

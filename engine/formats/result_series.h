@@ -21,12 +21,7 @@ namespace crawlmeter {
 
 inline constexpr std::string_view kCrawlerKindPrefix = "bot:";
 
-// The eight kinds in the order of the window's option buttons.
-inline constexpr std::array<StatCategory, kStatCategoryCount> kKindOrder = {
-    StatCategory::Pv,    StatCategory::Ip,     StatCategory::Sogou, StatCategory::Bing,
-    StatCategory::Baidu, StatCategory::Youdao, StatCategory::Yahoo, StatCategory::Google};
-
-std::string_view kindName(StatCategory kind);
+// The kind whose name is name, as kKindTable gives it.
 std::optional<StatCategory> kindNamed(std::string_view name);
 
 struct ResultSeries {
@@ -37,9 +32,9 @@ struct ResultSeries {
 
 // A run's result as the formats read it.
 struct ResultSource {
-  std::span<const std::string> files;  // the paths as given: file i is files[i - 1]
+  std::span<const std::string> files;  // the paths as given, in the run's order
   const StatisticsTables& tables;
-  std::span<const FileBytes> bytes;   // position i is file i's
+  std::span<const FileBytes> bytes;   // file i's at position i
   const CrawlerCatalogue* catalogue;  // when the run counted one, else nullptr
 };
 

@@ -68,10 +68,10 @@ TableLayout layoutFor(const CrawlerCatalogue& catalogue, const std::vector<std::
 
 std::vector<Count> crawlerVisits(const StatisticsTables& tables,
                                  const std::vector<std::size_t>& crawlers) {
-  std::vector<Count> counts(tables.lastFile() + 1, 0);
+  std::vector<Count> counts(tables.fileCount() + 1, 0);
   for (std::size_t crawler : crawlers) {
-    for (std::size_t file = 1; file <= tables.lastFile(); ++file) {
-      counts[file - 1] += tables.CrawlerCounts[crawler].total(file);
+    for (std::size_t file = 0; file < tables.fileCount(); ++file) {
+      counts[file] += tables.crawlerCounts[crawler].total(file);
     }
   }
   counts.back() = std::accumulate(counts.begin(), counts.end() - 1, Count{0});
@@ -81,7 +81,7 @@ std::vector<Count> crawlerVisits(const StatisticsTables& tables,
 // Stable, so that ties keep catalogue order.
 std::vector<std::size_t> crawlersByVisits(const StatisticsTables& tables) {
   std::vector<std::pair<Count, std::size_t>> seen;
-  for (std::size_t crawler = 0; crawler < tables.CrawlerCounts.size(); ++crawler) {
+  for (std::size_t crawler = 0; crawler < tables.crawlerCounts.size(); ++crawler) {
     const Count total = crawlerVisits(tables, {crawler}).back();
     if (total > 0) seen.emplace_back(total, crawler);
   }
@@ -116,14 +116,14 @@ std::size_t displayWidth(std::string_view utf8) {
 std::string crawlerReportText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
                               std::size_t crawler, std::string_view lineEnd) {
   const std::string heading = "正在统计" + catalogue.crawlers()[crawler].name + "蜘蛛次数...";
-  return hourTableText(heading, tables, tables.CrawlerCounts[crawler], lineEnd);
+  return hourTableText(heading, tables, tables.crawlerCounts[crawler], lineEnd);
 }
 
 std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
                              std::string_view lineEnd) {
   const std::vector<std::size_t> shown = crawlersByVisits(tables);
   const TableLayout layout = layoutFor(catalogue, shown);
-  std::vector<std::string> header(tables.LogDates.begin() + 1, tables.LogDates.end());
+  std::vector<std::string> header = tables.dateLabels;
   header.emplace_back(kTotalHeader);
   std::vector<std::string> rows{row(layout, kCrawlerHeader, kCategoryHeader, header)};
   for (std::size_t crawler : shown) {

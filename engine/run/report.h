@@ -7,8 +7,6 @@
 // later one 13 − digits. Slot 24 is printed in no row and counted in no total.
 #pragma once
 
-#include <array>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,13 +19,6 @@ inline constexpr std::string_view kCrLf = "\r\n";
 
 // count blanks; the empty string when count is 0 or less.
 std::string SpaceString(long long count);
-
-// "正在统计...次数..." for the kind.
-std::string_view progressLine(StatCategory kind);
-
-// The kind the option buttons choose, tested in the order Option1, Option2, then Option3 with the
-// first of Option4..Option9 that is set; nullopt when they choose none. options[0] is Option1.
-std::optional<StatCategory> chosenKind(const std::array<bool, 9>& options);
 
 std::string reportText(const StatisticsTables& tables, StatCategory kind,
                        std::string_view lineEnd = kCrLf);

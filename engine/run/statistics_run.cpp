@@ -20,11 +20,6 @@
 namespace crawlmeter {
 namespace {
 
-constexpr std::array<CountTable StatisticsTables::*, kStatCategoryCount> kTableOfKind = {
-    &StatisticsTables::PvCounts,    &StatisticsTables::IpCounts,    &StatisticsTables::SogouCounts,
-    &StatisticsTables::BingCounts,  &StatisticsTables::BaiduCounts, &StatisticsTables::YoudaoCounts,
-    &StatisticsTables::YahooCounts, &StatisticsTables::GoogleCounts};
-
 // How often a run with worker threads reports progress and looks for a cancel.
 constexpr std::chrono::milliseconds kPollInterval{50};
 
@@ -32,26 +27,19 @@ constexpr std::chrono::milliseconds kPollInterval{50};
 class Merge {
  public:
   Merge(std::size_t files, const RunOptions& options)
-      : tables_(files, options.catalogue ? options.catalogue->crawlerCount() : 0),
-        bytes_(files + 1) {}
+      : tables_(files, options.catalogue ? options.catalogue->crawlerCount() : 0), bytes_(files) {}
 
   void add(const WorkUnit& unit, UnitResult& result) {
     joinEdges(carried_, result.edges, result.counts);
     for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
-      CountTable& table = tables_.*kTableOfKind[kind];
-      for (int hour = 0; hour < kHourSlots; ++hour) {
-        table.at(unit.file + 1, hour) += result.counts.cells[kind][hour];
-      }
+      tables_.kindCounts[kind].add(unit.file, result.counts.cells[kind]);
     }
     for (std::size_t crawler = 0; crawler < result.counts.crawlerCells.size(); ++crawler) {
-      for (int hour = 0; hour < kHourSlots; ++hour) {
-        tables_.CrawlerCounts[crawler].at(unit.file + 1, hour) +=
-            result.counts.crawlerCells[crawler][hour];
-      }
+      tables_.crawlerCounts[crawler].add(unit.file, result.counts.crawlerCells[crawler]);
     }
-    if (unit.begin == 0) tables_.LogDates[unit.file + 1] = std::move(result.dateLabel);
-    bytes_[unit.file + 1].read += result.bytes.read;
-    bytes_[unit.file + 1].text += result.bytes.text;
+    if (unit.begin == 0) tables_.dateLabels[unit.file] = std::move(result.dateLabel);
+    bytes_[unit.file].read += result.bytes.read;
+    bytes_[unit.file].text += result.bytes.text;
     if (result.rewrite) rewrites_.push_back(std::move(*result.rewrite));
   }
 
@@ -240,17 +228,9 @@ class ParallelRun {
 
 }  // namespace
 
-StatisticsTables::StatisticsTables(std::size_t lastFile, std::size_t crawlers)
-    : LogDates(lastFile + 1), CrawlerCounts(crawlers, CountTable(lastFile)) {
-  for (CountTable StatisticsTables::*table : kTableOfKind) this->*table = CountTable(lastFile);
-}
-
-const CountTable& StatisticsTables::counts(StatCategory kind) const {
-  return this->*kTableOfKind[static_cast<std::size_t>(kind)];
-}
-
-CountTable& StatisticsTables::counts(StatCategory kind) {
-  return this->*kTableOfKind[static_cast<std::size_t>(kind)];
+StatisticsTables::StatisticsTables(std::size_t files, std::size_t crawlers)
+    : dateLabels(files), crawlerCounts(crawlers, CountTable(files)) {
+  kindCounts.fill(CountTable(files));
 }
 
 std::string unreadableFileMessage(const std::string& path, const Error& error) {

@@ -19,6 +19,7 @@
 //   of its own; the callbacks are called only on the calling thread.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -27,32 +28,25 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/crawler_matcher.h"
 #include "base/error.h"
+#include "catalogue/crawler_matcher.h"
 #include "run/line_end_rewrite.h"
 #include "run/work_plan.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
 
-// What a run produces for files 1..N; position 0 of every list is unused.
+// What a run produces for its files, in the order they were given: file 0 is the first.
 struct StatisticsTables {
-  std::vector<std::string> LogDates;  // UTF-8; position i is file i's date label
-  CountTable PvCounts;
-  CountTable IpCounts;
-  CountTable SogouCounts;
-  CountTable BingCounts;
-  CountTable BaiduCounts;
-  CountTable YoudaoCounts;
-  CountTable YahooCounts;
-  CountTable GoogleCounts;
+  std::vector<std::string> dateLabels;                    // UTF-8; file i's date label
+  std::array<CountTable, kStatCategoryCount> kindCounts;  // indexed by kindIndex()
   // One table per crawler of the catalogue, when the run counted one.
-  std::vector<CountTable> CrawlerCounts;
+  std::vector<CountTable> crawlerCounts;
 
-  explicit StatisticsTables(std::size_t lastFile = 0, std::size_t crawlers = 0);
-  std::size_t lastFile() const { return LogDates.size() - 1; }
-  const CountTable& counts(StatCategory kind) const;
-  CountTable& counts(StatCategory kind);
+  explicit StatisticsTables(std::size_t files = 0, std::size_t crawlers = 0);
+  std::size_t fileCount() const { return dateLabels.size(); }
+  const CountTable& counts(StatCategory kind) const { return kindCounts[kindIndex(kind)]; }
+  CountTable& counts(StatCategory kind) { return kindCounts[kindIndex(kind)]; }
   bool operator==(const StatisticsTables&) const = default;
 };
 
@@ -89,7 +83,7 @@ struct RunResult {
   enum class Status { Succeeded, Failed, Cancelled };
   Status status = Status::Failed;
   StatisticsTables tables;       // when Succeeded
-  std::vector<FileBytes> bytes;  // when Succeeded: position i is file i's (0 unused)
+  std::vector<FileBytes> bytes;  // when Succeeded: file i's
   Error error;                   // when Failed: what failed, on which file, and why
   std::size_t failedFile = 0;    // when Failed: the index in files of the file that failed
 };
@@ -99,7 +93,7 @@ struct RunResult {
 inline constexpr std::string_view kUnreadableFilePrefix = "无法读取日志文件：";
 std::string unreadableFileMessage(const std::string& path, const Error& error);
 
-// Counts files (the paths of files 1..N, in order).
+// Counts files, in order.
 RunResult runStatistics(std::span<const std::string> files, const RunOptions& options);
 
 }  // namespace crawlmeter

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "catalogue/crawler_matcher.h"
 #include "base/error.h"
+#include "catalogue/crawler_matcher.h"
 #include "files/log_file.h"
 #include "run/line_end_rewrite.h"
 #include "run/work_plan.h"

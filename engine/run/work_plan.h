@@ -13,8 +13,8 @@
 #include <string_view>
 #include <vector>
 
-#include "decompress/compression.h"
 #include "base/error.h"
+#include "decompress/compression.h"
 #include "files/log_file.h"
 #include "scan/line_ends.h"
 

@@ -3,7 +3,11 @@
 // index; the vector pass is written once, in chunk_index_blocks.inc.
 #include "scan/chunk_index.h"
 
+#include <algorithm>
 #include <array>
+#include <string_view>
+
+#include "base/kinds.h"
 
 // SSE2 is part of every x86-64 processor; 32-bit x86 takes the portable pass.
 #if defined(__x86_64__)
@@ -32,20 +36,29 @@ struct Output {
 };
 
 bool startsCrawlerPair(unsigned char first, unsigned char second) {
-  switch (first) {
-    case 'B':
-      return second == 'a';
-    case 'G':
-    case 'S':
-      return second == 'o';
-    case 'Y':
-      return second == 'a' || second == 'o';
-    case 'm':
-      return second == 's';
-    default:
-      return false;
+  for (std::string_view text : kCrawlerTexts) {
+    if (static_cast<unsigned char>(text[0]) == first &&
+        static_cast<unsigned char>(text[1]) == second) {
+      return true;
+    }
   }
+  return false;
 }
+
+// The vector pass spells the pairs out for speed (chunk_index_blocks.inc); a crawler kind whose
+// text starts otherwise must be added there too.
+constexpr std::array<std::string_view, 6> kVectorPairs = {"Ba", "Ya", "Go", "Yo", "So", "ms"};
+static_assert(
+    [] {
+      for (std::string_view text : kCrawlerTexts) {
+        if (std::find(kVectorPairs.begin(), kVectorPairs.end(), text.substr(0, 2)) ==
+            kVectorPairs.end()) {
+          return false;
+        }
+      }
+      return true;
+    }(),
+    "every crawler text starts with a pair the vector pass looks for");
 
 // Bytes [from, size) one at a time; from is a block boundary.
 void indexBytes(std::string_view chunk, std::size_t from, bool findCandidates, Output& out) {

@@ -9,4 +9,8 @@ Count CountTable::total(std::size_t file) const {
   return sum;
 }
 
+void CountTable::add(std::size_t file, const HourCells& cells) {
+  for (int hour = 0; hour < kHourSlots; ++hour) rows_[file][hour] += cells[hour];
+}
+
 }  // namespace crawlmeter

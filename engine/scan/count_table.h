@@ -1,4 +1,4 @@
-// The eight statistics kinds and the per-file, per-hour count tables that a run fills.
+// The per-file, per-hour count tables that a run fills, one for each kind.
 //
 // Cells and totals are 64-bit: a busy site passes 32,767 page views in an hour.
 #pragma once
@@ -8,15 +8,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/kinds.h"
+
 namespace crawlmeter {
 
 // Slot h holds the lines of hour h; slot 24 is filled only by lines whose hour reads 24 and is
 // printed nowhere.
 inline constexpr int kHourSlots = 25;
 inline constexpr int kReportedHours = 24;
-
-enum class StatCategory { Pv, Ip, Sogou, Bing, Baidu, Youdao, Yahoo, Google };
-inline constexpr std::size_t kStatCategoryCount = 8;
 
 using Count = std::int64_t;
 
@@ -35,15 +34,17 @@ struct FileCounts {
   bool operator==(const FileCounts&) const = default;
 };
 
-// One kind's counts for files 0..N and hour slots 0..24; row 0 is never counted into.
+// One kind's counts for files 0..N-1 and hour slots 0..24.
 class CountTable {
  public:
   CountTable() = default;
-  explicit CountTable(std::size_t lastFile) : rows_(lastFile + 1) {}
+  explicit CountTable(std::size_t files) : rows_(files) {}
 
-  std::size_t lastFile() const { return rows_.empty() ? 0 : rows_.size() - 1; }
+  std::size_t fileCount() const { return rows_.size(); }
   Count at(std::size_t file, int hour) const { return rows_[file][hour]; }
   Count& at(std::size_t file, int hour) { return rows_[file][hour]; }
+  // Adds a part of file's counts, every hour slot.
+  void add(std::size_t file, const HourCells& cells);
   // The sum of hours 0..23 of a file: slot 24 is in no total.
   Count total(std::size_t file) const;
   bool operator==(const CountTable&) const = default;

@@ -7,6 +7,7 @@
 // chunk, in pieces (PieceParser); both give the same answer for the same bytes.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -16,18 +17,17 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/classic_crawlers.h"
+#include "base/kinds.h"
 #include "catalogue/crawler_matcher.h"
 #include "scan/address_set.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
 
-inline constexpr std::array<StatCategory, 6> kCrawlerKinds = {
-    StatCategory::Baidu, StatCategory::Google, StatCategory::Yahoo,
-    StatCategory::Sogou, StatCategory::Youdao, StatCategory::Bing};
 inline constexpr int kNoCrawler = static_cast<int>(kCrawlerTexts.size());
-inline constexpr std::size_t kLongestCrawlerText = 16;
+inline constexpr std::size_t kLongestCrawlerText =
+    std::max_element(kCrawlerTexts.begin(), kCrawlerTexts.end(),
+                     [](auto a, auto b) { return a.size() < b.size(); }) -> size();
 
 // The hour text exactly as written ("08" and "8" are different texts of the same hour).
 struct HourText {

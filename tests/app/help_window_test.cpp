@@ -1,10 +1,10 @@
 // The help window opened from the main window: one instance, the full usage text, and the two
 // labels that open the maker's forum.
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
-#include <QFontMetrics>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>

@@ -134,9 +134,9 @@ class WorkflowTest : public QObject {
                QString::fromStdString(reportText(expected.tables, kind.kind, "\n")));
     }
     QVERIFY(services_->messages.isEmpty());
-    QCOMPARE(form1_->tables()->LogDates,
-             (std::vector<std::string>{"", "25/Aug/2009", "26/Aug/2009"}));
-    QCOMPARE(form1_->tables()->BaiduCounts.at(1, 10), 1);
+    QCOMPARE(form1_->tables()->dateLabels,
+             (std::vector<std::string>{"25/Aug/2009", "26/Aug/2009"}));
+    QCOMPARE(form1_->tables()->counts(StatCategory::Baidu).at(0, 10), 1);
     QCOMPARE(readAll(lf), QByteArray(kLfLog).replace("\n", "\r\n") + "\r\n");
     QCOMPARE(readAll(crlf), kCrLfLog);
   }

@@ -8,6 +8,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "base/kinds.h"
 #include "command_runner.h"
 #include "compress.h"
 #include "day_log.h"
@@ -20,8 +21,6 @@ using namespace testing;  // the command runner and temporary folders
 
 // kind ("pv" ... "bot:NAME"), file (1..N), hour -> count
 using Counts = std::map<std::tuple<std::string, int, int>, long long>;
-
-const char* const kKinds[] = {"pv", "ip", "sogou", "bing", "baidu", "youdao", "yahoo", "google"};
 
 // The hour rows of the eight text reports printed one after the other by --kind all, and the
 // crawler table's rows (their totals per file, under hour -1).
@@ -39,7 +38,8 @@ Counts textCounts(const std::string& text) {
     if (!isHour && (!std::regex_match(line, match, crawlerRow) || line.starts_with("类别合计"))) {
       continue;
     }
-    const std::string kind = isHour ? kKinds[report] : "bot:" + match[1].str();
+    const std::string kind =
+        isHour ? std::string(kKindTable[report].name) : "bot:" + match[1].str();
     std::istringstream numbers(match[isHour ? 2 : 3].str());
     int file = 1;
     for (long long n; numbers >> n; ++file)

@@ -39,8 +39,8 @@ std::map<std::string, Count> countCrawlers(const std::string& log,
   const RunResult result = runStatistics(std::vector<std::string>{log}, options);
   EXPECT_EQ(result.status, RunResult::Status::Succeeded);
   std::map<std::string, Count> visits;
-  for (std::size_t crawler = 0; crawler < result.tables.CrawlerCounts.size(); ++crawler) {
-    const Count total = result.tables.CrawlerCounts[crawler].total(1);
+  for (std::size_t crawler = 0; crawler < result.tables.crawlerCounts.size(); ++crawler) {
+    const Count total = result.tables.crawlerCounts[crawler].total(0);
     if (total != 0) visits[catalogue.crawlers()[crawler].name] = total;
   }
   return visits;
@@ -191,8 +191,8 @@ TEST(CrawlerCatalogueTest, TheCatalogueIsASecondIndependentClassification) {
   const RunResult with = runStatistics(std::vector<std::string>{log}, options);
   const RunResult without = runStatistics(std::vector<std::string>{log}, RunOptions{});
   EXPECT_EQ(with.tables.counts(StatCategory::Baidu), without.tables.counts(StatCategory::Baidu));
-  EXPECT_EQ(with.tables.BaiduCounts.total(1), 2);
-  EXPECT_TRUE(without.tables.CrawlerCounts.empty());
+  EXPECT_EQ(with.tables.counts(StatCategory::Baidu).total(0), 2);
+  EXPECT_TRUE(without.tables.crawlerCounts.empty());
 }
 
 // With a catalogue, its search finds the six crawler texts as well: the eight kinds must come out
@@ -226,7 +226,7 @@ TEST(CrawlerCatalogueTest, TheEightKindsAreTheSameWithAnyCatalogue) {
   // One crawler a line, the first in search order; none in the address; none inside a character.
   const std::array<Count, 6> expected = {1, 1, 1, 1, 0, 0};  // Baidu Google Yahoo Sogou Youdao Bing
   for (std::size_t crawler = 0; crawler < expected.size(); ++crawler)
-    EXPECT_EQ(without.tables.counts(kCrawlerKinds[crawler]).total(1), expected[crawler]) << crawler;
+    EXPECT_EQ(without.tables.counts(kCrawlerKinds[crawler]).total(0), expected[crawler]) << crawler;
 }
 
 }  // namespace

@@ -73,7 +73,8 @@ TEST(FaultTest, LinesAppendedWhileCountingAreNeverLost) {
   const RunResult result = runStatistics(std::vector<std::string>{path}, options);
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
   EXPECT_EQ(readFile(path), original + appended);
-  EXPECT_EQ(result.tables.PvCounts.total(1), 2001);  // read on to the end, the late line too
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).total(0),
+            2001);  // read on to the end, the late line too
   EXPECT_EQ(folder.entryCount(), 1);
 }
 
@@ -84,7 +85,7 @@ TEST(FaultTest, ALogAServerStillHasOpenIsNotConverted) {
   std::ofstream server(path, std::ios::app);  // a server keeps its log open between writes
   const RunResult result = rewriteRun({path});
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
-  EXPECT_EQ(result.tables.PvCounts.total(1), 100);
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).total(0), 100);
   const std::string late = "9.9.9.9 - - [25/Aug/2009:12:00:00 +0800] \"GET /late\"\n";
   server << late << std::flush;
   EXPECT_EQ(readFile(path), original + late);
@@ -151,7 +152,7 @@ TEST(FaultTest, AProgramOpeningTheLogAsItIsReplacedGetsItAtOnceUnconverted) {
       << "the opener still waits, or got a file without a name";
   if (status == -1) kill(opener, SIGKILL), waitpid(opener, nullptr, 0);
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
-  EXPECT_EQ(result.tables.PvCounts.total(1), 100);
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).total(0), 100);
   EXPECT_EQ(readFile(path), original);
   EXPECT_EQ(folder.entryCount(), 1);
 }
@@ -173,9 +174,9 @@ TEST(FaultTest, ALogReplacedAfterPlanningIsCountedAsPlannedAndLeftAlone) {
     };
     const RunResult result = runStatistics(std::vector<std::string>{path}, options);
     ASSERT_EQ(result.status, RunResult::Status::Succeeded);
-    EXPECT_EQ(result.tables.LogDates[1], "25/Aug/2009");
-    EXPECT_EQ(result.tables.PvCounts.total(1), 30);
-    EXPECT_EQ(result.tables.PvCounts.at(1, 5), 0);
+    EXPECT_EQ(result.tables.dateLabels[0], "25/Aug/2009");
+    EXPECT_EQ(result.tables.counts(StatCategory::Pv).total(0), 30);
+    EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(0, 5), 0);
     EXPECT_EQ(readFile(path), replacement);
     EXPECT_EQ(folder.entryCount(), 1);
   }
@@ -191,7 +192,8 @@ TEST(FaultTest, AnotherUsersLogIsNeitherConvertedNorTakenOver) {
   const int status = testing::exitStatusOfChild([&] {
     if (setgid(65534) != 0 || setuid(65534) != 0) return 3;  // nobody
     const RunResult result = rewriteRun({path});
-    return result.status == RunResult::Status::Succeeded && result.tables.PvCounts.total(1) == 50
+    return result.status == RunResult::Status::Succeeded &&
+                   result.tables.counts(StatCategory::Pv).total(0) == 50
                ? 0
                : 1;
   });
@@ -212,7 +214,8 @@ TEST(FaultTest, FullDiskWhileWritingTheCopyLeavesTheLogAsItWas) {
     const rlimit limit{original.size() / 2, original.size() / 2};
     setrlimit(RLIMIT_FSIZE, &limit);
     const RunResult result = rewriteRun({path});
-    return result.status == RunResult::Status::Succeeded && result.tables.PvCounts.total(1) == 3000
+    return result.status == RunResult::Status::Succeeded &&
+                   result.tables.counts(StatCategory::Pv).total(0) == 3000
                ? 0
                : 1;
   });
@@ -266,10 +269,11 @@ TEST(FaultTest, LongLinesAndLineFreeFilesCountInBoundedMemory) {
         runStatistics(std::vector<std::string>{noLineEnd, longLine, sparse}, options);
     if (result.status != RunResult::Status::Succeeded) return 1;
     const StatisticsTables& t = result.tables;
-    const bool right = t.PvCounts.at(1, 7) == 1 && t.PvCounts.at(2, 7) == 2 &&
-                       t.GoogleCounts.at(2, 7) == 1 &&
-                       t.IpCounts.at(2, 7) == 1 /* 1.2.3.4 goes on from file 1 */ &&
-                       t.PvCounts.total(3) == 0 && t.LogDates[1] == "25/Aug/2009";
+    const bool right = t.counts(StatCategory::Pv).at(0, 7) == 1 &&
+                       t.counts(StatCategory::Pv).at(1, 7) == 2 &&
+                       t.counts(StatCategory::Google).at(1, 7) == 1 &&
+                       t.counts(StatCategory::Ip).at(1, 7) == 1 /* 1.2.3.4 goes on from file 1 */ &&
+                       t.counts(StatCategory::Pv).total(2) == 0 && t.dateLabels[0] == "25/Aug/2009";
     return right ? 0 : 2;
   });
   EXPECT_EQ(status, 0);
@@ -294,15 +298,16 @@ TEST(FaultTest, SixHundredFilesAndBusyHoursCountInFull) {
   files.push_back(folder.write("busy.log", busy));
   const RunResult result = rewriteRun(files);
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
-  EXPECT_EQ(result.tables.LogDates.size(), 602u);
-  EXPECT_EQ(result.tables.LogDates[600], "599/Aug");
-  EXPECT_EQ(result.tables.PvCounts.at(600, 5), 1);
-  EXPECT_EQ(result.tables.IpCounts.at(2, 5), 0);  // the same address goes on in the hour-run
-  EXPECT_EQ(result.tables.PvCounts.at(601, 5), 40000);
-  EXPECT_EQ(result.tables.IpCounts.at(601, 5), 40000);
+  EXPECT_EQ(result.tables.dateLabels.size(), 601u);
+  EXPECT_EQ(result.tables.dateLabels[599], "599/Aug");
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(599, 5), 1);
+  EXPECT_EQ(result.tables.counts(StatCategory::Ip).at(1, 5),
+            0);  // the same address goes on in the hour-run
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(600, 5), 40000);
+  EXPECT_EQ(result.tables.counts(StatCategory::Ip).at(600, 5), 40000);
   CountTable wide(1);
-  wide.at(1, 0) = wide.at(1, 1) = 1LL << 31;
-  EXPECT_EQ(wide.total(1), 1LL << 32);
+  wide.at(0, 0) = wide.at(0, 1) = 1LL << 31;
+  EXPECT_EQ(wide.total(0), 1LL << 32);
 }
 
 }  // namespace

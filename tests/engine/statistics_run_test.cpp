@@ -39,12 +39,11 @@ TEST(StatisticsRunTest, FillsLabelsAndRowsOneToN) {
   const RunResult result = run({folder.write("a.log", kLfLog), folder.write("b.log", kCrLfLog)});
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
   const StatisticsTables& tables = result.tables;
-  EXPECT_EQ(tables.LogDates, (std::vector<std::string>{"", "25/Aug/2009", "26/Aug/2009"}));
-  EXPECT_EQ(tables.PvCounts.at(1, 10), 2);
-  EXPECT_EQ(tables.BaiduCounts.at(1, 10), 1);
-  EXPECT_EQ(tables.GoogleCounts.at(2, 23), 1);
-  EXPECT_EQ(tables.IpCounts.at(2, 23), 1);
-  for (int hour = 0; hour < kHourSlots; ++hour) EXPECT_EQ(tables.PvCounts.at(0, hour), 0);
+  EXPECT_EQ(tables.dateLabels, (std::vector<std::string>{"25/Aug/2009", "26/Aug/2009"}));
+  EXPECT_EQ(tables.counts(StatCategory::Pv).at(0, 10), 2);
+  EXPECT_EQ(tables.counts(StatCategory::Baidu).at(0, 10), 1);
+  EXPECT_EQ(tables.counts(StatCategory::Google).at(1, 23), 1);
+  EXPECT_EQ(tables.counts(StatCategory::Ip).at(1, 23), 1);
 }
 
 TEST(StatisticsRunTest, ConvertsBareLfFilesAndLeavesCrLfFilesUntouched) {
@@ -119,8 +118,8 @@ TEST(StatisticsRunTest, EmptyFileGivesEmptyLabelAndNoCounts) {
   const std::string empty = folder.write("empty.log", "");
   const RunResult result = run({empty});
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
-  EXPECT_EQ(result.tables.LogDates[1], "");
-  EXPECT_EQ(result.tables.PvCounts.total(1), 0);
+  EXPECT_EQ(result.tables.dateLabels[0], "");
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).total(0), 0);
   EXPECT_EQ(readFile(empty), "");
 }
 
@@ -198,7 +197,7 @@ TEST(StatisticsRunTest, FilesThatCannotBeRewrittenSafelyAreCountedAndLeftAlone) 
   const RunResult result = run({linked, readOnly, inLocked});
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
   for (const std::string& path : {linked, readOnly, inLocked}) EXPECT_EQ(readFile(path), kLfLog);
-  EXPECT_EQ(result.tables.PvCounts.at(3, 10), 2);
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(2, 10), 2);
 }
 
 TEST(StatisticsRunTest, SymbolicLinkStaysALinkAndItsTargetIsConverted) {
@@ -218,9 +217,10 @@ TEST(StatisticsRunTest, SameFileTwiceCountsBothAndConvertsOnce) {
   const std::string lf = folder.write("lf.log", kLfLog);
   const RunResult result = run({lf, lf});
   ASSERT_EQ(result.status, RunResult::Status::Succeeded);
-  EXPECT_EQ(result.tables.PvCounts.at(1, 10), 2);
-  EXPECT_EQ(result.tables.PvCounts.at(2, 10), 2);
-  EXPECT_EQ(result.tables.IpCounts.at(2, 10), 0);  // the hour-run goes on from file 1
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(0, 10), 2);
+  EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(1, 10), 2);
+  EXPECT_EQ(result.tables.counts(StatCategory::Ip).at(1, 10),
+            0);  // the hour-run goes on from file 1
   EXPECT_EQ(readFile(lf).size(), kLfLog.size() + 2 + 2);
 }
 

@@ -42,7 +42,7 @@ TEST(Win32FilesTest, ALogInAChineseFolderIsCountedAndRewrittenKeepingItsAttribut
     writerShutOut = !writer.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
   });
   ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error);
-  EXPECT_EQ(result.tables.BaiduCounts.at(1, 10), 1);
+  EXPECT_EQ(result.tables.counts(StatCategory::Baidu).at(0, 10), 1);
   EXPECT_TRUE(writerShutOut);
   EXPECT_EQ(readFile(log), kCrLfLog);
   EXPECT_NE(attributesOf(log) & FILE_ATTRIBUTE_HIDDEN, 0u);
@@ -67,7 +67,7 @@ TEST(Win32FilesTest, ALogThatCannotBeReplacedSafelyIsCountedAndLeftAlone) {
   for (const std::string& log : {open, linked, readOnly}) {
     const RunResult result = rewriting(log);
     ASSERT_EQ(result.status, RunResult::Status::Succeeded) << log;
-    EXPECT_EQ(result.tables.PvCounts.at(1, 10), 1) << log;
+    EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(0, 10), 1) << log;
     EXPECT_EQ(readFile(log), kLfLog) << log;
   }
   SetFileAttributesW(wideText(readOnly).c_str(), FILE_ATTRIBUTE_NORMAL);

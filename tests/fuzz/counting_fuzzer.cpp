@@ -89,7 +89,7 @@ void checkReportReadsBack(const FileCounts& counts) {
   StatisticsTables tables(1);
   for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
     for (int hour = 0; hour < kHourSlots; ++hour) {
-      tables.counts(static_cast<StatCategory>(kind)).at(1, hour) = counts.cells[kind][hour];
+      tables.counts(static_cast<StatCategory>(kind)).at(0, hour) = counts.cells[kind][hour];
     }
   }
   for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
@@ -101,9 +101,9 @@ void checkReportReadsBack(const FileCounts& counts) {
       if (!line.empty()) rows.push_back(line);
     }
     check(rows.size() == 3 + kReportedHours);
-    check(std::stoll(rows[2].substr(rows[2].rfind(' ') + 1)) == table.total(1));
+    check(std::stoll(rows[2].substr(rows[2].rfind(' ') + 1)) == table.total(0));
     for (int hour = 0; hour < kReportedHours; ++hour) {
-      check(std::stoll(rows[3 + hour].substr(17)) == table.at(1, hour));
+      check(std::stoll(rows[3 + hour].substr(17)) == table.at(0, hour));
     }
   }
 }

@@ -7,8 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "codec/cp936.h"
 #include "base/error.h"
+#include "codec/cp936.h"
 
 namespace crawlmeter {
 namespace {
