@@ -253,8 +253,10 @@ CountTable& StatisticsTables::counts(StatCategory kind) {
   return this->*kTableOfKind[static_cast<std::size_t>(kind)];
 }
 
-std::string unreadableFileMessage(const std::string& path, const Error& error) {
-  return withReason(std::string(kUnreadableFilePrefix) + path, error);
+std::string unreadableFileMessage(const std::string& path, const Error& error,
+                                  const Wording& wording) {
+  const Message text(translatable("Cannot read the log file: %s"), path);
+  return withReason(text.text(wording), error, wording);
 }
 
 RunResult runStatistics(std::span<const std::string> files, const RunOptions& options) {
