@@ -10,8 +10,8 @@ namespace crawlmeter {
 
 // Sets the process up for the user's language and gives the wording for it; called once, in
 // main(), before any thread starts. On Linux the words come from gettext's catalogue
-// (share/locale/zh_CN/LC_MESSAGES/crawlmeter.mo, found beside the program, see
-// kLocaleFolderFromProgram); on Windows, which has no gettext, from the table compiled in.
+// (share/locale/zh_CN/LC_MESSAGES/crawlmeter.mo, looked for relative to the program's folder);
+// on Windows, which has no gettext, from the table compiled in.
 std::unique_ptr<Wording> userWording();
 
 }  // namespace crawlmeter
