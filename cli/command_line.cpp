@@ -12,27 +12,29 @@
 namespace crawlmeter {
 namespace {
 
-bool applyKind(const std::string& value, CommandLine& line, std::string* error) {
+bool applyKind(const std::string& value, CommandLine& line, Message* error) {
   line.crawler.reset();
   line.crawlerTable = value == "bots";
   line.allKinds = value == "all";
   if (line.crawlerTable || line.allKinds) return true;
   if (value.starts_with(kCrawlerKindPrefix)) {
     line.crawler = value.substr(kCrawlerKindPrefix.size());
-    if (line.crawler->empty()) *error = "--kind bot:NAME needs a crawler's name";
+    if (line.crawler->empty())
+      *error = Message(translatable("--kind bot:NAME needs a crawler's name"));
     return !line.crawler->empty();
   }
   const std::optional<StatCategory> kind = kindNamed(value);
   if (!kind) {
-    *error = "unknown kind '" + value +
-             "' (pv, ip, sogou, bing, baidu, youdao, yahoo, google, all, bots or bot:NAME)";
+    *error = Message(translatable("unknown kind '%s' (pv, ip, sogou, bing, baidu, youdao, yahoo, "
+                                  "google, all, bots or bot:NAME)"),
+                     value);
     return false;
   }
   line.kind = *kind;
   return true;
 }
 
-bool applyFormat(const std::string& value, CommandLine& line, std::string* error) {
+bool applyFormat(const std::string& value, CommandLine& line, Message* error) {
   static constexpr std::array<std::pair<std::string_view, OutputFormat>, 3> kFormats = {
       {{"text", OutputFormat::kText}, {"csv", OutputFormat::kCsv}, {"json", OutputFormat::kJson}}};
   for (const auto& [name, format] : kFormats) {
@@ -41,14 +43,14 @@ bool applyFormat(const std::string& value, CommandLine& line, std::string* error
       return true;
     }
   }
-  *error = "unknown format '" + value + "' (text, csv or json)";
+  *error = Message(translatable("unknown format '%s' (text, csv or json)"), value);
   return false;
 }
 
 // A file-name option's value; false with *error set when it is empty.
 bool applyFileName(const std::string& name, const std::string& value,
-                   std::optional<std::string>& target, std::string* error) {
-  if (value.empty()) *error = "option " + name + " needs a file name";
+                   std::optional<std::string>& target, Message* error) {
+  if (value.empty()) *error = Message(translatable("option %s needs a file name"), name);
   target = value;
   return !value.empty();
 }
@@ -62,18 +64,18 @@ std::pair<std::string, std::optional<std::string>> splitOption(const std::string
 
 // Applies one option; false with *error set when it is wrong.
 bool applyOption(const std::string& argument, const std::vector<std::string>& arguments,
-                 std::size_t& next, CommandLine& line, std::string* error) {
+                 std::size_t& next, CommandLine& line, Message* error) {
   auto [name, value] = splitOption(argument);
   const bool takesValue = name == "--kind" || name == "--output" || name == "--crawlers" ||
                           name == "--format" || name == "--html";
   if (takesValue && !value) {
     if (next >= arguments.size()) {
-      *error = "option " + name + " needs a value";
+      *error = Message(translatable("option %s needs a value"), name);
       return false;
     }
     value = arguments[next++];
   } else if (!takesValue && value) {
-    *error = "option " + name + " takes no value";
+    *error = Message(translatable("option %s takes no value"), name);
     return false;
   }
   if (name == "--kind") return applyKind(*value, line, error);
@@ -81,7 +83,7 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
   if (name == "--bom") return line.byteOrderMark = true;
   if (name == "--html") return applyFileName(name, *value, line.html, error);
   if (name == "--crawlers") {
-    if (value->empty()) *error = "option --crawlers needs a file name";
+    if (value->empty()) *error = Message(translatable("option %s needs a file name"), name);
     line.crawlerFiles.push_back(*value);
     return !value->empty();
   }
@@ -98,13 +100,14 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
   if (name == "--rewrite-line-ends") return line.rewriteLineEnds = true;
   if (name == "--help" || name == "-h") return line.help = true;
   if (name == "--version") return line.version = true;
-  *error = "unknown option " + argument;
+  *error = Message(translatable("unknown option %s"), argument);
   return false;
 }
 
 }  // namespace
 
-const char kUsage[] =
+// xgettext:no-c-format
+const char* const kUsage = translatable(
     "Usage: crawlmeter-report [--kind KIND] [--format FORMAT] [--bom] [--output FILE]\n"
     "                         [--html FILE] [--rewrite-line-ends] [--crawlers FILE]...\n"
     "                         [--no-builtin-crawlers] LOGFILE...\n"
@@ -141,10 +144,10 @@ const char kUsage[] =
     "  --help                show this help\n"
     "  --version             show the version\n"
     "\n"
-    "Exit status: 0 success, 1 a file could not be read or written, 2 wrong usage.\n";
+    "Exit status: 0 success, 1 a file could not be read or written, 2 wrong usage.\n");
 
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments,
-                                            std::string* error) {
+                                            Message* error) {
   CommandLine line;
   bool optionsEnded = false;
   for (std::size_t next = 0; next < arguments.size();) {
@@ -158,15 +161,15 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
     }
   }
   if (std::count(line.files.begin(), line.files.end(), "-") > 1) {
-    *error = "standard input (-) can be read only once";
+    *error = Message(translatable("standard input (-) can be read only once"));
     return std::nullopt;
   }
   if (line.byteOrderMark && line.format != OutputFormat::kCsv) {
-    *error = "--bom goes with --format csv";
+    *error = Message(translatable("--bom goes with --format csv"));
     return std::nullopt;
   }
   if (line.files.empty() && !line.help && !line.version && !line.listCrawlers) {
-    *error = "no log file given";
+    *error = Message(translatable("no log file given"));
     return std::nullopt;
   }
   return line;

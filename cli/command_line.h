@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "base/wording.h"
 #include "progress_bar.h"
 #include "scan/count_table.h"
 
@@ -38,8 +39,9 @@ struct CommandLine {
 
 // The parsed arguments, or what is wrong with them in *error.
 std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& arguments,
-                                            std::string* error);
+                                            Message* error);
 
-extern const char kUsage[];
+// The text of --help (translatable, shown as it stands).
+extern const char* const kUsage;
 
 }  // namespace crawlmeter

@@ -75,7 +75,7 @@ std::optional<CatalogueError> loadCommandCatalogue(const CommandLine& line,
 }
 
 std::optional<std::size_t> crawlerNamed(const CrawlerCatalogue& catalogue, const std::string& name,
-                                        std::string* error) {
+                                        Message* error) {
   if (const std::optional<std::size_t> exact = catalogue.find(name)) return exact;
   std::optional<std::size_t> found;
   std::size_t matches = 0;
@@ -86,12 +86,16 @@ std::optional<std::size_t> crawlerNamed(const CrawlerCatalogue& catalogue, const
     }
   }
   if (matches == 1) return found;
-  *error = "no crawler named '" + name + "' in the catalogue";
   const std::vector<std::string> close = closeNames(catalogue, name);
-  for (std::size_t i = 0; i < close.size(); ++i) {
-    *error += (i == 0 ? "; did you mean " : ", ") + close[i];
+  if (close.empty()) {
+    *error =
+        Message(translatable("no crawler named '%s' in the catalogue (see --list-crawlers)"), name);
+    return std::nullopt;
   }
-  *error += close.empty() ? " (see --list-crawlers)" : "?";
+  std::string names = close[0];
+  for (std::size_t i = 1; i < close.size(); ++i) names += ", " + close[i];
+  *error = Message(translatable("no crawler named '%s' in the catalogue; did you mean %s?"), name,
+                   names);
   return std::nullopt;
 }
 

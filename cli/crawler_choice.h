@@ -20,7 +20,7 @@ std::optional<CatalogueError> loadCommandCatalogue(const CommandLine& line,
 // The crawler called name: written exactly so, or else the one crawler whose name differs only
 // in case. Otherwise nullopt, and *error names the close names.
 std::optional<std::size_t> crawlerNamed(const CrawlerCatalogue& catalogue, const std::string& name,
-                                        std::string* error);
+                                        Message* error);
 
 // One line per catalogue line, in priority order: NAME, CATEGORY, TEXT and SOURCE between tabs.
 std::string catalogueListing(const CrawlerCatalogue& catalogue);

@@ -35,10 +35,14 @@ std::string durationText(double seconds) {
 
 }  // namespace
 
-std::string progressText(std::uint64_t done, std::uint64_t total, double seconds) {
+std::string progressText(std::uint64_t done, std::uint64_t total, double seconds,
+                         const Wording& wording) {
   const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
   const std::string rateText = sizeText(rate) + "/s";
-  if (total == 0) return sizeText(static_cast<double>(done)) + " read  " + rateText;
+  if (total == 0) {
+    return Message(translatable("%s read  %s"), sizeText(static_cast<double>(done)), rateText)
+        .text(wording);
+  }
   const double share = done >= total ? 1.0 : static_cast<double>(done) / static_cast<double>(total);
   const int cells = static_cast<int>(share * kBarCells);
   std::string text(1, '[');
@@ -49,15 +53,16 @@ std::string progressText(std::uint64_t done, std::uint64_t total, double seconds
   text.append("  ").append(sizeText(static_cast<double>(done))).append(" / ");
   text.append(sizeText(static_cast<double>(total))).append("  ").append(rateText);
   if (rate > 0 && done < total) {
-    text.append("  ")
-        .append(durationText(static_cast<double>(total - done) / rate))
-        .append(" left");
+    const std::string left = durationText(static_cast<double>(total - done) / rate);
+    text.append("  ").append(Message(translatable("%s left"), left).text(wording));
   }
   return text;
 }
 
-ProgressBar::ProgressBar(ProgressChoice choice, bool standardErrorIsTerminal)
-    : enabled_(choice == ProgressChoice::kAlways ||
+ProgressBar::ProgressBar(ProgressChoice choice, bool standardErrorIsTerminal,
+                         const Wording& wording)
+    : wording_(wording),
+      enabled_(choice == ProgressChoice::kAlways ||
                (choice == ProgressChoice::kAuto && standardErrorIsTerminal)),
       waits_(choice == ProgressChoice::kAuto) {}
 
@@ -67,7 +72,7 @@ void ProgressBar::update(std::uint64_t done, std::uint64_t total) {
   if (waits_ && now - start_ < kQuietTime) return;
   if (drawnWidth_ != 0 && now - lastDraw_ < kRedrawInterval) return;
   lastDraw_ = now;
-  draw(progressText(done, total, std::chrono::duration<double>(now - start_).count()));
+  draw(progressText(done, total, std::chrono::duration<double>(now - start_).count(), wording_));
 }
 
 void ProgressBar::finish() {

@@ -6,18 +6,21 @@
 #include <cstdint>
 #include <string>
 
+#include "base/wording.h"
+
 namespace crawlmeter {
 
 enum class ProgressChoice { kAuto, kAlways, kNever };
 
-// The line for done of total bytes after seconds; total 0 means unknown.
-std::string progressText(std::uint64_t done, std::uint64_t total, double seconds);
+// The line for done of total bytes after seconds, in wording's language; total 0 means unknown.
+std::string progressText(std::uint64_t done, std::uint64_t total, double seconds,
+                         const Wording& wording);
 
 class ProgressBar {
  public:
   // kAuto shows the bar once a run has lasted kQuietTime, and only on a terminal; kAlways shows
   // it from the start wherever standard error goes.
-  ProgressBar(ProgressChoice choice, bool standardErrorIsTerminal);
+  ProgressBar(ProgressChoice choice, bool standardErrorIsTerminal, const Wording& wording);
   ProgressBar(const ProgressBar&) = delete;
   ProgressBar& operator=(const ProgressBar&) = delete;
 
@@ -32,6 +35,7 @@ class ProgressBar {
   using Clock = std::chrono::steady_clock;
   void draw(const std::string& text);
 
+  const Wording& wording_;
   bool enabled_;
   bool waits_;
   Clock::time_point start_ = Clock::now();

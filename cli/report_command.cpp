@@ -29,14 +29,16 @@ namespace crawlmeter {
 namespace {
 
 constexpr char kProgram[] = "crawlmeter-report";
-constexpr std::string_view kStandardInputName = "standard input";
 // The name --output gives standard output.
 constexpr char kStandardOutputName[] = "-";
 
-int fail(int status, const std::string& message) {
+int fail(int status, const std::string& message, const Wording& wording) {
   std::string text = std::string(kProgram) + ": " + message + '\n';
-  if (status == kExitUsage)
-    text += "Try '" + std::string(kProgram) + " --help' for more information.\n";
+  if (status == kExitUsage) {
+    text += Message(translatable("Try '%s --help' for more information."), std::string(kProgram))
+                .text(wording);
+    text += '\n';
+  }
   writeStandardText(StandardStream::kError, text);
   return status;
 }
@@ -46,9 +48,11 @@ std::string forStandardOutput(std::string_view text) {
   return isTerminal(StandardStream::kOutput) ? terminalSafe(text) : std::string(text);
 }
 
-int printReport(const std::string& text) {
+int printReport(const std::string& text, const Wording& wording) {
   if (const Error error = writeStandardText(StandardStream::kOutput, forStandardOutput(text))) {
-    return fail(kExitFileError, withReason("cannot write the report to standard output", error));
+    const char* words = translatable("cannot write the report to standard output");
+    return fail(kExitFileError, withReason(std::string(wording.text(words)), error, wording),
+                wording);
   }
   return kExitSuccess;
 }
@@ -59,6 +63,7 @@ struct ReportChoice {
   const CommandLine& line;
   const CrawlerCatalogue& catalogue;
   std::optional<std::size_t> crawler;
+  const Wording& wording;  // the language of the command's messages, never of the report
 
   // The HTML page always shows the crawlers.
   bool countsCatalogue() const {
@@ -101,8 +106,9 @@ struct ReportChoice {
 };
 
 // How a log is named in messages: "-" is standard input.
-std::string messageName(const std::string& path) {
-  return path == kStandardInputPath ? std::string(kStandardInputName) : path;
+std::string messageName(const std::string& path, const Wording& wording) {
+  return path == kStandardInputPath ? std::string(wording.text(translatable("standard input")))
+                                    : path;
 }
 
 bool goesToStandardOutput(const std::string& path) {
@@ -125,15 +131,16 @@ Error writeOutput(const CommandLine& line, const std::string& output) {
 
 // What is wrong when two outputs would write to one place: standard output takes one thing (the
 // results, the export or the page), and a file written twice would keep only the last.
-std::optional<std::string> outputClash(const CommandLine& line) {
+std::optional<Message> outputClash(const CommandLine& line) {
   const bool htmlToStdout = line.html && goesToStandardOutput(*line.html);
   const bool outputToStdout = line.output && goesToStandardOutput(*line.output);
   if (line.output && line.html &&
       (sameFile(*line.output, *line.html) || (htmlToStdout && outputToStdout))) {
-    return "--output and --html cannot write to the same place";
+    return Message(translatable("--output and --html cannot write to the same place"));
   }
   if (htmlToStdout && line.format != OutputFormat::kText && !line.output) {
-    return "--html - takes standard output: give --output FILE for the CSV or JSON results";
+    return Message(translatable(
+        "--html - takes standard output: give --output FILE for the CSV or JSON results"));
   }
   return std::nullopt;
 }
@@ -150,17 +157,18 @@ std::string timeNow() {
 
 int report(const ReportChoice& choice) {
   const CommandLine& line = choice.line;
+  const Wording& wording = choice.wording;
   RunOptions options;
   options.rewriteLineEnds = line.rewriteLineEnds;
-  ProgressBar progress(line.progress, isTerminal(StandardStream::kError));
+  ProgressBar progress(line.progress, isTerminal(StandardStream::kError), wording);
   options.progress = [&](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
   if (choice.countsCatalogue())
     options.catalogue = std::make_shared<CrawlerMatcher>(choice.catalogue);
   const RunResult result = runStatistics(line.files, options);
   progress.finish();
   if (result.status != RunResult::Status::Succeeded) {
-    return fail(kExitFileError,
-                unreadableFileMessage(messageName(line.files[result.failedFile]), result.error));
+    const std::string name = messageName(line.files[result.failedFile], wording);
+    return fail(kExitFileError, unreadableFileMessage(name, result.error, wording), wording);
   }
   const ResultSource source{line.files, result.tables, result.bytes,
                             choice.countsCatalogue() ? &choice.catalogue : nullptr};
@@ -169,38 +177,42 @@ int report(const ReportChoice& choice) {
   bool printed = false;
   if (line.output) {
     if (const Error error = writeOutput(line, output)) {
-      return fail(kExitFileError, exportFailedMessage(*line.output, error));
+      return fail(kExitFileError, exportFailedMessage(*line.output, error, wording), wording);
     }
     printed = line.format != OutputFormat::kText || goesToStandardOutput(*line.output);
   }
   if (line.html) {
     if (const Error error =
             writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()))) {
-      return fail(kExitFileError, exportFailedMessage(*line.html, error));
+      return fail(kExitFileError, exportFailedMessage(*line.html, error, wording), wording);
     }
     printed = printed || goesToStandardOutput(*line.html);
   }
-  return printed ? kExitSuccess : printReport(output);
+  return printed ? kExitSuccess : printReport(output, wording);
 }
 
 }  // namespace
 
-int runReportCommand(const std::vector<std::string>& arguments) {
-  std::string error;
+int runReportCommand(const std::vector<std::string>& arguments, const Wording& wording) {
+  Message error;
   const std::optional<CommandLine> line = parseCommandLine(arguments, &error);
-  if (!line) return fail(kExitUsage, error);
-  if (line->help) return printReport(kUsage);
-  if (line->version) return printReport(std::string(kProgram) + ' ' + CRAWLMETER_VERSION + '\n');
-  if (const std::optional<std::string> clash = outputClash(*line)) return fail(kExitUsage, *clash);
+  if (!line) return fail(kExitUsage, error.text(wording), wording);
+  if (line->help) return printReport(std::string(wording.text(kUsage)), wording);
+  if (line->version) {
+    return printReport(std::string(kProgram) + ' ' + CRAWLMETER_VERSION + '\n', wording);
+  }
+  if (const std::optional<Message> clash = outputClash(*line)) {
+    return fail(kExitUsage, clash->text(wording), wording);
+  }
   CrawlerCatalogue catalogue;
   if (const std::optional<CatalogueError> bad = loadCommandCatalogue(*line, &catalogue)) {
-    return fail(kExitUsage, catalogueErrorMessage(*bad));
+    return fail(kExitUsage, catalogueErrorMessage(*bad, wording), wording);
   }
-  if (line->listCrawlers) return printReport(catalogueListing(catalogue));
-  ReportChoice choice{*line, catalogue, std::nullopt};
+  if (line->listCrawlers) return printReport(catalogueListing(catalogue), wording);
+  ReportChoice choice{*line, catalogue, std::nullopt, wording};
   if (line->crawler) {
     choice.crawler = crawlerNamed(catalogue, *line->crawler, &error);
-    if (!choice.crawler) return fail(kExitUsage, error);
+    if (!choice.crawler) return fail(kExitUsage, error.text(wording), wording);
   }
   return report(choice);
 }

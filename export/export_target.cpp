@@ -3,6 +3,7 @@
 
 #include <QFile>
 
+#include "base/chinese_wording.h"
 #include "run/export_file.h"
 #include "ui/ui_services.h"
 
@@ -34,8 +35,10 @@ void exportResultText(UiServices& services, QWidget* parent, const QString& targ
   }
   const Error error = writeExportFile(QFile::encodeName(target).toStdString(), text.toStdString());
   const std::string path = target.toStdString();
-  services.showMessage(parent, QString::fromStdString(error ? exportFailedMessage(path, error)
-                                                            : exportSucceededMessage(path)));
+  const ChineseWording chinese;  // the window speaks Chinese whatever the user's locale
+  services.showMessage(parent,
+                       QString::fromStdString(error ? exportFailedMessage(path, error, chinese)
+                                                    : exportSucceededMessage(path, chinese)));
 }
 
 }  // namespace crawlmeter

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "base/chinese_wording.h"
 #include "resources/product_info.h"
 #include "run/report.h"
 #include "ui/ui_services.h"
@@ -41,8 +42,8 @@ std::optional<StatisticsTables> runWithProgress(UiServices& services, QWidget* p
   RunResult result = runStatistics(paths, options);
   if (result.status == RunResult::Status::Failed) {
     const QString& path = files[static_cast<qsizetype>(result.failedFile)];
-    services.showMessage(
-        parent, QString::fromStdString(unreadableFileMessage(path.toStdString(), result.error)));
+    services.showMessage(parent, QString::fromStdString(unreadableFileMessage(
+                                     path.toStdString(), result.error, ChineseWording())));
   }
   if (result.status != RunResult::Status::Succeeded) return std::nullopt;
   return std::move(result.tables);

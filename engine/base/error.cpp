@@ -1,5 +1,5 @@
 // The reason texts: the system's words for its error numbers (files/linux/ and files/win32/ give
-// them), and the program's own words in Chinese, its language.
+// them), and the program's own words, English in the code and translated where they are shown.
 #include "base/error.h"
 
 namespace crawlmeter {
@@ -8,17 +8,17 @@ namespace {
 const char* ownWords(Error::What what) {
   switch (what) {
     case Error::What::kNotRegular:
-      return "这不是普通文件（是设备、管道或套接字）";
+      return translatable("This is not a regular file (it is a device, a pipe or a socket)");
     case Error::What::kReadOnly:
-      return "文件是只读的";
+      return translatable("The file is read-only");
     case Error::What::kNoReader:
-      return "没有程序在读取这个管道";
+      return translatable("No program is reading this pipe");
     case Error::What::kNotWritable:
-      return "这是套接字或块设备，不能写入";
+      return translatable("This is a socket or a block device, which cannot be written to");
     case Error::What::kConvert:
-      return "系统缺少代码页936（GBK）的转换表";
+      return translatable("The system lacks the conversion tables of code page 936 (GBK)");
     case Error::What::kCancelled:
-      return "已取消";
+      return translatable("Cancelled");
     default:
       return nullptr;
   }
@@ -26,14 +26,14 @@ const char* ownWords(Error::What what) {
 
 }  // namespace
 
-std::string withReason(std::string text, const Error& error) {
-  const std::string reason = reasonText(error);
+std::string withReason(std::string text, const Error& error, const Wording& wording) {
+  const std::string reason = reasonText(error, wording);
   return reason.empty() ? text : text + "\n" + reason;
 }
 
-std::string reasonText(const Error& error) {
-  if (!error.detail.empty()) return error.detail;
-  if (const char* words = ownWords(error.what)) return words;
+std::string reasonText(const Error& error, const Wording& wording) {
+  if (!error.detail.empty()) return error.detail.text(wording);
+  if (const char* words = ownWords(error.what)) return std::string(wording.text(words));
   if (error.code == 0) return std::string();
   return systemErrorText(error.code);
 }

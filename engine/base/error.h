@@ -3,13 +3,15 @@
 //
 // The reason a user reads is the system's text for the error number, in the user's language
 // (LC_MESSAGES; on Windows, the system's language), or, for the few failures the system has no
-// number for, the program's own words.
+// number for, the program's own words, in the language of the Wording that shows them.
 #pragma once
 
 #include <cerrno>
 #include <string>
 #include <utility>
 #include <variant>
+
+#include "base/wording.h"
 
 namespace crawlmeter {
 
@@ -30,9 +32,9 @@ struct Error {
   };
 
   What what = What::kNone;
-  std::string path;    // as the caller named it, or "standard output"
-  int code = 0;        // errno (GetLastError() on Windows), or 0 where the failure has none
-  std::string detail;  // the program's own words for a failure without an error number
+  std::string path;  // as the caller named it, or "standard output"
+  int code = 0;      // errno (GetLastError() on Windows), or 0 where the failure has none
+  Message detail;    // the program's own words for a failure without an error number
 
   static Error of(What what, std::string path, int code = 0) {
     return Error{what, std::move(path), code, {}};
@@ -48,8 +50,9 @@ struct Error {
   explicit operator bool() const { return what != What::kNone; }
 };
 
-// The reason to show the user for error, in the user's language where the system has one.
-std::string reasonText(const Error& error);
+// The reason to show the user for error: the system's words in the user's language, or the
+// program's own words in wording's.
+std::string reasonText(const Error& error, const Wording& wording);
 
 // The system's words for one of its error numbers.
 std::string systemErrorText(int code);
@@ -58,7 +61,7 @@ std::string systemErrorText(int code);
 bool isNotFound(const Error& error);
 
 // A message to the user: text, then the reason for error on a line of its own (when it has one).
-std::string withReason(std::string text, const Error& error);
+std::string withReason(std::string text, const Error& error, const Wording& wording);
 
 // A value, or the Error that kept it from being made.
 template <typename T>

@@ -25,15 +25,16 @@ struct ParsedLine {
 };
 
 // Splits a data line into its three fields; the problem when it has not exactly three.
-std::optional<ParsedLine> splitFields(std::string_view line, std::string* problem) {
+std::optional<ParsedLine> splitFields(std::string_view line, Message* problem) {
   const std::size_t first = line.find('\t');
   const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
   if (second == std::string_view::npos) {
-    *problem = "expected NAME<TAB>CATEGORY<TAB>TEXT, found fewer than two tabs";
+    *problem =
+        Message(translatable("expected NAME<TAB>CATEGORY<TAB>TEXT, found fewer than two tabs"));
     return std::nullopt;
   }
   if (line.find('\t', second + 1) != std::string_view::npos) {
-    *problem = "expected NAME<TAB>CATEGORY<TAB>TEXT, found a third tab";
+    *problem = Message(translatable("expected NAME<TAB>CATEGORY<TAB>TEXT, found a third tab"));
     return std::nullopt;
   }
   return ParsedLine{line.substr(0, first), line.substr(first + 1, second - first - 1),
@@ -55,35 +56,35 @@ struct CheckedLine {
 };
 
 // The fields of a data line, checked; otherwise nullopt with the problem (and the codec's error).
-std::optional<CheckedLine> checkLine(std::string_view line, std::string* problem, Error* error) {
+std::optional<CheckedLine> checkLine(std::string_view line, Message* problem, Error* error) {
   const std::optional<ParsedLine> fields = splitFields(line, problem);
   if (!fields) return std::nullopt;
   if (fields->name.empty()) {
-    *problem = "the crawler's name is empty";
+    *problem = Message(translatable("the crawler's name is empty"));
     return std::nullopt;
   }
   const std::optional<CrawlerCategory> category = categoryNamed(fields->category);
   if (!category) {
-    *problem = "unknown category '";
-    *problem += fields->category;
-    *problem += "' (search, ai, seo, social, monitor, archive or other)";
+    *problem = Message(
+        translatable("unknown category '%s' (search, ai, seo, social, monitor, archive or other)"),
+        std::string(fields->category));
     return std::nullopt;
   }
   if (fields->text.empty()) {
-    *problem = "the identifying text is empty";
+    *problem = Message(translatable("the identifying text is empty"));
     return std::nullopt;
   }
   const Expected<std::string> encoded = encodeCp936(fields->text);
   if (!encoded) {
-    *problem = "cannot convert the text to code page 936";
+    *problem = Message(translatable("cannot convert the text to code page 936"));
     *error = encoded.error();
     return std::nullopt;
   }
   const Expected<std::string> decoded = decodeCp936(*encoded);
   if (!decoded || *decoded != fields->text) {
-    *problem = "the text '";
-    *problem += fields->text;
-    *problem += "' holds characters that code page 936 cannot hold";
+    *problem =
+        Message(translatable("the text '%s' holds characters that code page 936 cannot hold"),
+                std::string(fields->text));
     return std::nullopt;
   }
   return CheckedLine{fields->name, *category, fields->text, *encoded};
@@ -131,16 +132,18 @@ std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
 
 std::optional<CatalogueError> CrawlerCatalogue::addFile(const std::string& path) {
   const Expected<LogFile> file = LogFile::open(path);
-  if (!file) return CatalogueError{path, 0, "cannot read the crawler catalogue", file.error()};
+  const Message unreadable(translatable("cannot read the crawler catalogue"));
+  if (!file) return CatalogueError{path, 0, unreadable, file.error()};
   if (file->identity().size > kLargestCatalogueBytes) {
-    return CatalogueError{path, 0, "the file is too large to be a crawler catalogue", {}};
+    return CatalogueError{
+        path, 0, Message(translatable("the file is too large to be a crawler catalogue")), {}};
   }
   std::string text(file->identity().size, '\0');
   std::size_t filled = 0;
   while (filled < text.size()) {
     const Expected<std::size_t> read =
         file->readAt(text.data() + filled, text.size() - filled, filled);
-    if (!read) return CatalogueError{path, 0, "cannot read the crawler catalogue", read.error()};
+    if (!read) return CatalogueError{path, 0, unreadable, read.error()};
     if (*read == 0) break;  // the file shrank meanwhile
     filled += *read;
   }
@@ -182,11 +185,11 @@ std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const ch
   return std::string(appData) + "/" + std::string(kRelativePath);
 }
 
-std::string catalogueErrorMessage(const CatalogueError& error) {
+std::string catalogueErrorMessage(const CatalogueError& error, const Wording& wording) {
   std::string text = error.line != 0 ? withLine(error.path, error.line) : error.path;
   text += ": ";
-  text += error.problem;
-  return withReason(std::move(text), error.error);
+  text += error.problem.text(wording);
+  return withReason(std::move(text), error.error, wording);
 }
 
 }  // namespace crawlmeter

@@ -42,7 +42,7 @@ struct CatalogueLine {
 struct CatalogueError {
   std::string path;
   std::size_t line = 0;
-  std::string problem;
+  Message problem;
   Error error;
 };
 
@@ -85,7 +85,7 @@ std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
 std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home,
                                              const char* appData = nullptr);
 
-// "PATH:LINE: PROBLEM", with the system's reason after it when there is one.
-std::string catalogueErrorMessage(const CatalogueError& error);
+// "PATH:LINE: PROBLEM" in wording's language, with the system's reason after it when there is one.
+std::string catalogueErrorMessage(const CatalogueError& error, const Wording& wording);
 
 }  // namespace crawlmeter

@@ -15,22 +15,14 @@
 namespace crawlmeter {
 namespace {
 
-constexpr std::string_view kChecksumWords = "校验和不符，数据已损坏";
-constexpr std::string_view kTrailingWords = "最后一个压缩流之后有不属于它的数据";
+constexpr const char* kChecksumWords =
+    translatable("the checksum does not match: the data is damaged");
+constexpr const char* kTrailingWords =
+    translatable("there is data after the last compressed stream that does not belong to it");
 // An xz stream made with the largest preset needs 65 MiB; nothing a log needs goes beyond.
 constexpr std::uint64_t kXzMemoryLimit = 128ULL << 20;
 // zstd frames with windows up to 128 MiB, the format's default limit.
 constexpr int kZstdWindowLogMax = 27;
-
-std::string words(std::string_view what, std::string_view library = {}) {
-  std::string text(what);
-  if (!library.empty()) {
-    text += "（";
-    text += library;
-    text += "）";
-  }
-  return text;
-}
 
 // Streams one after another, as gzip, bzip2 and xz write them: after a stream ends, the next
 // bytes must open another (checked by its magic), or be zero padding where the format allows it.
@@ -38,12 +30,13 @@ class StreamSequence : public Decoder {
  public:
   StreamSequence(std::string_view magic, bool padding) : magic_(magic), padding_(padding) {}
 
-  Step decode(std::string_view input, std::span<char> output, std::string* problem) final {
+  Step decode(std::string_view input, std::span<char> output, Message* problem) final {
     Step step;
     while (problem->empty()) {
       const std::string_view rest = input.substr(step.consumed);
       if (phase_ == Phase::kPadding) {
-        if (rest.find_first_not_of('\0') != std::string_view::npos) *problem = kTrailingWords;
+        if (rest.find_first_not_of('\0') != std::string_view::npos)
+          *problem = Message(kTrailingWords);
         step.consumed = input.size();
         break;
       }
@@ -52,7 +45,7 @@ class StreamSequence : public Decoder {
         if (rest[0] == '\0' && padding_) {
           phase_ = Phase::kPadding;
         } else if (!magic_.starts_with(rest.substr(0, magic_.size()))) {
-          *problem = kTrailingWords;
+          *problem = Message(kTrailingWords);
         } else {
           startStream();
           phase_ = Phase::kStream;
@@ -70,8 +63,8 @@ class StreamSequence : public Decoder {
     return step;
   }
 
-  bool finish(std::string* problem) final {
-    if (phase_ == Phase::kStream) *problem = kTruncatedWords;
+  bool finish(Message* problem) final {
+    if (phase_ == Phase::kStream) *problem = Message(kTruncatedWords);
     return phase_ != Phase::kStream;
   }
 
@@ -79,7 +72,7 @@ class StreamSequence : public Decoder {
   virtual void startStream() = 0;
   // Decodes some of the stream; *ended when it is complete.
   virtual Step decodeStream(std::string_view input, std::span<char> output, bool* ended,
-                            std::string* problem) = 0;
+                            Message* problem) = 0;
 
  private:
   enum class Phase { kStream, kBetween, kPadding };
@@ -110,7 +103,7 @@ class GzipDecoder final : public StreamSequence {
   }
 
   Step decodeStream(std::string_view input, std::span<char> output, bool* ended,
-                    std::string* problem) override {
+                    Message* problem) override {
     state_.next_in = reinterpret_cast<std::uint8_t*>(const_cast<char*>(input.data()));
     state_.avail_in = sizeOf<std::uint32_t>(input.size());
     state_.next_out = reinterpret_cast<std::uint8_t*>(output.data());
@@ -118,11 +111,11 @@ class GzipDecoder final : public StreamSequence {
     const std::uint32_t inBefore = state_.avail_in, outBefore = state_.avail_out;
     const int result = isal_inflate(&state_);
     if (result == ISAL_INCORRECT_CHECKSUM) {
-      *problem = kChecksumWords;
+      *problem = Message(kChecksumWords);
     } else if (result == ISAL_INVALID_WRAPPER || result == ISAL_UNSUPPORTED_METHOD) {
-      *problem = words(kCorruptWords, "not a gzip member header");
+      *problem = Message(translatable("the data is damaged (not a gzip member header)"));
     } else if (result < 0) {
-      *problem = words(kCorruptWords, "invalid deflate data");
+      *problem = Message(translatable("the data is damaged (invalid deflate data)"));
     }
     *ended = problem->empty() && state_.block_state == ISAL_BLOCK_FINISH;
     // On some bad data ISA-L leaves a count past what it was given; all of it is then used up.
@@ -152,7 +145,7 @@ class Bzip2Decoder final : public StreamSequence {
   }
 
   Step decodeStream(std::string_view input, std::span<char> output, bool* ended,
-                    std::string* problem) override {
+                    Message* problem) override {
     stream_.next_in = const_cast<char*>(input.data());
     stream_.avail_in = sizeOf<unsigned>(input.size());
     stream_.next_out = output.data();
@@ -160,9 +153,9 @@ class Bzip2Decoder final : public StreamSequence {
     const unsigned inBefore = stream_.avail_in, outBefore = stream_.avail_out;
     const int result = BZ2_bzDecompress(&stream_);
     if (result == BZ_DATA_ERROR || result == BZ_DATA_ERROR_MAGIC) {
-      *problem = words(kCorruptWords, "bad block or checksum");
+      *problem = Message(translatable("the data is damaged (a bad block or checksum)"));
     } else if (result == BZ_MEM_ERROR) {
-      *problem = kMemoryWords;
+      *problem = Message(kMemoryWords);
     }
     *ended = result == BZ_STREAM_END;
     return Step{inBefore - stream_.avail_in, outBefore - stream_.avail_out};
@@ -188,18 +181,18 @@ class XzDecoder final : public StreamSequence {
   }
 
   Step decodeStream(std::string_view input, std::span<char> output, bool* ended,
-                    std::string* problem) override {
+                    Message* problem) override {
     stream_.next_in = reinterpret_cast<const std::uint8_t*>(input.data());
     stream_.avail_in = input.size();
     stream_.next_out = reinterpret_cast<std::uint8_t*>(output.data());
     stream_.avail_out = output.size();
     const lzma_ret result = lzma_code(&stream_, LZMA_RUN);
     if (result == LZMA_DATA_ERROR || result == LZMA_FORMAT_ERROR) {
-      *problem = words(kCorruptWords, "bad data or checksum");
+      *problem = Message(translatable("the data is damaged (bad data or a bad checksum)"));
     } else if (result == LZMA_MEMLIMIT_ERROR || result == LZMA_MEM_ERROR) {
-      *problem = kMemoryWords;
+      *problem = Message(kMemoryWords);
     } else if (result != LZMA_OK && result != LZMA_STREAM_END && result != LZMA_BUF_ERROR) {
-      *problem = words(kCorruptWords, "unsupported options");
+      *problem = Message(translatable("the data is damaged (unsupported options)"));
     }
     *ended = result == LZMA_STREAM_END;
     return Step{input.size() - stream_.avail_in, output.size() - stream_.avail_out};
@@ -217,7 +210,7 @@ class ZstdDecoder final : public Decoder {
   }
   ~ZstdDecoder() override { ZSTD_freeDStream(stream_); }
 
-  Step decode(std::string_view input, std::span<char> output, std::string* problem) override {
+  Step decode(std::string_view input, std::span<char> output, Message* problem) override {
     ZSTD_inBuffer in{input.data(), input.size(), 0};
     ZSTD_outBuffer out{output.data(), output.size(), 0};
     while (out.pos < out.size) {
@@ -233,23 +226,29 @@ class ZstdDecoder final : public Decoder {
     return Step{in.pos, out.pos};
   }
 
-  bool finish(std::string* problem) override {
-    if (!frameEnded_) *problem = kTruncatedWords;
+  bool finish(Message* problem) override {
+    if (!frameEnded_) *problem = Message(kTruncatedWords);
     return frameEnded_;
   }
 
  private:
-  static std::string describe(std::size_t result) {
+  // The program's own words for libzstd's errors, whose names are English only.
+  static Message describe(std::size_t result) {
     switch (ZSTD_getErrorCode(result)) {
       case ZSTD_error_checksum_wrong:
-        return std::string(kChecksumWords);
+        return Message(kChecksumWords);
       case ZSTD_error_prefix_unknown:
-        return std::string(kTrailingWords);
+        return Message(kTrailingWords);
       case ZSTD_error_frameParameter_windowTooLarge:
       case ZSTD_error_memory_allocation:
-        return std::string(kMemoryWords);
+        return Message(kMemoryWords);
+      case ZSTD_error_dictionary_wrong:
+        return Message(translatable("the data is damaged (the zstd frame needs a dictionary)"));
+      case ZSTD_error_frameParameter_unsupported:
+      case ZSTD_error_version_unsupported:
+        return Message(translatable("the data is damaged (an unsupported zstd frame)"));
       default:
-        return words(kCorruptWords, ZSTD_getErrorName(result));
+        return Message(translatable("the data is damaged (invalid zstd data)"));
     }
   }
 

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/wording.h"
 #include "decompress/compression.h"
 
 namespace crawlmeter {
@@ -25,14 +26,16 @@ class Decoder {
   };
   // Decodes as much of input into output as both allow; on bad data *problem tells what is
   // wrong (and nothing more may be decoded).
-  virtual Step decode(std::string_view input, std::span<char> output, std::string* problem) = 0;
+  virtual Step decode(std::string_view input, std::span<char> output, Message* problem) = 0;
   // At the end of the input: false, with *problem, when it ended inside a stream.
-  virtual bool finish(std::string* problem) = 0;
+  virtual bool finish(Message* problem) = 0;
 };
 
 // The words for what can be wrong with compressed data, shared by the decoders and their reader.
-inline constexpr std::string_view kTruncatedWords = "文件不完整：压缩数据在中途结束";
-inline constexpr std::string_view kCorruptWords = "数据已损坏";
-inline constexpr std::string_view kMemoryWords = "解压需要的内存超过上限";
+inline constexpr const char* kTruncatedWords =
+    translatable("the file is incomplete: the compressed data ends midway");
+inline constexpr const char* kCorruptWords = translatable("the data is damaged");
+inline constexpr const char* kMemoryWords =
+    translatable("decompressing needs more memory than the limit allows");
 
 }  // namespace crawlmeter

@@ -54,7 +54,7 @@ class Pipeline {
       }
       return Error();
     } catch (const std::bad_alloc&) {
-      return failure(kMemoryWords);
+      return failure(Message(kMemoryWords));
     }
   }
 
@@ -136,7 +136,7 @@ class Pipeline {
   std::unique_ptr<Decoder> start();
   void produce();
   Error fill(Decoder& decoder, Filled& filled);
-  Error failure(std::string_view problem) const;
+  Error failure(Message problem) const;
 
   const LogFile& file_;
   const Compression format_;
@@ -158,10 +158,12 @@ class Pipeline {
   Error error_;
 };
 
-Error Pipeline::failure(std::string_view problem) const {
+Error Pipeline::failure(Message problem) const {
   Error error = Error::of(Error::What::kDecompress, file_.path());
-  error.detail = std::string(compressionName(format_)) + " 压缩数据有误（压缩文件第 " +
-                 std::to_string(decodedOffset_) + " 字节处）：" + std::string(problem);
+  error.detail = Message(translatable("%s: the compressed data is wrong at byte %s of the "
+                                      "compressed file: %s"),
+                         std::string(compressionName(format_)), std::to_string(decodedOffset_),
+                         std::move(problem));
   return error;
 }
 
@@ -177,7 +179,7 @@ Error Pipeline::fill(Decoder& decoder, Filled& filled) {
       endOfInput_ = *got == 0;
       input_ = std::string_view(inputBuffer_.get(), *got);
     }
-    std::string problem;
+    Message problem;
     const Decoder::Step step = decoder.decode(input_, out.subspan(filled.bytes), &problem);
     input_.remove_prefix(step.consumed);
     decodedOffset_ += step.consumed;
@@ -185,7 +187,7 @@ Error Pipeline::fill(Decoder& decoder, Filled& filled) {
     if (!problem.empty()) return failure(problem);
     // A decoder that takes none of the input it is given, with room to write, would never end.
     if (step.consumed == 0 && step.produced == 0 && !input_.empty()) {
-      return failure(kCorruptWords);
+      return failure(Message(kCorruptWords));
     }
     if (endOfInput_ && step.produced == 0) {
       if (!decoder.finish(&problem)) return failure(problem);
@@ -215,7 +217,7 @@ void Pipeline::produce() {
       publish(filled);
     }
   } catch (const std::bad_alloc&) {
-    error = failure(kMemoryWords);
+    error = failure(Message(kMemoryWords));
   }
   finish(std::move(error));
 }

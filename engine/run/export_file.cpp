@@ -35,12 +35,14 @@ Error writeExportToStandardOutput(std::string_view text) {
   return bytes ? writeStandardOutput(*bytes) : bytes.error();
 }
 
-std::string exportSucceededMessage(const std::string& path) {
-  return std::string(kExportSucceededPrefix) + path;
+std::string exportSucceededMessage(const std::string& path, const Wording& wording) {
+  return Message(translatable("Exported the file to %s"), path).text(wording);
 }
 
-std::string exportFailedMessage(const std::string& path, const Error& error) {
-  return withReason(std::string(kExportFailedPrefix) + path, error);
+std::string exportFailedMessage(const std::string& path, const Error& error,
+                                const Wording& wording) {
+  const Message text(translatable("Cannot export the file: %s"), path);
+  return withReason(text.text(wording), error, wording);
 }
 
 }  // namespace crawlmeter

@@ -20,11 +20,10 @@ Error writeExportFile(const std::string& path, std::string_view text);
 // Writes the export of text to the process's standard output.
 Error writeExportToStandardOutput(std::string_view text);
 
-// What the user is told after an export: a prefix and the path and, on failure, the reason on a
-// line of its own.
-inline constexpr std::string_view kExportSucceededPrefix = "成功导出文件到";
-inline constexpr std::string_view kExportFailedPrefix = "导出文件失败：";
-std::string exportSucceededMessage(const std::string& path);
-std::string exportFailedMessage(const std::string& path, const Error& error);
+// What the user is told after an export, in wording's language: the path and, on failure, the
+// reason on a line of its own.
+std::string exportSucceededMessage(const std::string& path, const Wording& wording);
+std::string exportFailedMessage(const std::string& path, const Error& error,
+                                const Wording& wording);
 
 }  // namespace crawlmeter

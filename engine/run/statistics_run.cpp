@@ -233,8 +233,10 @@ StatisticsTables::StatisticsTables(std::size_t files, std::size_t crawlers)
   kindCounts.fill(CountTable(files));
 }
 
-std::string unreadableFileMessage(const std::string& path, const Error& error) {
-  return withReason(std::string(kUnreadableFilePrefix) + path, error);
+std::string unreadableFileMessage(const std::string& path, const Error& error,
+                                  const Wording& wording) {
+  const Message text(translatable("Cannot read the log file: %s"), path);
+  return withReason(text.text(wording), error, wording);
 }
 
 RunResult runStatistics(std::span<const std::string> files, const RunOptions& options) {

@@ -88,10 +88,10 @@ struct RunResult {
   std::size_t failedFile = 0;    // when Failed: the index in files of the file that failed
 };
 
-// The message for a log file that cannot be opened or read: this prefix, its path and, on a line
-// of its own, the reason.
-inline constexpr std::string_view kUnreadableFilePrefix = "无法读取日志文件：";
-std::string unreadableFileMessage(const std::string& path, const Error& error);
+// The message for a log file that cannot be opened or read, in wording's language: its path and,
+// on a line of its own, the reason.
+std::string unreadableFileMessage(const std::string& path, const Error& error,
+                                  const Wording& wording);
 
 // Counts files, in order.
 RunResult runStatistics(std::span<const std::string> files, const RunOptions& options);

@@ -7,10 +7,10 @@ namespace crawlmeter {
 namespace {
 
 TEST(CommandLineTest, ReadsKindOutputRewriteAndFilesInAnyOrder) {
-  std::string error;
+  Message error;
   const auto line = parseCommandLine(
       {"a.log", "--kind=yahoo", "--output", "r.txt", "--rewrite-line-ends", "b.log"}, &error);
-  ASSERT_TRUE(line) << error;
+  ASSERT_TRUE(line) << error.text(Wording());
   EXPECT_EQ(line->kind, StatCategory::Yahoo);
   EXPECT_EQ(line->output, "r.txt");
   EXPECT_TRUE(line->rewriteLineEnds);
@@ -18,7 +18,7 @@ TEST(CommandLineTest, ReadsKindOutputRewriteAndFilesInAnyOrder) {
 }
 
 TEST(CommandLineTest, DoubleDashEndsOptionsAndALoneDashIsAFile) {
-  std::string error;
+  Message error;
   const auto line = parseCommandLine({"--", "--kind", "-"}, &error);
   ASSERT_TRUE(line);
   EXPECT_EQ(line->files, (std::vector<std::string>{"--kind", "-"}));
@@ -26,9 +26,9 @@ TEST(CommandLineTest, DoubleDashEndsOptionsAndALoneDashIsAFile) {
 }
 
 TEST(CommandLineTest, RejectsWhatItDoesNotKnow) {
-  std::string error;
+  Message error;
   EXPECT_FALSE(parseCommandLine({"--kind", "Baidu", "a.log"}, &error));
-  EXPECT_NE(error.find("Baidu"), std::string::npos);
+  EXPECT_NE(error.text(Wording()).find("Baidu"), std::string::npos);
   EXPECT_FALSE(parseCommandLine({"--rewrite-line-ends=yes", "a.log"}, &error));
   EXPECT_FALSE(parseCommandLine({"--output=", "a.log"}, &error));
   EXPECT_FALSE(parseCommandLine({"--kind"}, &error));

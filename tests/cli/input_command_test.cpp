@@ -33,7 +33,8 @@ TEST(InputCommandTest, StandardInputPlainOrCompressedMixesWithFiles) {
   const Outcome corrupt = runCommand(folder, {plain, "-"}, bad);
   EXPECT_EQ(corrupt.status, 1);
   EXPECT_EQ(corrupt.out, "");
-  EXPECT_NE(corrupt.err.find("无法读取日志文件：standard input\ngzip 压缩数据有误"),
+  EXPECT_NE(corrupt.err.find("Cannot read the log file: standard input\ngzip: the compressed data "
+                             "is wrong"),
             std::string::npos)
       << corrupt.err;
   const Outcome twice = runCommand(folder, {"-", plain, "-"}, plain);
@@ -54,10 +55,11 @@ TEST(InputCommandTest, ProgressShowsWhenForcedAndNeverOffATerminalByDefault) {
 }
 
 TEST(InputCommandTest, ProgressTextTellsShareRateAndTimeLeft) {
-  EXPECT_EQ(progressText(512 << 20, 1 << 30, 2.0),
+  EXPECT_EQ(progressText(512 << 20, 1 << 30, 2.0, Wording()),
             "[##########          ]  50%  512.0 MiB / 1.0 GiB  256.0 MiB/s  0:02 left");
-  EXPECT_EQ(progressText(3 << 20, 0, 1.0), "3.0 MiB read  3.0 MiB/s");
-  EXPECT_EQ(progressText(10, 10, 0.0), "[####################] 100%  10 B / 10 B  0 B/s");
+  EXPECT_EQ(progressText(3 << 20, 0, 1.0, Wording()), "3.0 MiB read  3.0 MiB/s");
+  EXPECT_EQ(progressText(10, 10, 0.0, Wording()),
+            "[####################] 100%  10 B / 10 B  0 B/s");
 }
 
 }  // namespace

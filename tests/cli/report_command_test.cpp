@@ -70,7 +70,7 @@ TEST(ReportCommandTest, UnreadableFileFailsWithStatusOneAndWritesNothing) {
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
   EXPECT_EQ(outcome.err,
-            "crawlmeter-report: 无法读取日志文件：" + missing + "\n" + kNoSuchFile + "\n");
+            "crawlmeter-report: Cannot read the log file: " + missing + "\n" + kNoSuchFile + "\n");
   EXPECT_FALSE(std::filesystem::exists(folder.pathOf("r.txt")));
   EXPECT_EQ(readFile(log), kLog);
 }
@@ -81,9 +81,9 @@ TEST(ReportCommandTest, UnwritableExportFailsWithStatusOne) {
   const Outcome outcome = runCommand(folder, {"--output", folder.pathOf("no/such/r.txt"), log});
   EXPECT_EQ(outcome.status, 1);
   EXPECT_EQ(outcome.out, "");
-  EXPECT_EQ(
-      outcome.err.rfind("crawlmeter-report: 导出文件失败：" + folder.pathOf("no/such/r.txt"), 0),
-      0u);
+  EXPECT_EQ(outcome.err.rfind(
+                "crawlmeter-report: Cannot export the file: " + folder.pathOf("no/such/r.txt"), 0),
+            0u);
 }
 
 TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
@@ -119,7 +119,7 @@ TEST(ReportCommandTest, ExportToStandardOutputOrAFifoLeavesEachWhatItIs) {
   EXPECT_EQ(toFolder.status, 1);
   EXPECT_EQ(toFolder.out, "");
   EXPECT_EQ(toFolder.err,
-            "crawlmeter-report: 导出文件失败：" + folderPath + "\n" + kIsAFolder + "\n");
+            "crawlmeter-report: Cannot export the file: " + folderPath + "\n" + kIsAFolder + "\n");
 }
 
 TEST(ReportCommandTest, WrongUsageExitsWithStatusTwo) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "base/chinese_wording.h"
 #include "catalogue/crawler_matcher.h"
 #include "compress.h"
 #include "run/statistics_run.h"
@@ -72,7 +73,7 @@ TEST(CompressedLogTest, EachFormatCountsAsItsBytesDoInAnyChunksAndConcatenated) 
         const RunResult result =
             runStatistics(std::vector<std::string>{plain, packed}, withCatalogue(chunk));
         ASSERT_EQ(result.status, RunResult::Status::Succeeded)
-            << compressionName(format) << ": " << reasonText(result.error);
+            << compressionName(format) << ": " << reasonText(result.error, Wording());
         EXPECT_EQ(result.tables.counts(StatCategory::Pv).total(1), 400);
         expectSameColumns(result.tables);
       }
@@ -90,7 +91,7 @@ TEST(CompressedLogTest, ACompressedLogIsNeverRewrittenAndAnEmptyOneIsAnEmptyLog)
   options.rewriteLineEnds = true;
   const RunResult result =
       runStatistics(std::vector<std::string>{packed, empty, emptyPlain}, options);
-  ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error);
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error, Wording());
   EXPECT_EQ(readFile(packed), packedBytes);
   EXPECT_EQ(folder.entryCount(), 3);
   EXPECT_EQ(result.tables.dateLabels[1], result.tables.dateLabels[2]);
@@ -133,7 +134,7 @@ TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {
     const RunResult result = runStatistics(std::vector<std::string>{path}, RunOptions{});
     ASSERT_EQ(result.status, RunResult::Status::Failed) << compressionName(bad.format);
     EXPECT_EQ(result.error.what, Error::What::kDecompress);
-    const std::string message = unreadableFileMessage(path, result.error);
+    const std::string message = unreadableFileMessage(path, result.error, ChineseWording());
     EXPECT_NE(message.find(std::string(compressionName(bad.format)) + " 压缩数据有误（压缩文件第 "),
               std::string::npos)
         << message;
@@ -143,7 +144,7 @@ TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {
   const RunResult padded =
       runStatistics(std::vector<std::string>{folder.write("padded", gzip + std::string(100, '\0'))},
                     RunOptions{});
-  EXPECT_EQ(padded.status, RunResult::Status::Succeeded) << reasonText(padded.error);
+  EXPECT_EQ(padded.status, RunResult::Status::Succeeded) << reasonText(padded.error, Wording());
 }
 
 #if !defined(_WIN32)

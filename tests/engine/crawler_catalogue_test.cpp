@@ -21,7 +21,7 @@ using testing::TempFolder;
 CrawlerCatalogue catalogueOf(std::string_view text) {
   CrawlerCatalogue catalogue;
   const std::optional<CatalogueError> error = catalogue.add(text, "test.tsv");
-  EXPECT_FALSE(error) << catalogueErrorMessage(*error);
+  EXPECT_FALSE(error) << catalogueErrorMessage(*error, Wording());
   return catalogue;
 }
 
@@ -102,8 +102,10 @@ TEST(CrawlerCatalogueTest, BadLinesAreErrorsWithTheirPhysicalLineNumber) {
     const std::optional<CatalogueError> error = catalogue.add(bad.text, "user.tsv");
     ASSERT_TRUE(error) << bad.text;
     EXPECT_EQ(error->line, bad.line) << bad.text;
-    EXPECT_NE(error->problem.find(bad.problem), std::string::npos) << error->problem;
-    EXPECT_EQ(catalogueErrorMessage(*error).rfind("user.tsv:" + std::to_string(bad.line) + ": ", 0),
+    const std::string problem = error->problem.text(Wording());
+    EXPECT_NE(problem.find(bad.problem), std::string::npos) << problem;
+    EXPECT_EQ(catalogueErrorMessage(*error, Wording())
+                  .rfind("user.tsv:" + std::to_string(bad.line) + ": ", 0),
               0u);
     EXPECT_EQ(catalogue.lines().size(), 1u);  // nothing of a bad file is kept
   }

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 
+#include "base/chinese_wording.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {
@@ -103,10 +104,19 @@ TEST(ExportFileTest, RoomIsJudgedWithAMargin) {
   EXPECT_FALSE(hasRoomFor(folder.pathOf("a.log"), 1ULL << 62));
 }
 
-TEST(ExportFileTest, MessagesNameThePath) {
-  EXPECT_EQ(exportSucceededMessage("/out/r.txt"), "成功导出文件到/out/r.txt");
-  EXPECT_EQ(exportFailedMessage("/out/r.txt", Error::of(Error::What::kOpen, "/out/r.txt", ENOENT)),
+TEST(ExportFileTest, MessagesNameThePathInTheWordingsLanguage) {
+  const Error missing = Error::of(Error::What::kOpen, "/out/r.txt", ENOENT);
+  const Error readOnly = Error::of(Error::What::kReadOnly, "/out/r.txt");
+  const ChineseWording chinese;
+  EXPECT_EQ(exportSucceededMessage("/out/r.txt", chinese), "成功导出文件到/out/r.txt");
+  EXPECT_EQ(exportFailedMessage("/out/r.txt", missing, chinese),
             "导出文件失败：/out/r.txt\nNo such file or directory");
+  EXPECT_EQ(exportFailedMessage("/out/r.txt", readOnly, chinese),
+            "导出文件失败：/out/r.txt\n文件是只读的");
+  const Wording english;
+  EXPECT_EQ(exportSucceededMessage("/out/r.txt", english), "Exported the file to /out/r.txt");
+  EXPECT_EQ(exportFailedMessage("/out/r.txt", readOnly, english),
+            "Cannot export the file: /out/r.txt\nThe file is read-only");
 }
 
 }  // namespace

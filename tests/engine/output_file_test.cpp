@@ -117,7 +117,7 @@ TEST(OutputFileTest, FifoWithoutReaderFolderAndSocketAreRefusedUntouched) {
     const Error error = writeOutputFile(target, kBytes);
     EXPECT_EQ(error.what, what) << target;
     EXPECT_EQ(error.code, code) << target;
-    EXPECT_FALSE(reasonText(error).empty()) << target;
+    EXPECT_FALSE(reasonText(error, Wording()).empty()) << target;
     EXPECT_EQ(fs::status(target).type(), kind) << target;
   }
   close(listener);

@@ -9,6 +9,7 @@
 
 #include <filesystem>
 
+#include "base/chinese_wording.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {
@@ -140,7 +141,9 @@ TEST(StatisticsRunTest, UnreadableFileStopsTheRunAndChangesNoFile) {
     const RunResult result = run({lf, bad});
     EXPECT_EQ(result.status, RunResult::Status::Failed);
     EXPECT_EQ(result.failedFile, 1u);
-    EXPECT_EQ(unreadableFileMessage(bad, result.error), "无法读取日志文件：" + bad + "\n" + reason);
+    // The window's words: Chinese in every locale but for the system's reason.
+    EXPECT_EQ(unreadableFileMessage(bad, result.error, ChineseWording()),
+              "无法读取日志文件：" + bad + "\n" + reason);
     EXPECT_EQ(readFile(lf), kLfLog);
   }
   EXPECT_EQ(folder.entryCount(), 3);

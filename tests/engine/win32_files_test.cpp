@@ -6,6 +6,7 @@
 
 #include <filesystem>
 
+#include "base/chinese_wording.h"
 #include "files/win32/system.h"
 #include "run/export_file.h"
 #include "run/statistics_run.h"
@@ -41,7 +42,7 @@ TEST(Win32FilesTest, ALogInAChineseFolderIsCountedAndRewrittenKeepingItsAttribut
     OwnedHandle writer = openPath(log, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
     writerShutOut = !writer.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
   });
-  ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error);
+  ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error, Wording());
   EXPECT_EQ(result.tables.counts(StatCategory::Baidu).at(0, 10), 1);
   EXPECT_TRUE(writerShutOut);
   EXPECT_EQ(readFile(log), kCrLfLog);
@@ -86,7 +87,7 @@ TEST(Win32FilesTest, RelativeNamesAreRewrittenAndExportedToo) {
   std::filesystem::current_path(before);
   EXPECT_EQ(result.status, RunResult::Status::Succeeded);
   EXPECT_EQ(readFile(folder.pathOf("lf.log")), kCrLfLog);
-  EXPECT_FALSE(exported) << reasonText(exported);
+  EXPECT_FALSE(exported) << reasonText(exported, Wording());
   EXPECT_EQ(readFile(folder.pathOf("r.txt")), "new\r\n");
 }
 
@@ -115,7 +116,7 @@ TEST(Win32FilesTest, FailuresNameTheFileAndGiveTheSystemsReason) {
   const RunResult result = runStatistics(std::vector<std::string>{missing}, RunOptions{});
   ASSERT_EQ(result.status, RunResult::Status::Failed);
   EXPECT_TRUE(isNotFound(result.error));
-  const std::string message = unreadableFileMessage(missing, result.error);
+  const std::string message = unreadableFileMessage(missing, result.error, ChineseWording());
   EXPECT_EQ(message.rfind("无法读取日志文件：" + missing + "\n", 0), 0u) << message;
   for (const int code : {ERROR_FILE_NOT_FOUND, ERROR_SHARING_VIOLATION, ERROR_DISK_FULL}) {
     const std::string reason = systemErrorText(code);

@@ -27,7 +27,8 @@ void check(bool condition) {
 std::optional<std::string> decodeAll(Compression format, std::string_view input,
                                      std::size_t piece) {
   const std::unique_ptr<Decoder> decoder = Decoder::create(format);
-  std::string decoded, problem;
+  std::string decoded;
+  Message problem;
   char out[4096];
   for (std::size_t at = 0; at <= input.size(); at += piece) {
     std::string_view rest = input.substr(std::min(at, input.size()), piece);
