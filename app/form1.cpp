@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <iterator>
+#include <tuple>
 #include <utility>
 
 #include "export/export_target.h"
@@ -31,6 +33,7 @@ namespace crawlmeter {
 namespace {
 
 constexpr char kCaption[] = "Crawlmeter1.0_Veldtbyte软件工作室";
+// Every size and place in this file is in twips (see ui/twips.h).
 constexpr int kClientWidthTwips = 9165;
 constexpr int kClientHeightTwips = 10065;
 constexpr char kIconPath[] = ":/icons/crawlmeter.png";
@@ -38,55 +41,67 @@ constexpr char kIconPath[] = ":/icons/crawlmeter.png";
 // Monospaced, with Chinese glyphs exactly two Latin cells wide, so the report's columns line up.
 constexpr char kResultFontFamily[] = "Noto Sans Mono CJK SC";
 
-constexpr TwipsRect kText1Rect = {2160, 600, 6615, 495};
-constexpr TwipsRect kText2Rect = {2160, 1080, 6615, 495};
-constexpr TwipsRect kText3Rect = {360, 3720, 8655, 5775};
+constexpr TwipsRect kLogFilesBoxRect = {2160, 600, 6615, 495};
+constexpr TwipsRect kExportTargetBoxRect = {2160, 1080, 6615, 495};
+constexpr TwipsRect kResultBoxRect = {360, 3720, 8655, 5775};
 // One pixel thick, along the top edge of the client area.
-constexpr TwipsRect kLine2Rect = {0, 0, 8520, kTwipsPerPixel};
-constexpr QRgb kLine2Color = qRgb(0, 0, 255);
+constexpr TwipsRect kTopLineRect = {0, 0, 8520, kTwipsPerPixel};
+constexpr QRgb kTopLineColor = qRgb(0, 0, 255);
 
 using Handler = void (Form1::*)();
 
-// The frames are created first so that they lie beneath the controls drawn over them.
-constexpr std::array<TwipsRect, 3> kFrames = {{
-    {360, 360, 8655, 1455},
-    {360, 2160, 4935, 855},
-    {1800, 3000, 5055, 615},
-}};
-constexpr int kKindFrame = 2;
-constexpr int kCrawlerFrame = 3;
+struct FrameEntry {
+  const char* name;
+  TwipsRect rect;
+};
 
-struct CommandEntry {
-  int number;
+// In FrameRole's order. The frames are created first so that they lie beneath the controls drawn
+// over them.
+constexpr FrameEntry kFrames[] = {
+    {"Frame1", {360, 360, 8655, 1455}},   // files
+    {"Frame2", {360, 2160, 4935, 855}},   // kind
+    {"Frame3", {1800, 3000, 5055, 615}},  // crawler
+};
+
+struct ButtonEntry {
+  const char* name;
   const char* caption;
   TwipsRect rect;
   Handler onClick;
 };
 
-const CommandEntry kCommands[] = {
-    {1, "导入日志文件", {480, 600, 1455, 495}, &Form1::Command1_Click},
-    {2, "导出文件选择", {480, 1080, 1455, 495}, &Form1::Command2_Click},
-    {3, "开始统计", {5400, 2280, 1575, 735}, &Form1::Command3_Click},
-    {4, "执行导出", {6960, 2280, 1455, 735}, &Form1::Command4_Click},
-    {5, "帮助", {6960, 3120, 975, 495}, &Form1::Command5_Click},
-    {12, "退出", {7920, 3120, 855, 495}, &Form1::Command12_Click},
+// In Button's order.
+const ButtonEntry kButtons[] = {
+    {"Command1", "导入日志文件", {480, 600, 1455, 495}, &Form1::onChooseLogsClicked},
+    {"Command2", "导出文件选择", {480, 1080, 1455, 495}, &Form1::onChooseExportClicked},
+    {"Command3", "开始统计", {5400, 2280, 1575, 735}, &Form1::onRunClicked},
+    {"Command4", "执行导出", {6960, 2280, 1455, 735}, &Form1::onExportClicked},
+    {"Command5", "帮助", {6960, 3120, 975, 495}, &Form1::onHelpClicked},
+    {"Command12", "退出", {7920, 3120, 855, 495}, &Form1::onQuitClicked},
 };
 
 enum class OptionGroup { Kind, Crawler };
 
+// An option button's object name is "Option" and its number.
 struct OptionEntry {
   int number;
   const char* caption;
-  TwipsRect rect;  // the kind buttons' relative to Frame2, the crawler buttons' to the window
+  TwipsRect
+      rect;  // the kind buttons' relative to the kind frame, the crawler buttons' to the window
   OptionGroup group;
   bool selected;
   Handler onClick;
 };
 
 const OptionEntry kOptions[] = {
-    {1, "来访PV统计", {120, 360, 1335, 375}, OptionGroup::Kind, true, &Form1::Option1_Click},
-    {2, "来访IP统计", {1680, 360, 1335, 375}, OptionGroup::Kind, false, &Form1::Option2_Click},
-    {3, "来访蜘蛛统计", {3120, 360, 1575, 375}, OptionGroup::Kind, false, &Form1::Option3_Click},
+    {1, "来访PV统计", {120, 360, 1335, 375}, OptionGroup::Kind, true, &Form1::onPageViewsClicked},
+    {2, "来访IP统计", {1680, 360, 1335, 375}, OptionGroup::Kind, false, &Form1::onAddressesClicked},
+    {3,
+     "来访蜘蛛统计",
+     {3120, 360, 1575, 375},
+     OptionGroup::Kind,
+     false,
+     &Form1::onCrawlersClicked},
     {6, "百度", {1920, 3120, 855, 375}, OptionGroup::Crawler, true, nullptr},
     {9, "谷歌", {2760, 3120, 855, 375}, OptionGroup::Crawler, false, nullptr},
     {7, "有道", {3600, 3120, 735, 375}, OptionGroup::Crawler, false, nullptr},
@@ -94,6 +109,8 @@ const OptionEntry kOptions[] = {
     {8, "雅虎", {5160, 3120, 855, 375}, OptionGroup::Crawler, false, nullptr},
     {4, "搜狗", {6000, 3120, 735, 375}, OptionGroup::Crawler, false, nullptr},
 };
+
+constexpr bool isCrawlerKind(const KindRow& row) { return row.searchRank != kNoSearchRank; }
 
 // The window offers the kinds in kKindTable's order: those that are no crawler from Option1 on,
 // then, under Option3's choice of crawlers, the crawler kinds from Option4 on.
@@ -103,14 +120,10 @@ constexpr std::array<int, kStatCategoryCount> kOptionOfKind = [] {
   int plain = 1;
   int crawler = kCrawlersOption + 1;
   for (const KindRow& row : kKindTable) {
-    options[kindIndex(row.kind)] = row.searchRank == kNoSearchRank ? plain++ : crawler++;
+    options[kindIndex(row.kind)] = isCrawlerKind(row) ? crawler++ : plain++;
   }
   return options;
 }();
-
-// The crawler buttons lie on the window, not in Frame3, so each is hidden and shown by itself,
-// in this order, and the frame last.
-constexpr int kCrawlerOptions[] = {4, 5, 6, 7, 8, 9};
 
 // Tab enters each option group at its selected button; arrow keys move within the group.
 const char* const kTabOrder[] = {
@@ -132,71 +145,78 @@ Form1::Form1(std::shared_ptr<UiServices> services) : services_(std::move(service
   setWindowIcon(QIcon(kIconPath));
   resize(clientSizeInPixels(kClientWidthTwips, kClientHeightTwips));
   createFrames();
-  createCommands();
+  createButtons();
   createTextBoxes();
   createOptions();
-  createLine2();
+  createTopLine();
   setTabOrder();
-  command(1)->setFocus();
-  Form_Load();
+  chooseLogsButton()->setFocus();
+  onLoad();
 }
 
 void Form1::createFrames() {
-  for (std::size_t i = 0; i < kFrames.size(); ++i) {
+  static_assert(std::size(kFrames) == std::tuple_size_v<decltype(frames_)>,
+                "one row of kFrames for each FrameRole");
+  for (std::size_t i = 0; i < frames_.size(); ++i) {
     auto* frame = new QGroupBox(this);
-    frame->setObjectName(QStringLiteral("Frame%1").arg(i + 1));
-    frame->setGeometry(toPixels(kFrames[i]));
+    frame->setObjectName(QString::fromLatin1(kFrames[i].name));
+    frame->setGeometry(toPixels(kFrames[i].rect));
     frames_[i] = frame;
   }
 }
 
-void Form1::createCommands() {
-  for (const CommandEntry& entry : kCommands) {
+void Form1::createButtons() {
+  static_assert(std::size(kButtons) == std::tuple_size_v<decltype(buttons_)>,
+                "one row of kButtons for each Button");
+  for (std::size_t i = 0; i < buttons_.size(); ++i) {
+    const ButtonEntry& entry = kButtons[i];
     auto* button = new QPushButton(QString::fromUtf8(entry.caption), this);
-    button->setObjectName(QStringLiteral("Command%1").arg(entry.number));
+    button->setObjectName(QString::fromLatin1(entry.name));
     button->setGeometry(toPixels(entry.rect));
     // No button answers Enter or Esc for the window.
     button->setAutoDefault(false);
     button->setDefault(false);
-    if (entry.onClick) connect(button, &QPushButton::clicked, this, entry.onClick);
-    commands_[entry.number] = button;
+    connect(button, &QPushButton::clicked, this, entry.onClick);
+    buttons_[i] = button;
   }
 }
 
 void Form1::createTextBoxes() {
-  text1_ = new QLineEdit(this);
-  text1_->setObjectName("Text1");
-  text1_->setGeometry(toPixels(kText1Rect));
-  text1_->setReadOnly(true);
+  logFilesBox_ = new QLineEdit(this);
+  logFilesBox_->setObjectName("Text1");
+  logFilesBox_->setGeometry(toPixels(kLogFilesBoxRect));
+  logFilesBox_->setReadOnly(true);
 
-  text2_ = new QLineEdit(this);
-  text2_->setObjectName("Text2");
-  text2_->setGeometry(toPixels(kText2Rect));
+  exportTargetBox_ = new QLineEdit(this);
+  exportTargetBox_->setObjectName("Text2");
+  exportTargetBox_->setGeometry(toPixels(kExportTargetBoxRect));
 
-  text3_ = new QPlainTextEdit(this);
-  text3_->setObjectName("Text3");
-  text3_->setGeometry(toPixels(kText3Rect));
+  resultBox_ = new QPlainTextEdit(this);
+  resultBox_->setObjectName("Text3");
+  resultBox_->setGeometry(toPixels(kResultBoxRect));
   // Report lines wider than the box are reached by scrolling sideways, never broken.
-  text3_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  text3_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  text3_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  text3_->setTabChangesFocus(true);
-  QFont resultFont = text3_->font();
+  resultBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  resultBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  resultBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  resultBox_->setTabChangesFocus(true);
+  QFont resultFont = resultBox_->font();
   resultFont.setFamilies({QString::fromUtf8(kResultFontFamily)});
   resultFont.setStyleHint(QFont::TypeWriter);
-  text3_->setFont(resultFont);
+  resultBox_->setFont(resultFont);
 }
 
 void Form1::createOptions() {
+  static_assert(std::size(kOptions) == std::tuple_size_v<decltype(options_)>,
+                "one row of kOptions for each option button");
   kindGroup_ = new QButtonGroup(this);
   crawlerGroup_ = new QButtonGroup(this);
   for (const OptionEntry& entry : kOptions) {
     const bool kind = entry.group == OptionGroup::Kind;
-    QWidget* container = kind ? frame(kKindFrame) : static_cast<QWidget*>(this);
+    QWidget* container = kind ? kindFrame() : static_cast<QWidget*>(this);
     auto* button = new QRadioButton(QString::fromUtf8(entry.caption), container);
     button->setObjectName(QStringLiteral("Option%1").arg(entry.number));
     button->setGeometry(toPixels(entry.rect));
-    // Explicit groups: Qt's automatic grouping by parent would also reach into Frame2.
+    // Explicit groups: Qt's automatic grouping by parent would also reach into the kind frame.
     (kind ? kindGroup_ : crawlerGroup_)->addButton(button);
     button->setChecked(entry.selected);
     updateTabStop(button, entry.selected);
@@ -208,15 +228,15 @@ void Form1::createOptions() {
   }
 }
 
-void Form1::createLine2() {
-  line2_ = new QFrame(this);
-  line2_->setObjectName("Line2");
-  line2_->setFrameShape(QFrame::HLine);
-  line2_->setFrameShadow(QFrame::Plain);
-  line2_->setGeometry(toPixels(kLine2Rect));
-  QPalette palette = line2_->palette();
-  palette.setColor(QPalette::WindowText, QColor::fromRgb(kLine2Color));
-  line2_->setPalette(palette);
+void Form1::createTopLine() {
+  topLine_ = new QFrame(this);
+  topLine_->setObjectName("Line2");
+  topLine_->setFrameShape(QFrame::HLine);
+  topLine_->setFrameShadow(QFrame::Plain);
+  topLine_->setGeometry(toPixels(kTopLineRect));
+  QPalette palette = topLine_->palette();
+  palette.setColor(QPalette::WindowText, QColor::fromRgb(kTopLineColor));
+  topLine_->setPalette(palette);
 }
 
 void Form1::setTabOrder() {
@@ -228,82 +248,91 @@ void Form1::setTabOrder() {
   }
 }
 
+QRadioButton* Form1::kindButton(StatCategory kind) const {
+  return optionNumbered(kOptionOfKind[kindIndex(kind)]);
+}
+
+QRadioButton* Form1::crawlersButton() const { return optionNumbered(kCrawlersOption); }
+
 Form2* Form1::helpWindow() const { return helpWindow_; }
 
-void Form1::Form_Load() { setCrawlerGroupVisible(false); }
+void Form1::onLoad() { setCrawlerGroupVisible(false); }
 
-void Form1::Option1_Click() { setCrawlerGroupVisible(false); }
+void Form1::onPageViewsClicked() { setCrawlerGroupVisible(false); }
 
-void Form1::Option2_Click() { setCrawlerGroupVisible(false); }
+void Form1::onAddressesClicked() { setCrawlerGroupVisible(false); }
 
-void Form1::Option3_Click() { setCrawlerGroupVisible(true); }
+void Form1::onCrawlersClicked() { setCrawlerGroupVisible(true); }
 
 // Tested in the order the window offers the kinds; a crawler counts only under the crawler choice.
 std::optional<StatCategory> Form1::chosenKind() const {
-  const auto chosen = [this](const KindRow& row) {
-    return option(kOptionOfKind[kindIndex(row.kind)])->isChecked();
-  };
   for (const KindRow& row : kKindTable) {
-    if (row.searchRank == kNoSearchRank && chosen(row)) return row.kind;
+    if (!isCrawlerKind(row) && kindButton(row.kind)->isChecked()) return row.kind;
   }
-  if (!option(kCrawlersOption)->isChecked()) return std::nullopt;
+  if (!crawlersButton()->isChecked()) return std::nullopt;
   for (const KindRow& row : kKindTable) {
-    if (row.searchRank != kNoSearchRank && chosen(row)) return row.kind;
+    if (isCrawlerKind(row) && kindButton(row.kind)->isChecked()) return row.kind;
   }
   return std::nullopt;
 }
 
 void Form1::setCrawlerGroupVisible(bool visible) {
-  // Only visibility changes: a hidden crawler button keeps its selection.
-  for (int number : kCrawlerOptions) option(number)->setVisible(visible);
-  frame(kCrawlerFrame)->setVisible(visible);
+  // The crawler buttons lie on the window, not in the crawler frame, so each is hidden and shown
+  // by itself, and the frame last. Only visibility changes: a hidden button keeps its selection.
+  for (const KindRow& row : kKindTable) {
+    if (isCrawlerKind(row)) kindButton(row.kind)->setVisible(visible);
+  }
+  crawlerFrame()->setVisible(visible);
 }
 
-void Form1::Command1_Click() {
+void Form1::onChooseLogsClicked() {
   std::optional<LogFileChoice> choice = chooseLogFiles(*services_, this);
   if (!choice) return;
-  LogFiles = std::move(choice->logFiles);
-  text1_->setText(choice->display);
-  text1_->setCursorPosition(0);  // a long choice shows its beginning
+  logFiles_ = std::move(choice->logFiles);
+  logFilesBox_->setText(choice->display);
+  logFilesBox_->setCursorPosition(0);  // a long choice shows its beginning
 }
 
-void Form1::Command2_Click() {
+void Form1::onChooseExportClicked() {
   if (const std::optional<QString> target = chooseExportTarget(*services_, this)) {
-    text2_->setText(*target);
+    exportTargetBox_->setText(*target);
   }
 }
 
-void Form1::Command3_Click() {
+void Form1::onRunClicked() {
   const std::optional<StatCategory> kind = chosenKind();
   if (!kind) {
     services_->showMessage(this, QStringLiteral("请选择一种统计方式"));
     return;
   }
-  if (text1_->text().isEmpty()) {
+  if (logFilesBox_->text().isEmpty()) {
     services_->showMessage(this, QStringLiteral("请选择日志文件"));
     return;
   }
+  // The window keeps the choice as the dialog gave it, the folder (or nothing) at position 0 and
+  // the files from 1; the run counts files from 0 and needs no folder, so the list is cut here,
+  // once, where it leaves the window.
   std::optional<StatisticsTables> tables =
-      runWithProgress(*services_, this, LogFiles.mid(1), *kind);
+      runWithProgress(*services_, this, logFiles_.mid(1), *kind);
   if (!tables) return;
   tables_ = std::move(tables);
   // The box holds line breaks as "\n"; the export writes each as CR LF again.
-  text3_->setPlainText(QString::fromStdString(reportText(*tables_, *kind, "\n")));
+  resultBox_->setPlainText(QString::fromStdString(reportText(*tables_, *kind, "\n")));
 }
 
-void Form1::Command4_Click() {
-  exportResultText(*services_, this, text2_->text(), text3_->toPlainText());
+void Form1::onExportClicked() {
+  exportResultText(*services_, this, exportTargetBox_->text(), resultBox_->toPlainText());
 }
 
-void Form1::Command5_Click() {
+void Form1::onHelpClicked() {
   if (!helpWindow_) helpWindow_ = new Form2(services_);
   helpWindow_->show();
   helpWindow_->raise();
   helpWindow_->activateWindow();
-  helpWindow_->text4()->setPlainText(helpText());
+  helpWindow_->helpTextBox()->setPlainText(helpText());
 }
 
-void Form1::Command12_Click() {
+void Form1::onQuitClicked() {
   close();
   // A help window never opened needs no closing.
   if (helpWindow_) helpWindow_->close();

@@ -6,10 +6,10 @@
 #include <QStringList>
 #include <QWidget>
 #include <array>
-#include <map>
 #include <memory>
 #include <optional>
 
+#include "base/kinds.h"
 #include "run/statistics_run.h"
 
 class QButtonGroup;
@@ -25,6 +25,9 @@ namespace crawlmeter {
 class Form2;
 class UiServices;
 
+// The controls are named in the code by their role; their Qt object names ("Command3",
+// "Option6", "Text3", "Frame2", "Line2") stay as the window was designed, since the tab order,
+// accessibility and tests find them by those names.
 class Form1 : public QWidget {
   Q_OBJECT
 
@@ -33,63 +36,84 @@ class Form1 : public QWidget {
   explicit Form1(std::shared_ptr<UiServices> services);
 
   // Runs once the controls exist and before the window is first shown.
-  void Form_Load();
-  void Option1_Click();
-  void Option2_Click();
-  void Option3_Click();
+  void onLoad();
+  // Page views and addresses hide the crawler choices; crawler statistics shows them.
+  void onPageViewsClicked();
+  void onAddressesClicked();
+  void onCrawlersClicked();
   // Chooses the log files with the open dialog.
-  void Command1_Click();
+  void onChooseLogsClicked();
   // Chooses the export target with the save dialog.
-  void Command2_Click();
-  // Counts the chosen files and shows the report of the chosen kind in Text3.
-  void Command3_Click();
-  // Writes the text of Text3 to the file named in Text2.
-  void Command4_Click();
+  void onChooseExportClicked();
+  // Counts the chosen files and shows the report of the chosen kind in the result box.
+  void onRunClicked();
+  // Writes the text of the result box to the file named in the export target box.
+  void onExportClicked();
   // Opens the help window, or brings the open one to the front, and fills in the help text.
-  void Command5_Click();
+  void onHelpClicked();
   // Closes this window, then the help window if there is one.
-  void Command12_Click();
+  void onQuitClicked();
 
-  // The controls by the numbers in their names: Command1..Command5 and Command12,
-  // Option1..Option9, Frame1..Frame3.
-  QPushButton* command(int number) const { return commands_.at(number); }
-  QRadioButton* option(int number) const { return options_.at(number - 1); }
-  QGroupBox* frame(int number) const { return frames_.at(number - 1); }
-  QLineEdit* text1() const { return text1_; }
-  QLineEdit* text2() const { return text2_; }
-  QPlainTextEdit* text3() const { return text3_; }
-  QFrame* line2() const { return line2_; }
+  QPushButton* chooseLogsButton() const { return button(Button::ChooseLogs); }
+  QPushButton* chooseExportButton() const { return button(Button::ChooseExport); }
+  QPushButton* runButton() const { return button(Button::Run); }
+  QPushButton* exportButton() const { return button(Button::Export); }
+  QPushButton* helpButton() const { return button(Button::Help); }
+  QPushButton* quitButton() const { return button(Button::Quit); }
+  // The option button that offers kind: page views and addresses in the kind frame, each
+  // crawler on the window below it.
+  QRadioButton* kindButton(StatCategory kind) const;
+  // The choice of crawler statistics, whose crawler is chosen with the crawler kinds' buttons.
+  QRadioButton* crawlersButton() const;
+  QGroupBox* filesFrame() const { return frame(FrameRole::Files); }
+  QGroupBox* kindFrame() const { return frame(FrameRole::Kind); }
+  QGroupBox* crawlerFrame() const { return frame(FrameRole::Crawler); }
+  QLineEdit* logFilesBox() const { return logFilesBox_; }
+  QLineEdit* exportTargetBox() const { return exportTargetBox_; }
+  QPlainTextEdit* resultBox() const { return resultBox_; }
+  // The blue rule along the top edge.
+  QFrame* topLine() const { return topLine_; }
   // The open help window, or null when there is none.
   Form2* helpWindow() const;
-  // Positions 1..N: the chosen log files; empty before the first choice.
-  const QStringList& logFiles() const { return LogFiles; }
+  // Position 0 the chosen files' folder (empty for one file), positions 1..N the chosen log
+  // files; empty before the first choice.
+  const QStringList& logFiles() const { return logFiles_; }
   // The date labels and count tables of the last run that succeeded; none before it.
   const std::optional<StatisticsTables>& tables() const { return tables_; }
 
  private:
+  // The push buttons and frames by role, in the order they are created.
+  enum class Button { ChooseLogs, ChooseExport, Run, Export, Help, Quit, Count };
+  enum class FrameRole { Files, Kind, Crawler, Count };
+
+  QPushButton* button(Button role) const { return buttons_[static_cast<std::size_t>(role)]; }
+  QGroupBox* frame(FrameRole role) const { return frames_[static_cast<std::size_t>(role)]; }
+  // By the number in its object name, "Option1".."Option9".
+  QRadioButton* optionNumbered(int number) const { return options_.at(number - 1); }
   void createFrames();
   void createOptions();
-  void createCommands();
+  void createButtons();
   void createTextBoxes();
-  void createLine2();
+  void createTopLine();
   void setTabOrder();
   void setCrawlerGroupVisible(bool visible);
   // The kind the option buttons choose; none when the crawler choice has no crawler chosen.
   std::optional<StatCategory> chosenKind() const;
 
   std::shared_ptr<UiServices> services_;
-  QStringList LogFiles;
+  QStringList logFiles_;
   std::optional<StatisticsTables> tables_;
-  std::array<QGroupBox*, 3> frames_{};
-  std::array<QRadioButton*, 9> options_{};
-  std::map<int, QPushButton*> commands_;
+  std::array<QGroupBox*, static_cast<std::size_t>(FrameRole::Count)> frames_{};
+  std::array<QPushButton*, static_cast<std::size_t>(Button::Count)> buttons_{};
+  // One for each kind, and the choice of crawler statistics.
+  std::array<QRadioButton*, kStatCategoryCount + 1> options_{};
   // The statistics kind (Option1..Option3) and the crawler (Option4..Option9).
   QButtonGroup* kindGroup_ = nullptr;
   QButtonGroup* crawlerGroup_ = nullptr;
-  QLineEdit* text1_ = nullptr;
-  QLineEdit* text2_ = nullptr;
-  QPlainTextEdit* text3_ = nullptr;
-  QFrame* line2_ = nullptr;
+  QLineEdit* logFilesBox_ = nullptr;
+  QLineEdit* exportTargetBox_ = nullptr;
+  QPlainTextEdit* resultBox_ = nullptr;
+  QFrame* topLine_ = nullptr;
   // The help window deletes itself when closed, which clears this pointer.
   QPointer<Form2> helpWindow_;
 };

@@ -23,6 +23,7 @@ namespace crawlmeter {
 namespace {
 
 constexpr char kCaption[] = "帮助_Crawlmeter1.0";
+// Sizes and places in twips (see ui/twips.h).
 constexpr int kClientWidthTwips = 6510;
 constexpr int kClientHeightTwips = 5835;
 // Only the tooltip tells the user that the labels can be clicked: they look like plain text.
@@ -43,13 +44,14 @@ struct LabelEntry {
   FontRequest font;
 };
 
+// The address first, then the studio's name.
 const std::array<LabelEntry, 2> kLabels = {{
     {"Label1", CRAWLMETER_MAKER_HOST, {1560, 240, 3735, 495}, {"Verdana", 15.75, QFont::SansSerif}},
     {"Label2", "Veldtbyte软件工作室", {2040, 840, 2415, 375}, {"仿宋_GB2312", 15, QFont::Serif}},
 }};
 
-constexpr TwipsRect kText4Rect = {360, 1440, 5775, 3975};
-constexpr FontRequest kText4Font = {"宋体", 10.5, QFont::Serif};
+constexpr TwipsRect kHelpTextRect = {360, 1440, 5775, 3975};
+constexpr FontRequest kHelpTextFont = {"宋体", 10.5, QFont::Serif};
 
 // The studio's name does not fit its label at the asked size in the fonts a Linux desktop has;
 // the font steps down until the whole name shows, never below this size.
@@ -77,9 +79,9 @@ Form2::Form2(std::shared_ptr<UiServices> services) : services_(std::move(service
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle(QString::fromUtf8(kCaption));
   resize(clientSizeInPixels(kClientWidthTwips, kClientHeightTwips));
-  label1_ = createLabel(0);
-  label2_ = createLabel(1);
-  createText4();
+  addressLabel_ = createLabel(0);
+  studioNameLabel_ = createLabel(1);
+  createHelpTextBox();
 }
 
 QLabel* Form2::createLabel(int index) {
@@ -95,39 +97,39 @@ QLabel* Form2::createLabel(int index) {
   return label;
 }
 
-void Form2::createText4() {
-  text4_ = new QTextEdit(this);
-  text4_->setObjectName("Text4");
-  text4_->setGeometry(toPixels(kText4Rect));
-  text4_->setFont(makeFont(kText4Font));
-  text4_->setAcceptRichText(false);
-  text4_->setUndoRedoEnabled(false);
-  text4_->setReadOnly(true);
+void Form2::createHelpTextBox() {
+  helpTextBox_ = new QTextEdit(this);
+  helpTextBox_->setObjectName("Text4");
+  helpTextBox_->setGeometry(toPixels(kHelpTextRect));
+  helpTextBox_->setFont(makeFont(kHelpTextFont));
+  helpTextBox_->setAcceptRichText(false);
+  helpTextBox_->setUndoRedoEnabled(false);
+  helpTextBox_->setReadOnly(true);
   // Read-only still lets the user select and copy, with the keyboard as well as the mouse.
-  text4_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-  text4_->setLineWrapMode(QTextEdit::WidgetWidth);
-  text4_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  text4_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  text4_->setTabChangesFocus(true);
-  text4_->setFocus();
-  connect(text4_, &QTextEdit::textChanged, this, &Form2::spaceLinesLikeSongFace);
+  helpTextBox_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  helpTextBox_->setLineWrapMode(QTextEdit::WidgetWidth);
+  helpTextBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  helpTextBox_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  helpTextBox_->setTabChangesFocus(true);
+  helpTextBox_->setFocus();
+  connect(helpTextBox_, &QTextEdit::textChanged, this, &Form2::spaceLinesLikeSongFace);
 }
 
 // The Song face sets one line per em, and so the whole help text fits the box that has no scroll
 // bars. The Chinese fonts that stand in for it carry nearly one and a half em a line, which would
 // push the contact and version lines out of sight; every new text gets the Song face's spacing.
 void Form2::spaceLinesLikeSongFace() {
-  const QSignalBlocker noRecursion(text4_);
+  const QSignalBlocker noRecursion(helpTextBox_);
   QTextBlockFormat spacing;
-  spacing.setLineHeight(QFontInfo(text4_->font()).pixelSize(), QTextBlockFormat::FixedHeight);
-  QTextCursor all(text4_->document());
+  spacing.setLineHeight(QFontInfo(helpTextBox_->font()).pixelSize(), QTextBlockFormat::FixedHeight);
+  QTextCursor all(helpTextBox_->document());
   all.select(QTextCursor::Document);
   all.mergeBlockFormat(spacing);
 }
 
-void Form2::Label1_Click() { openForum(); }
+void Form2::onAddressClicked() { openForum(); }
 
-void Form2::Label2_Click() { openForum(); }
+void Form2::onStudioNameClicked() { openForum(); }
 
 void Form2::openForum() { services_->openUrl(QUrl(QStringLiteral(CRAWLMETER_MAKER_FORUM_URL))); }
 
@@ -139,8 +141,8 @@ bool Form2::eventFilter(QObject* watched, QEvent* event) {
     auto* label = qobject_cast<QLabel*>(watched);
     if (mouse->button() == Qt::LeftButton && label &&
         label->rect().contains(mouse->position().toPoint())) {
-      if (label == label1_) Label1_Click();
-      if (label == label2_) Label2_Click();
+      if (label == addressLabel_) onAddressClicked();
+      if (label == studioNameLabel_) onStudioNameClicked();
     }
   }
   return QWidget::eventFilter(watched, event);

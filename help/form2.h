@@ -20,27 +20,28 @@ class Form2 : public QWidget {
   // press starts a fresh one.
   explicit Form2(std::shared_ptr<UiServices> services);
 
-  void Label1_Click();
-  void Label2_Click();
+  void onAddressClicked();
+  void onStudioNameClicked();
 
-  QLabel* label1() const { return label1_; }
-  QLabel* label2() const { return label2_; }
-  // Empty until the main window's help button fills it.
-  QTextEdit* text4() const { return text4_; }
+  // The maker's web address ("Label1") and the studio's name ("Label2").
+  QLabel* addressLabel() const { return addressLabel_; }
+  QLabel* studioNameLabel() const { return studioNameLabel_; }
+  // The usage text ("Text4"); empty until the main window's help button fills it.
+  QTextEdit* helpTextBox() const { return helpTextBox_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   QLabel* createLabel(int index);
-  void createText4();
+  void createHelpTextBox();
   void spaceLinesLikeSongFace();
   void openForum();
 
   std::shared_ptr<UiServices> services_;
-  QLabel* label1_ = nullptr;
-  QLabel* label2_ = nullptr;
-  QTextEdit* text4_ = nullptr;
+  QLabel* addressLabel_ = nullptr;
+  QLabel* studioNameLabel_ = nullptr;
+  QTextEdit* helpTextBox_ = nullptr;
 };
 
 }  // namespace crawlmeter

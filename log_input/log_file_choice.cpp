@@ -1,5 +1,5 @@
 // The log file choice. The display is built from the bare names before the paths are completed,
-// which is why Text1 shows names while LogFiles holds full paths.
+// which is why the log files box shows names while the list of log files holds full paths.
 #include "log_input/log_file_choice.h"
 
 #include <QDir>

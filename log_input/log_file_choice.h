@@ -1,5 +1,5 @@
-// Choosing the log files: the open dialog's answer becomes LogFiles (positions 1..N the full
-// paths, in the dialog's order) and the text that Text1 shows.
+// Choosing the log files: the open dialog's answer becomes the main window's list of log files
+// (positions 1..N the full paths, in the dialog's order) and the text its log files box shows.
 #pragma once
 
 #include <QChar>

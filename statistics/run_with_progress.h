@@ -1,4 +1,4 @@
-// The statistics run as the window starts it: over LogFiles 1..N, converting files with bare LF
+// The statistics run as the window starts it: over logFiles() 1..N, converting files with bare LF
 // line ends, with a progress window (and a cancel button) when a run takes a while.
 #pragma once
 

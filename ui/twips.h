@@ -1,5 +1,10 @@
-// The windows are laid out in twips; at 96 dots per inch 15 twips make one pixel, and every
-// layout value is a multiple of 15. Qt scales the pixels on high-density screens by itself.
+// The twip, the unit of every size and place in the windows' layout, and its conversion to
+// pixels. This is the one place that says what a twip is and why the layout keeps it.
+//
+// A twip is 1/1440 inch, a twentieth of a point. The windows were designed as forms measured in
+// twips, 15 to a pixel at 96 dots per inch, so every layout value is a multiple of 15; keeping
+// the values in twips keeps them comparable, number for number, with that design. They become
+// pixels only here, and Qt scales the pixels on high-density screens by itself.
 #pragma once
 
 #include <QRect>

@@ -17,12 +17,9 @@
 
 using crawlmeter::FakeUiServices;
 using crawlmeter::Form1;
+using crawlmeter::StatCategory;
 using crawlmeter::testing::clickOption;
 using crawlmeter::testing::tabWalk;
-
-namespace {
-const QList<int> kCrawlerOptions = {4, 5, 6, 7, 8, 9};
-}
 
 class Form1Test : public QObject {
   Q_OBJECT
@@ -31,6 +28,7 @@ class Form1Test : public QObject {
   void init();
   void cleanup();
 
+  void controlsKeepTheirObjectNamesAndCaptions();
   void opensWithPageViewsSelectedAndCrawlerChoicesHidden();
   void crawlerStatisticsShowsTheChoicesWithBaiduSelected();
   void otherKindsHideTheChoicesAndKeepTheirSelection_data();
@@ -53,6 +51,9 @@ class Form1Test : public QObject {
 
  private:
   void showActive();
+  QRadioButton* kind(StatCategory kind) const { return form_->kindButton(kind); }
+  // The buttons of the crawler kinds, which show only for crawler statistics.
+  QList<QRadioButton*> crawlerButtons() const;
 
   std::shared_ptr<FakeUiServices> services_;
   std::unique_ptr<Form1> form_;
@@ -73,121 +74,182 @@ void Form1Test::showActive() {
   QVERIFY(QTest::qWaitForWindowActive(form_.get()));
 }
 
+QList<QRadioButton*> Form1Test::crawlerButtons() const {
+  QList<QRadioButton*> buttons;
+  for (StatCategory crawler : crawlmeter::kCrawlerKinds) buttons << kind(crawler);
+  return buttons;
+}
+
+// Each control found by its role is the one of the designed object name and caption, which the
+// tab order, accessibility and the user's view depend on.
+void Form1Test::controlsKeepTheirObjectNamesAndCaptions() {
+  struct Expected {
+    QWidget* control;
+    const char* objectName;
+    const char* caption;  // null for controls without one
+  };
+  const Expected expected[] = {
+      {form_->chooseLogsButton(), "Command1", "导入日志文件"},
+      {form_->chooseExportButton(), "Command2", "导出文件选择"},
+      {form_->runButton(), "Command3", "开始统计"},
+      {form_->exportButton(), "Command4", "执行导出"},
+      {form_->helpButton(), "Command5", "帮助"},
+      {form_->quitButton(), "Command12", "退出"},
+      {kind(StatCategory::Pv), "Option1", "来访PV统计"},
+      {kind(StatCategory::Ip), "Option2", "来访IP统计"},
+      {form_->crawlersButton(), "Option3", "来访蜘蛛统计"},
+      {kind(StatCategory::Sogou), "Option4", "搜狗"},
+      {kind(StatCategory::Bing), "Option5", "Bing"},
+      {kind(StatCategory::Baidu), "Option6", "百度"},
+      {kind(StatCategory::Youdao), "Option7", "有道"},
+      {kind(StatCategory::Yahoo), "Option8", "雅虎"},
+      {kind(StatCategory::Google), "Option9", "谷歌"},
+      {form_->filesFrame(), "Frame1", nullptr},
+      {form_->kindFrame(), "Frame2", nullptr},
+      {form_->crawlerFrame(), "Frame3", nullptr},
+      {form_->logFilesBox(), "Text1", nullptr},
+      {form_->exportTargetBox(), "Text2", nullptr},
+      {form_->resultBox(), "Text3", nullptr},
+      {form_->topLine(), "Line2", nullptr},
+  };
+  for (const Expected& row : expected) {
+    QVERIFY(row.control);
+    QCOMPARE(row.control->objectName(), QString(row.objectName));
+    if (!row.caption) continue;
+    auto* button = qobject_cast<QAbstractButton*>(row.control);
+    QVERIFY(button);
+    QCOMPARE(button->text(), QString::fromUtf8(row.caption));
+  }
+}
+
 void Form1Test::opensWithPageViewsSelectedAndCrawlerChoicesHidden() {
   showActive();
   QCOMPARE(form_->windowTitle(), QString("Crawlmeter1.0_Veldtbyte软件工作室"));
   QCOMPARE(form_->size(), QSize(611, 671));
-  QVERIFY(form_->option(1)->isChecked());
-  QVERIFY(!form_->option(2)->isChecked());
-  QVERIFY(!form_->option(3)->isChecked());
+  QVERIFY(kind(StatCategory::Pv)->isChecked());
+  QVERIFY(!kind(StatCategory::Ip)->isChecked());
+  QVERIFY(!form_->crawlersButton()->isChecked());
   // Baidu is already the crawler choice, though nobody sees it yet.
-  QVERIFY(form_->option(6)->isChecked());
-  for (int number : kCrawlerOptions) QVERIFY(!form_->option(number)->isVisible());
-  QVERIFY(!form_->frame(3)->isVisible());
-  for (int number : {1, 2, 3}) QVERIFY(form_->option(number)->isVisible());
-  QVERIFY(form_->text1()->text().isEmpty());
-  QVERIFY(form_->text2()->text().isEmpty());
-  QVERIFY(form_->text3()->toPlainText().isEmpty());
-  QCOMPARE(QApplication::focusWidget(), form_->command(1));
+  QVERIFY(kind(StatCategory::Baidu)->isChecked());
+  for (QRadioButton* crawler : crawlerButtons()) QVERIFY(!crawler->isVisible());
+  QVERIFY(!form_->crawlerFrame()->isVisible());
+  for (QRadioButton* choice :
+       {kind(StatCategory::Pv), kind(StatCategory::Ip), form_->crawlersButton()}) {
+    QVERIFY(choice->isVisible());
+  }
+  QVERIFY(form_->logFilesBox()->text().isEmpty());
+  QVERIFY(form_->exportTargetBox()->text().isEmpty());
+  QVERIFY(form_->resultBox()->toPlainText().isEmpty());
+  QCOMPARE(QApplication::focusWidget(), form_->chooseLogsButton());
   QVERIFY(form_->helpWindow() == nullptr);
 }
 
 void Form1Test::crawlerStatisticsShowsTheChoicesWithBaiduSelected() {
   showActive();
-  clickOption(form_->option(3));
-  QVERIFY(form_->option(3)->isChecked());
-  for (int number : kCrawlerOptions) QVERIFY(form_->option(number)->isVisible());
-  QVERIFY(form_->frame(3)->isVisible());
-  QVERIFY(form_->option(6)->isChecked());
-  QCOMPARE(form_->option(6)->text(), QString("百度"));
+  clickOption(form_->crawlersButton());
+  QVERIFY(form_->crawlersButton()->isChecked());
+  for (QRadioButton* crawler : crawlerButtons()) QVERIFY(crawler->isVisible());
+  QVERIFY(form_->crawlerFrame()->isVisible());
+  QVERIFY(kind(StatCategory::Baidu)->isChecked());
 }
 
 void Form1Test::otherKindsHideTheChoicesAndKeepTheirSelection_data() {
-  QTest::addColumn<int>("kind");
-  QTest::newRow("page views") << 1;
-  QTest::newRow("visiting IPs") << 2;
+  QTest::addColumn<StatCategory>("other");
+  QTest::newRow("page views") << StatCategory::Pv;
+  QTest::newRow("visiting IPs") << StatCategory::Ip;
 }
 
 void Form1Test::otherKindsHideTheChoicesAndKeepTheirSelection() {
-  QFETCH(int, kind);
+  QFETCH(StatCategory, other);
   showActive();
-  clickOption(form_->option(3));
-  clickOption(form_->option(8));
-  clickOption(form_->option(kind));
-  for (int number : kCrawlerOptions) QVERIFY(!form_->option(number)->isVisible());
-  QVERIFY(!form_->frame(3)->isVisible());
-  QVERIFY(form_->option(8)->isChecked());
-  QVERIFY(!form_->option(6)->isChecked());
+  clickOption(form_->crawlersButton());
+  clickOption(kind(StatCategory::Yahoo));
+  clickOption(kind(other));
+  for (QRadioButton* crawler : crawlerButtons()) QVERIFY(!crawler->isVisible());
+  QVERIFY(!form_->crawlerFrame()->isVisible());
+  QVERIFY(kind(StatCategory::Yahoo)->isChecked());
+  QVERIFY(!kind(StatCategory::Baidu)->isChecked());
 
-  clickOption(form_->option(3));
-  for (int number : kCrawlerOptions) QVERIFY(form_->option(number)->isVisible());
-  QVERIFY(form_->option(8)->isChecked());
+  clickOption(form_->crawlersButton());
+  for (QRadioButton* crawler : crawlerButtons()) QVERIFY(crawler->isVisible());
+  QVERIFY(kind(StatCategory::Yahoo)->isChecked());
 }
 
 void Form1Test::theTwoGroupsAreIndependent() {
   showActive();
-  clickOption(form_->option(2));
-  QVERIFY(form_->option(2)->isChecked());
-  QVERIFY(!form_->option(1)->isChecked());
-  QVERIFY(form_->option(6)->isChecked());
+  clickOption(kind(StatCategory::Ip));
+  QVERIFY(kind(StatCategory::Ip)->isChecked());
+  QVERIFY(!kind(StatCategory::Pv)->isChecked());
+  QVERIFY(kind(StatCategory::Baidu)->isChecked());
 
-  clickOption(form_->option(3));
-  for (int number : kCrawlerOptions) {
-    clickOption(form_->option(number));
-    for (int other : kCrawlerOptions) QCOMPARE(form_->option(other)->isChecked(), other == number);
-    QVERIFY(form_->option(3)->isChecked());
-    QVERIFY(!form_->option(1)->isChecked() && !form_->option(2)->isChecked());
+  clickOption(form_->crawlersButton());
+  for (QRadioButton* crawler : crawlerButtons()) {
+    clickOption(crawler);
+    for (QRadioButton* other : crawlerButtons()) QCOMPARE(other->isChecked(), other == crawler);
+    QVERIFY(form_->crawlersButton()->isChecked());
+    QVERIFY(!kind(StatCategory::Pv)->isChecked() && !kind(StatCategory::Ip)->isChecked());
   }
 }
 
 void Form1Test::kindChoicesStandInTheirFrame() {
   // Placed in the frame, they stand at Left 480, 2040 and 3480 twips, Top 2520, in the window.
-  const QList<QPoint> expected = {{32, 168}, {136, 168}, {232, 168}};
-  for (int number : {1, 2, 3}) {
-    QRadioButton* option = form_->option(number);
-    QCOMPARE(option->parentWidget(), form_->frame(2));
-    QCOMPARE(option->mapTo(form_.get(), QPoint(0, 0)), expected[number - 1]);
+  const QList<QPair<QRadioButton*, QPoint>> expected = {
+      {kind(StatCategory::Pv), {32, 168}},
+      {kind(StatCategory::Ip), {136, 168}},
+      {form_->crawlersButton(), {232, 168}},
+  };
+  for (const auto& [choice, place] : expected) {
+    QCOMPARE(choice->parentWidget(), form_->kindFrame());
+    QCOMPARE(choice->mapTo(form_.get(), QPoint(0, 0)), place);
   }
   // The crawler choices lie on the window itself, so hiding their frame alone would not hide them.
-  for (int number : kCrawlerOptions) QCOMPARE(form_->option(number)->parentWidget(), form_.get());
+  for (QRadioButton* crawler : crawlerButtons()) QCOMPARE(crawler->parentWidget(), form_.get());
 }
 
 void Form1Test::arrowKeysMoveTheSelectionWithinAGroup() {
   showActive();
-  form_->option(1)->setFocus();
-  QTest::keyClick(form_->option(1), Qt::Key_Right);
-  QVERIFY(form_->option(2)->isChecked());
-  QCOMPARE(QApplication::focusWidget(), form_->option(2));
-  QTest::keyClick(form_->option(2), Qt::Key_Right);
-  QVERIFY(form_->option(3)->isChecked());
-  QVERIFY(form_->option(6)->isVisible());  // chosen by key, the crawler choices still appear
+  QRadioButton* pageViews = kind(StatCategory::Pv);
+  QRadioButton* addresses = kind(StatCategory::Ip);
+  QRadioButton* baidu = kind(StatCategory::Baidu);
+  pageViews->setFocus();
+  QTest::keyClick(pageViews, Qt::Key_Right);
+  QVERIFY(addresses->isChecked());
+  QCOMPARE(QApplication::focusWidget(), addresses);
+  QTest::keyClick(addresses, Qt::Key_Right);
+  QVERIFY(form_->crawlersButton()->isChecked());
+  QVERIFY(baidu->isVisible());  // chosen by key, the crawler choices still appear
 
-  form_->option(6)->setFocus();
-  QTest::keyClick(form_->option(6), Qt::Key_Right);
-  QVERIFY(form_->option(9)->isChecked());
-  QVERIFY(form_->option(3)->isChecked());
+  baidu->setFocus();
+  QTest::keyClick(baidu, Qt::Key_Right);
+  QVERIFY(kind(StatCategory::Google)->isChecked());
+  QVERIFY(form_->crawlersButton()->isChecked());
 }
 
+// The tab order is a matter of object names, so the option buttons are clicked by theirs too.
 void Form1Test::tabVisitsTheControlsInOrder_data() {
-  QTest::addColumn<QList<int>>("clicks");
+  QTest::addColumn<QStringList>("clicks");
   QTest::addColumn<QStringList>("order");
   const QStringList head = {"Command1", "Command2", "Command5",  "Text1",
                             "Text2",    "Text3",    "Command12", "Command3"};
-  QTest::newRow("at start") << QList<int>{} << head + QStringList{"Option1", "Command4"};
-  QTest::newRow("crawlers shown") << QList<int>{3}
+  QTest::newRow("at start") << QStringList{} << head + QStringList{"Option1", "Command4"};
+  QTest::newRow("crawlers shown") << QStringList{"Option3"}
                                   << head + QStringList{"Option3", "Option6", "Command4"};
   QTest::newRow("Google chosen, then IPs")
-      << QList<int>{3, 9, 2} << head + QStringList{"Option2", "Command4"};
+      << QStringList{"Option3", "Option9", "Option2"} << head + QStringList{"Option2", "Command4"};
   QTest::newRow("Yahoo chosen, crawlers shown")
-      << QList<int>{3, 8} << head + QStringList{"Option3", "Option8", "Command4"};
+      << QStringList{"Option3", "Option8"} << head + QStringList{"Option3", "Option8", "Command4"};
 }
 
 void Form1Test::tabVisitsTheControlsInOrder() {
-  QFETCH(QList<int>, clicks);
+  QFETCH(QStringList, clicks);
   QFETCH(QStringList, order);
   showActive();
-  for (int number : clicks) clickOption(form_->option(number));
-  form_->command(1)->setFocus();
+  for (const QString& name : clicks) {
+    auto* option = form_->findChild<QRadioButton*>(name);
+    QVERIFY(option);
+    clickOption(option);
+  }
+  form_->chooseLogsButton()->setFocus();
   // Once round and back to the start.
   QCOMPARE(tabWalk(order.size()), order.mid(1) << order.first());
 }
@@ -199,30 +261,30 @@ void Form1Test::shiftTabWalksBackwards() {
 
 void Form1Test::onlyTheExportAndResultBoxesTakeTyping() {
   showActive();
-  QTest::keyClicks(form_->text1(), "abc");
-  QVERIFY(form_->text1()->text().isEmpty());
-  QTest::keyClicks(form_->text2(), "D:\\out\\r.txt");
-  QCOMPARE(form_->text2()->text(), QString("D:\\out\\r.txt"));
-  QTest::keyClicks(form_->text3(), "note");
-  QCOMPARE(form_->text3()->toPlainText(), QString("note"));
+  QTest::keyClicks(form_->logFilesBox(), "abc");
+  QVERIFY(form_->logFilesBox()->text().isEmpty());
+  QTest::keyClicks(form_->exportTargetBox(), "D:\\out\\r.txt");
+  QCOMPARE(form_->exportTargetBox()->text(), QString("D:\\out\\r.txt"));
+  QTest::keyClicks(form_->resultBox(), "note");
+  QCOMPARE(form_->resultBox()->toPlainText(), QString("note"));
 }
 
 void Form1Test::resultBoxScrollsLongLinesInsteadOfBreakingThem() {
   showActive();
   const QString line(400, QChar('9'));
-  form_->text3()->setPlainText(line);
-  QCOMPARE(form_->text3()->document()->firstBlock().layout()->lineCount(), 1);
-  QScrollBar* horizontal = form_->text3()->horizontalScrollBar();
+  form_->resultBox()->setPlainText(line);
+  QCOMPARE(form_->resultBox()->document()->firstBlock().layout()->lineCount(), 1);
+  QScrollBar* horizontal = form_->resultBox()->horizontalScrollBar();
   QVERIFY(horizontal->isVisible());
   QVERIFY(horizontal->maximum() > 0);
-  QVERIFY(form_->text3()->verticalScrollBar()->isVisible());
+  QVERIFY(form_->resultBox()->verticalScrollBar()->isVisible());
 }
 
 void Form1Test::resultBoxUsesTheMonospacedChineseFont() {
   // Installed with the program's dependencies: the report's columns need its Chinese glyphs.
-  QCOMPARE(QFontInfo(form_->text3()->font()).family(), QString("Noto Sans Mono CJK SC"));
+  QCOMPARE(QFontInfo(form_->resultBox()->font()).family(), QString("Noto Sans Mono CJK SC"));
   // Every Latin character one cell wide, every Chinese one exactly two.
-  const QFontMetrics metrics(form_->text3()->font());
+  const QFontMetrics metrics(form_->resultBox()->font());
   const int cell = metrics.horizontalAdvance('9');
   for (QChar latin : QString("iW .:/")) QCOMPARE(metrics.horizontalAdvance(latin), cell);
   QCOMPARE(metrics.horizontalAdvance("百度蜘蛛"), 8 * cell);
@@ -230,7 +292,7 @@ void Form1Test::resultBoxUsesTheMonospacedChineseFont() {
 
 void Form1Test::enterAndEscapePressNoButton() {
   showActive();
-  for (QWidget* target : QList<QWidget*>{form_->text2(), form_->command(1)}) {
+  for (QWidget* target : QList<QWidget*>{form_->exportTargetBox(), form_->chooseLogsButton()}) {
     target->setFocus();
     QTest::keyClick(target, Qt::Key_Return);
     QTest::keyClick(target, Qt::Key_Escape);
@@ -260,25 +322,26 @@ void Form1Test::blueLineRunsAlongTheTopEdge() {
 
 void Form1Test::framesLieBeneathTheControlsOverThem() {
   showActive();
-  const QList<QWidget*> fileRow = {form_->command(1), form_->text1(), form_->command(2),
-                                   form_->text2()};
+  const QList<QWidget*> fileRow = {form_->chooseLogsButton(), form_->logFilesBox(),
+                                   form_->chooseExportButton(), form_->exportTargetBox()};
   for (QWidget* control : fileRow) {
     QCOMPARE(form_->childAt(control->geometry().center()), control);
   }
-  clickOption(form_->option(3));
-  for (int number : kCrawlerOptions) {
-    QRadioButton* option = form_->option(number);
-    QCOMPARE(form_->childAt(option->geometry().center()), option);
+  clickOption(form_->crawlersButton());
+  for (QRadioButton* crawler : crawlerButtons()) {
+    QCOMPARE(form_->childAt(crawler->geometry().center()), crawler);
   }
-  for (int number : {1, 2, 3}) QVERIFY(form_->frame(number)->title().isEmpty());
+  for (QGroupBox* frame : {form_->filesFrame(), form_->kindFrame(), form_->crawlerFrame()}) {
+    QVERIFY(frame->title().isEmpty());
+  }
 }
 
 void Form1Test::controlsKeepTheirPlaceWhenTheWindowGrows() {
   showActive();
-  const QRect before = form_->text3()->geometry();
+  const QRect before = form_->resultBox()->geometry();
   form_->resize(1000, 900);
   QTRY_COMPARE(form_->size(), QSize(1000, 900));
-  QCOMPARE(form_->text3()->geometry(), before);
+  QCOMPARE(form_->resultBox()->geometry(), before);
 }
 
 void Form1Test::windowIconIsThe256ColourPicture() {

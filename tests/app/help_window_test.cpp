@@ -82,7 +82,7 @@ void HelpWindowTest::cleanup() {
 }
 
 Form2* HelpWindowTest::openHelp() {
-  QTest::mouseClick(form_->command(5), Qt::LeftButton);
+  QTest::mouseClick(form_->helpButton(), Qt::LeftButton);
   Form2* help = form_->helpWindow();
   if (help && !QTest::qWaitForWindowActive(help)) return nullptr;
   return help;
@@ -94,7 +94,7 @@ void HelpWindowTest::helpButtonOpensTheHelpWindowWithTheFullText() {
   QVERIFY(help->isVisible());
   QCOMPARE(help->windowTitle(), QString("帮助_Crawlmeter1.0"));
   QCOMPARE(help->size(), QSize(434, 389));
-  QCOMPARE(help->text4()->toPlainText(), expectedHelpText());
+  QCOMPARE(help->helpTextBox()->toPlainText(), expectedHelpText());
   // Independent of the main window: no owner, not modal, no icon of its own.
   QVERIFY(help->parentWidget() == nullptr);
   QCOMPARE(help->windowModality(), Qt::NonModal);
@@ -102,7 +102,7 @@ void HelpWindowTest::helpButtonOpensTheHelpWindowWithTheFullText() {
 }
 
 void HelpWindowTest::helpTextUsesFullWidthPunctuationAndCurlyQuotes() {
-  const QString text = openHelp()->text4()->toPlainText();
+  const QString text = openHelp()->helpTextBox()->toPlainText();
   QCOMPARE(text.count(QChar(0x201C)), 6);
   QCOMPARE(text.count(QChar(0x201D)), 6);
   QCOMPARE(text.count(QChar(0xFF0C)), 9);
@@ -120,14 +120,14 @@ void HelpWindowTest::pressingHelpAgainKeepsOneWindowInFront() {
   QCOMPARE(openHelp(), first);
   QCOMPARE(visibleHelpWindows().size(), 1);
   QCOMPARE(QApplication::activeWindow(), first);
-  QCOMPARE(first->text4()->toPlainText(), expectedHelpText());
+  QCOMPARE(first->helpTextBox()->toPlainText(), expectedHelpText());
 }
 
 void HelpWindowTest::pressingHelpAgainRefillsTheText() {
   Form2* help = openHelp();
-  help->text4()->setPlainText("stale");
+  help->helpTextBox()->setPlainText("stale");
   QCOMPARE(openHelp(), help);
-  QCOMPARE(help->text4()->toPlainText(), expectedHelpText());
+  QCOMPARE(help->helpTextBox()->toPlainText(), expectedHelpText());
 }
 
 void HelpWindowTest::closedHelpWindowGivesWayToAFreshOne() {
@@ -140,14 +140,14 @@ void HelpWindowTest::closedHelpWindowGivesWayToAFreshOne() {
   Form2* second = openHelp();
   QVERIFY(second);
   QCOMPARE(visibleHelpWindows().size(), 1);
-  QCOMPARE(second->text4()->toPlainText(), expectedHelpText());
+  QCOMPARE(second->helpTextBox()->toPlainText(), expectedHelpText());
 }
 
 void HelpWindowTest::bothLabelsOpenTheForum() {
   Form2* help = openHelp();
-  QTest::mouseClick(help->label1(), Qt::LeftButton);
+  QTest::mouseClick(help->addressLabel(), Qt::LeftButton);
   QCOMPARE(services_->openedUrls, QList<QUrl>({kForum}));
-  QTest::mouseClick(help->label2(), Qt::LeftButton);
+  QTest::mouseClick(help->studioNameLabel(), Qt::LeftButton);
   QCOMPARE(services_->openedUrls, QList<QUrl>({kForum, kForum}));
   QVERIFY(help->isVisible());  // the help window stays open
 }
@@ -155,57 +155,57 @@ void HelpWindowTest::bothLabelsOpenTheForum() {
 void HelpWindowTest::otherClicksOpenNothing() {
   Form2* help = openHelp();
   QTest::mouseClick(help, Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
-  QTest::mouseClick(help->text4()->viewport(), Qt::LeftButton);
-  QTest::mouseClick(help->label1(), Qt::RightButton);
+  QTest::mouseClick(help->helpTextBox()->viewport(), Qt::LeftButton);
+  QTest::mouseClick(help->addressLabel(), Qt::RightButton);
   // Pressed on the label but let go elsewhere is no click.
-  QTest::mousePress(help->label2(), Qt::LeftButton);
-  QTest::mouseRelease(help->label2(), Qt::LeftButton, Qt::NoModifier, QPoint(-20, -20));
+  QTest::mousePress(help->studioNameLabel(), Qt::LeftButton);
+  QTest::mouseRelease(help->studioNameLabel(), Qt::LeftButton, Qt::NoModifier, QPoint(-20, -20));
   QVERIFY(services_->openedUrls.isEmpty());
 }
 
 void HelpWindowTest::labelsNameTheMakerAndTellThatTheyCanBeClicked() {
   Form2* help = openHelp();
-  QCOMPARE(help->label1()->text(), QString("www.veldtbyte.example"));
-  QCOMPARE(help->label2()->text(), QString("Veldtbyte软件工作室"));
-  for (QLabel* label : {help->label1(), help->label2()}) {
+  QCOMPARE(help->addressLabel()->text(), QString("www.veldtbyte.example"));
+  QCOMPARE(help->studioNameLabel()->text(), QString("Veldtbyte软件工作室"));
+  for (QLabel* label : {help->addressLabel(), help->studioNameLabel()}) {
     QCOMPARE(label->toolTip(), QString("点击进入Veldtbyte软件"));
     QCOMPARE(label->focusPolicy(), Qt::NoFocus);
     QVERIFY(label->alignment() & Qt::AlignHCenter);
     QVERIFY(!label->font().underline());
   }
   // Asked for by name; the font system stands in where the platform lacks them.
-  QCOMPARE(help->label1()->font().family(), QString("Verdana"));
-  QVERIFY(help->label1()->font().pointSizeF() <= 15.75);
-  QCOMPARE(help->label2()->font().family(), QString("仿宋_GB2312"));
-  QVERIFY(help->label2()->font().pointSizeF() <= 15.0);
+  QCOMPARE(help->addressLabel()->font().family(), QString("Verdana"));
+  QVERIFY(help->addressLabel()->font().pointSizeF() <= 15.75);
+  QCOMPARE(help->studioNameLabel()->font().family(), QString("仿宋_GB2312"));
+  QVERIFY(help->studioNameLabel()->font().pointSizeF() <= 15.0);
   // The whole name shows: a label's font steps down rather than cut it off.
-  for (QLabel* label : {help->label1(), help->label2()}) {
+  for (QLabel* label : {help->addressLabel(), help->studioNameLabel()}) {
     QVERIFY(QFontMetrics(label->font()).horizontalAdvance(label->text()) <= label->width());
   }
 }
 
 void HelpWindowTest::helpTextIsReadOnlyWrappedAndFocused() {
   Form2* help = openHelp();
-  QTextEdit* text4 = help->text4();
-  QCOMPARE(QApplication::focusWidget(), text4);
-  QTest::keyClicks(text4, "xyz");
-  QTest::keyClick(text4, Qt::Key_Delete);
-  QCOMPARE(text4->toPlainText(), expectedHelpText());
-  QCOMPARE(text4->font().family(), QString("宋体"));
-  QCOMPARE(text4->font().pointSizeF(), 10.5);
-  QVERIFY(!text4->horizontalScrollBar()->isVisible());
-  QVERIFY(!text4->verticalScrollBar()->isVisible());
+  QTextEdit* box = help->helpTextBox();
+  QCOMPARE(QApplication::focusWidget(), box);
+  QTest::keyClicks(box, "xyz");
+  QTest::keyClick(box, Qt::Key_Delete);
+  QCOMPARE(box->toPlainText(), expectedHelpText());
+  QCOMPARE(box->font().family(), QString("宋体"));
+  QCOMPARE(box->font().pointSizeF(), 10.5);
+  QVERIFY(!box->horizontalScrollBar()->isVisible());
+  QVERIFY(!box->verticalScrollBar()->isVisible());
   // The third item is longer than the box is wide, so it wraps.
-  QVERIFY(text4->document()->findBlockByNumber(4).layout()->lineCount() > 1);
+  QVERIFY(box->document()->findBlockByNumber(4).layout()->lineCount() > 1);
   // Without scroll bars, the whole text, down to the version line, must be in view.
-  QVERIFY(text4->document()->size().height() <= text4->viewport()->height());
+  QVERIFY(box->document()->size().height() <= box->viewport()->height());
 }
 
 void HelpWindowTest::mainWindowStaysUsableWhileHelpIsOpen() {
   QVERIFY(openHelp());
   QVERIFY(QApplication::activeModalWidget() == nullptr);
-  clickOption(form_->option(3));
-  QVERIFY(form_->option(6)->isVisible());
+  clickOption(form_->crawlersButton());
+  QVERIFY(form_->kindButton(crawlmeter::StatCategory::Baidu)->isVisible());
 }
 
 QTEST_MAIN(HelpWindowTest)

@@ -1,5 +1,5 @@
-// The log file choice from the dialog's answer: what LogFiles and Text1 get, with either
-// separator a platform uses, and what the dialog's list of paths stands for.
+// The log file choice from the dialog's answer: what the window's list of log files and its box
+// get, with either separator a platform uses, and what the dialog's list of paths stands for.
 #include <QTest>
 
 #include "log_input/log_file_choice.h"

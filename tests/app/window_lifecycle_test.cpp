@@ -73,14 +73,14 @@ void WindowLifecycleTest::cleanup() {
 }
 
 void WindowLifecycleTest::openHelp() {
-  QTest::mouseClick(form_->command(5), Qt::LeftButton);
+  QTest::mouseClick(form_->helpButton(), Qt::LeftButton);
   QVERIFY(form_->helpWindow());
   QVERIFY(QTest::qWaitForWindowExposed(form_->helpWindow()));
 }
 
 void WindowLifecycleTest::exitWithoutHelpWindowEndsTheProgram() {
   const HelpWindowShowCounter helpShows;
-  QVERIFY(programEndsAfter([this] { QTest::mouseClick(form_->command(12), Qt::LeftButton); }));
+  QVERIFY(programEndsAfter([this] { QTest::mouseClick(form_->quitButton(), Qt::LeftButton); }));
   QVERIFY(!form_->isVisible());
   QCOMPARE(countVisibleWindows(), 0);
   QCOMPARE(helpShows.count(), 0);
@@ -89,7 +89,7 @@ void WindowLifecycleTest::exitWithoutHelpWindowEndsTheProgram() {
 void WindowLifecycleTest::exitWithHelpWindowClosesBothAndEndsTheProgram() {
   openHelp();
   QPointer<Form2> help = form_->helpWindow();
-  QVERIFY(programEndsAfter([this] { QTest::mouseClick(form_->command(12), Qt::LeftButton); }));
+  QVERIFY(programEndsAfter([this] { QTest::mouseClick(form_->quitButton(), Qt::LeftButton); }));
   QVERIFY(!form_->isVisible());
   QVERIFY(help.isNull() || !help->isVisible());
   QCOMPARE(countVisibleWindows(), 0);
@@ -104,7 +104,7 @@ void WindowLifecycleTest::closingOnlyTheMainWindowLeavesHelpRunning() {
     QTimer::singleShot(100, [&] {
       // Still running: this runs inside the event loop, which has not ended.
       helpWasUsable = help && help->isVisible() && visibleHelpWindows().size() == 1;
-      QTest::mouseClick(help->label1(), Qt::LeftButton);
+      QTest::mouseClick(help->addressLabel(), Qt::LeftButton);
       help->close();
     });
   });
@@ -118,7 +118,7 @@ void WindowLifecycleTest::exitAfterHelpWasClosedEndsTheProgram() {
   openHelp();
   form_->helpWindow()->close();
   QTRY_VERIFY(form_->helpWindow() == nullptr);
-  QVERIFY(programEndsAfter([this] { QTest::mouseClick(form_->command(12), Qt::LeftButton); }));
+  QVERIFY(programEndsAfter([this] { QTest::mouseClick(form_->quitButton(), Qt::LeftButton); }));
   QCOMPARE(countVisibleWindows(), 0);
 }
 
@@ -126,7 +126,7 @@ void WindowLifecycleTest::programRunsWhileTheMainWindowIsOpen() {
   // Opening and closing the help window alone does not end the program.
   QVERIFY(!programEndsAfter(
       [this] {
-        QTest::mouseClick(form_->command(5), Qt::LeftButton);
+        QTest::mouseClick(form_->helpButton(), Qt::LeftButton);
         form_->helpWindow()->close();
       },
       300));

@@ -45,17 +45,6 @@ QString writeFile(const QTemporaryDir& dir, const QString& name, const QByteArra
   return file.fileName();
 }
 
-// The option buttons that choose each kind, in StatCategory order.
-struct KindButtons {
-  StatCategory kind;
-  int kindOption;
-  int crawlerOption;  // 0 for page views and addresses
-};
-const KindButtons kKinds[] = {{StatCategory::Pv, 1, 0},    {StatCategory::Ip, 2, 0},
-                              {StatCategory::Sogou, 3, 4}, {StatCategory::Bing, 3, 5},
-                              {StatCategory::Baidu, 3, 6}, {StatCategory::Youdao, 3, 7},
-                              {StatCategory::Yahoo, 3, 8}, {StatCategory::Google, 3, 9}};
-
 }  // namespace
 
 class WorkflowTest : public QObject {
@@ -74,46 +63,47 @@ class WorkflowTest : public QObject {
 
   void choosingSeveralFilesKeepsFullPathsAndShowsBareNames() {
     services_->openFilesAnswer = {"/logs/a.log", "/logs/b.log"};
-    click(1);
+    click(form1_->chooseLogsButton());
     QCOMPARE(services_->openFilesCalls.size(), 1);
     QCOMPARE(services_->openFilesCalls[0].title, QString("打开"));
     QCOMPARE(services_->openFilesCalls[0].filters,
              QStringList({"Log Files (*.log)", "Text Files (*.txt)",
                           "压缩日志 (*.gz *.bz2 *.xz *.zst)", "所有文件 (*)"}));
     QCOMPARE(form1_->logFiles(), QStringList({"/logs", "/logs/a.log", "/logs/b.log"}));
-    QCOMPARE(form1_->text1()->text(), QString("a.log;b.log;"));
+    QCOMPARE(form1_->logFilesBox()->text(), QString("a.log;b.log;"));
 
     services_->openFilesAnswer = {"/logs/c.log"};
-    click(1);
+    click(form1_->chooseLogsButton());
     QCOMPARE(form1_->logFiles(), QStringList({"", "/logs/c.log"}));
-    QCOMPARE(form1_->text1()->text(), QString("/logs/c.log"));
+    QCOMPARE(form1_->logFilesBox()->text(), QString("/logs/c.log"));
 
     services_->openFilesAnswer = {};  // cancel keeps the choice
-    click(1);
+    click(form1_->chooseLogsButton());
     QCOMPARE(form1_->logFiles(), QStringList({"", "/logs/c.log"}));
-    QCOMPARE(form1_->text1()->text(), QString("/logs/c.log"));
+    QCOMPARE(form1_->logFilesBox()->text(), QString("/logs/c.log"));
 
     services_->openFilesAnswer = {"/a.log", "/b.log"};  // nothing is removed from the folder
-    click(1);
+    click(form1_->chooseLogsButton());
     QCOMPARE(form1_->logFiles().mid(1), QStringList({"//a.log", "//b.log"}));
     QVERIFY(services_->messages.isEmpty());
   }
 
   void runTestsTheChoiceOfKindBeforeTheFiles() {
-    form1_->option(6)->group()->setExclusive(false);
-    form1_->option(6)->setChecked(false);
-    clickOption(3);
-    click(3);
+    form1_->kindButton(StatCategory::Baidu)->group()->setExclusive(false);
+    form1_->kindButton(StatCategory::Baidu)->setChecked(false);
+    clickOption(form1_->crawlersButton());
+    click(form1_->runButton());
     QCOMPARE(messages(), QStringList({"请选择一种统计方式"}));
 
-    clickOption(2);  // the crawler choice does not matter for addresses
-    click(3);
+    clickOption(
+        form1_->kindButton(StatCategory::Ip));  // the crawler choice does not matter for addresses
+    click(form1_->runButton());
     QCOMPARE(messages().last(), QString("请选择日志文件"));
 
-    form1_->option(1)->group()->setExclusive(false);
-    form1_->option(2)->setChecked(false);
-    form1_->option(6)->setChecked(true);
-    click(3);
+    form1_->kindButton(StatCategory::Pv)->group()->setExclusive(false);
+    form1_->kindButton(StatCategory::Ip)->setChecked(false);
+    form1_->kindButton(StatCategory::Baidu)->setChecked(true);
+    click(form1_->runButton());
     QCOMPARE(messages().last(), QString("请选择一种统计方式"));
     QCOMPARE(messages().size(), 3);
     QVERIFY(!form1_->tables());
@@ -125,13 +115,12 @@ class WorkflowTest : public QObject {
     const RunResult expected =
         runStatistics(std::vector<std::string>{lf.toStdString(), crlf.toStdString()}, {});
     services_->openFilesAnswer = {lf, crlf};
-    click(1);
-    for (const KindButtons& kind : kKinds) {
-      clickOption(kind.kindOption);
-      if (kind.crawlerOption != 0) clickOption(kind.crawlerOption);
-      click(3);
-      QCOMPARE(form1_->text3()->toPlainText(),
-               QString::fromStdString(reportText(expected.tables, kind.kind, "\n")));
+    click(form1_->chooseLogsButton());
+    for (const KindRow& row : kKindTable) {
+      chooseKind(row.kind);
+      click(form1_->runButton());
+      QCOMPARE(form1_->resultBox()->toPlainText(),
+               QString::fromStdString(reportText(expected.tables, row.kind, "\n")));
     }
     QVERIFY(services_->messages.isEmpty());
     QCOMPARE(form1_->tables()->dateLabels,
@@ -143,16 +132,16 @@ class WorkflowTest : public QObject {
 
   void exportWritesTheResultAsTheCommandDoes() {
     services_->openFilesAnswer = {writeFile(dir(), "a.log", kLfLog)};
-    click(1);
-    clickOption(3);
-    clickOption(9);
-    click(3);
+    click(form1_->chooseLogsButton());
+    clickOption(form1_->crawlersButton());
+    clickOption(form1_->kindButton(StatCategory::Google));
+    click(form1_->runButton());
     services_->saveFileAnswer = dir().filePath("r.txt");
-    click(2);
+    click(form1_->chooseExportButton());
     QCOMPARE(services_->saveFileCalls.size(), 1);
     QCOMPARE(services_->saveFileCalls[0].title, QString("另存为"));
-    QCOMPARE(form1_->text2()->text(), dir().filePath("r.txt"));
-    click(4);
+    QCOMPARE(form1_->exportTargetBox()->text(), dir().filePath("r.txt"));
+    click(form1_->exportButton());
     QCOMPARE(messages(), QStringList({"成功导出文件到" + dir().filePath("r.txt")}));
     const std::string expected =
         *exportFileBytes(reportText(*form1_->tables(), StatCategory::Google, "\n"));
@@ -163,30 +152,30 @@ class WorkflowTest : public QObject {
 
   void exportTargetMustNameATxtFile() {
     services_->saveFileAnswer = "/out/report.TXT";
-    click(2);
+    click(form1_->chooseExportButton());
     QCOMPARE(messages(), QStringList({"请选择txt格式文件"}));
-    QCOMPARE(form1_->text2()->text(), QString());
+    QCOMPARE(form1_->exportTargetBox()->text(), QString());
     services_->saveFileAnswer = "/out/a.txt.bak";
-    click(2);
-    QCOMPARE(form1_->text2()->text(), QString("/out/a.txt.bak"));
+    click(form1_->chooseExportButton());
+    QCOMPARE(form1_->exportTargetBox()->text(), QString("/out/a.txt.bak"));
     services_->saveFileAnswer = "";  // cancel
-    click(2);
-    QCOMPARE(form1_->text2()->text(), QString("/out/a.txt.bak"));
+    click(form1_->chooseExportButton());
+    QCOMPARE(form1_->exportTargetBox()->text(), QString("/out/a.txt.bak"));
     QCOMPARE(messages().size(), 1);
   }
 
   void exportWritesWhatTheBoxHolds() {
-    click(4);
+    click(form1_->exportButton());
     QCOMPARE(messages(), QStringList({"请选择输出文件"}));
     const QString target = writeFile(dir(), "r.txt", "old content, longer than the new");
-    QTest::keyClicks(form1_->text2(), target);
-    click(4);  // an empty box
+    QTest::keyClicks(form1_->exportTargetBox(), target);
+    click(form1_->exportButton());  // an empty box
     QCOMPARE(readAll(target), QByteArray("\r\n"));
-    form1_->text3()->setFocus();
-    form1_->text3()->insertPlainText("日期");  // typed through an input method
-    QTest::keyClick(form1_->text3(), Qt::Key_Return);
-    QTest::keyClicks(form1_->text3(), "b");
-    click(4);
+    form1_->resultBox()->setFocus();
+    form1_->resultBox()->insertPlainText("日期");  // typed through an input method
+    QTest::keyClick(form1_->resultBox(), Qt::Key_Return);
+    QTest::keyClicks(form1_->resultBox(), "b");
+    click(form1_->exportButton());
     QCOMPARE(readAll(target), QByteArray("\xC8\xD5\xC6\xDA\r\nb\r\n"));
     QCOMPARE(messages().last(), "成功导出文件到" + target);
   }
@@ -194,31 +183,31 @@ class WorkflowTest : public QObject {
   void failuresTellTheUserAndChangeNothing() {
     const QString lf = writeFile(dir(), "a.log", kLfLog);
     services_->openFilesAnswer = {lf};
-    click(1);
-    click(3);
-    const QString report = form1_->text3()->toPlainText();
+    click(form1_->chooseLogsButton());
+    click(form1_->runButton());
+    const QString report = form1_->resultBox()->toPlainText();
     const StatisticsTables tables = *form1_->tables();
     const QByteArray converted = readAll(lf);
     const QString other = writeFile(dir(), "other.log", kLfLog);
     services_->openFilesAnswer = {other, dir().filePath("missing.log")};
-    click(1);
-    clickOption(2);
-    click(3);
+    click(form1_->chooseLogsButton());
+    clickOption(form1_->kindButton(StatCategory::Ip));
+    click(form1_->runButton());
     QCOMPARE(messages(), QStringList({"无法读取日志文件：" + dir().filePath("missing.log") +
                                       "\nNo such file or directory"}));
-    QCOMPARE(form1_->text3()->toPlainText(), report);
+    QCOMPARE(form1_->resultBox()->toPlainText(), report);
     QVERIFY(*form1_->tables() == tables);
     QCOMPARE(readAll(other), kLfLog);
     QCOMPARE(readAll(lf), converted);
 
     QVERIFY(QDir(dir().path()).mkdir("folder.txt"));
-    form1_->text2()->setText(dir().filePath("folder.txt"));
-    click(4);
+    form1_->exportTargetBox()->setText(dir().filePath("folder.txt"));
+    click(form1_->exportButton());
     QCOMPARE(messages().last(),
              "导出文件失败：" + dir().filePath("folder.txt") + "\nIs a directory");
     QVERIFY(QFileInfo(dir().filePath("folder.txt")).isDir());
-    form1_->text2()->setText(dir().filePath("no/such/r.txt"));
-    click(4);
+    form1_->exportTargetBox()->setText(dir().filePath("no/such/r.txt"));
+    click(form1_->exportButton());
     QVERIFY(messages().last().startsWith("导出文件失败：" + dir().filePath("no/such/r.txt")));
     QCOMPARE(QDir(dir().path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).size(), 3);
   }
@@ -231,11 +220,11 @@ class WorkflowTest : public QObject {
     {
       testing::ModalDriver chooser(
           [&](QWidget* modal) { testing::typeIntoFileDialog(modal, dir().path(), "day.log"); });
-      click(1);
+      click(form1_->chooseLogsButton());
     }
-    QCOMPARE(form1_->text1()->text(), log);
-    click(3);
-    QVERIFY(form1_->text3()->toPlainText().startsWith("正在统计PV次数..."));
+    QCOMPARE(form1_->logFilesBox()->text(), log);
+    click(form1_->runButton());
+    QVERIFY(form1_->resultBox()->toPlainText().startsWith("正在统计PV次数..."));
     QString shown;
     testing::ModalDriver reader([&](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
@@ -246,13 +235,18 @@ class WorkflowTest : public QObject {
       QCOMPARE(box->buttons().size(), 1);
       QTest::mouseClick(box->buttons().front(), Qt::LeftButton);
     });
-    click(4);
+    click(form1_->exportButton());
     QCOMPARE(shown, QString("请选择输出文件"));
   }
 
  private:
-  void click(int command) { QTest::mouseClick(form1_->command(command), Qt::LeftButton); }
-  void clickOption(int number) { testing::clickOption(form1_->option(number)); }
+  static void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
+  static void clickOption(QRadioButton* option) { testing::clickOption(option); }
+  // A crawler kind is chosen under the choice of crawler statistics.
+  void chooseKind(StatCategory kind) {
+    if (kindRow(kind).searchRank != kNoSearchRank) clickOption(form1_->crawlersButton());
+    clickOption(form1_->kindButton(kind));
+  }
   QStringList messages() const {
     QStringList texts;
     for (const auto& call : services_->messages) texts << call.text;
