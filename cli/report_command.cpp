@@ -37,7 +37,9 @@ int fail(int status, const std::string& message) {
   std::string text = std::string(kProgram) + ": " + message + '\n';
   if (status == kExitUsage)
     text += "Try '" + std::string(kProgram) + " --help' for more information.\n";
-  writeStandardText(StandardStream::kError, text);
+  // A message that cannot be written to standard error has nowhere else to go; the exit status
+  // still tells.
+  writeStandardText(StandardStream::kError, text).ignore();
   return status;
 }
 
@@ -47,7 +49,8 @@ std::string forStandardOutput(std::string_view text) {
 }
 
 int printReport(const std::string& text) {
-  if (const Error error = writeStandardText(StandardStream::kOutput, forStandardOutput(text))) {
+  if (const Error error = writeStandardText(StandardStream::kOutput, forStandardOutput(text));
+      error.failed()) {
     return fail(kExitFileError, withReason("cannot write the report to standard output", error));
   }
   return kExitSuccess;
@@ -154,11 +157,15 @@ int report(const ReportChoice& choice) {
   options.rewriteLineEnds = line.rewriteLineEnds;
   ProgressBar progress(line.progress, isTerminal(StandardStream::kError));
   options.progress = [&](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
-  if (choice.countsCatalogue())
-    options.catalogue = std::make_shared<CrawlerMatcher>(choice.catalogue);
+  if (choice.countsCatalogue()) {
+    Expected<std::shared_ptr<const CrawlerMatcher>> matcher =
+        CrawlerMatcher::compile(choice.catalogue);
+    if (matcher.failed()) return fail(kExitFileError, reasonText(matcher.error()));
+    options.catalogue = std::move(*matcher);
+  }
   const RunResult result = runStatistics(line.files, options);
   progress.finish();
-  if (result.status != RunResult::Status::Succeeded) {
+  if (result.error.failed()) {
     return fail(kExitFileError,
                 unreadableFileMessage(messageName(line.files[result.failedFile]), result.error));
   }
@@ -168,14 +175,15 @@ int report(const ReportChoice& choice) {
   // Output sent to a file or to standard output takes the report's place there.
   bool printed = false;
   if (line.output) {
-    if (const Error error = writeOutput(line, output)) {
+    if (const Error error = writeOutput(line, output); error.failed()) {
       return fail(kExitFileError, exportFailedMessage(*line.output, error));
     }
     printed = line.format != OutputFormat::kText || goesToStandardOutput(*line.output);
   }
   if (line.html) {
     if (const Error error =
-            writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()))) {
+            writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()));
+        error.failed()) {
       return fail(kExitFileError, exportFailedMessage(*line.html, error));
     }
     printed = printed || goesToStandardOutput(*line.html);
@@ -193,8 +201,8 @@ int runReportCommand(const std::vector<std::string>& arguments) {
   if (line->version) return printReport(std::string(kProgram) + ' ' + CRAWLMETER_VERSION + '\n');
   if (const std::optional<std::string> clash = outputClash(*line)) return fail(kExitUsage, *clash);
   CrawlerCatalogue catalogue;
-  if (const std::optional<CatalogueError> bad = loadCommandCatalogue(*line, &catalogue)) {
-    return fail(kExitUsage, catalogueErrorMessage(*bad));
+  if (const Error bad = loadCommandCatalogue(*line, &catalogue); bad.failed()) {
+    return fail(kExitUsage, catalogueErrorMessage(bad));
   }
   if (line->listCrawlers) return printReport(catalogueListing(catalogue));
   ReportChoice choice{*line, catalogue, std::nullopt};

@@ -34,8 +34,9 @@ void exportResultText(UiServices& services, QWidget* parent, const QString& targ
   }
   const Error error = writeExportFile(QFile::encodeName(target).toStdString(), text.toStdString());
   const std::string path = target.toStdString();
-  services.showMessage(parent, QString::fromStdString(error ? exportFailedMessage(path, error)
-                                                            : exportSucceededMessage(path)));
+  services.showMessage(parent,
+                       QString::fromStdString(error.failed() ? exportFailedMessage(path, error)
+                                                             : exportSucceededMessage(path)));
 }
 
 }  // namespace crawlmeter

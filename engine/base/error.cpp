@@ -1,5 +1,5 @@
-// The reason texts: the system's words for its error numbers (files/linux/ and files/win32/ give them), and
-// the program's own words in Chinese, its language.
+// The reason texts: the system's words for its error numbers (files/linux/ and files/win32/ give
+// them), and the program's own words in Chinese, its language.
 #include "base/error.h"
 
 namespace crawlmeter {
@@ -19,6 +19,10 @@ const char* ownWords(Error::What what) {
       return "系统缺少代码页936（GBK）的转换表";
     case Error::What::kCancelled:
       return "已取消";
+    case Error::What::kChanged:
+      return "文件在查看之后被改动了";
+    case Error::What::kResources:
+      return "内存不足";
     default:
       return nullptr;
   }

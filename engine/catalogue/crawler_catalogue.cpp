@@ -24,17 +24,20 @@ struct ParsedLine {
   std::string_view name, category, text;
 };
 
+// A line that is wrong: its path and number are the caller's to add.
+Error badLine(std::string problem) {
+  return Error::described(Error::What::kCatalogue, {}, std::move(problem));
+}
+
 // Splits a data line into its three fields; the problem when it has not exactly three.
-std::optional<ParsedLine> splitFields(std::string_view line, std::string* problem) {
+Expected<ParsedLine> splitFields(std::string_view line) {
   const std::size_t first = line.find('\t');
   const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
   if (second == std::string_view::npos) {
-    *problem = "expected NAME<TAB>CATEGORY<TAB>TEXT, found fewer than two tabs";
-    return std::nullopt;
+    return badLine("expected NAME<TAB>CATEGORY<TAB>TEXT, found fewer than two tabs");
   }
   if (line.find('\t', second + 1) != std::string_view::npos) {
-    *problem = "expected NAME<TAB>CATEGORY<TAB>TEXT, found a third tab";
-    return std::nullopt;
+    return badLine("expected NAME<TAB>CATEGORY<TAB>TEXT, found a third tab");
   }
   return ParsedLine{line.substr(0, first), line.substr(first + 1, second - first - 1),
                     line.substr(second + 1)};
@@ -54,37 +57,27 @@ struct CheckedLine {
   std::string encoded;  // the text in code page 936
 };
 
-// The fields of a data line, checked; otherwise nullopt with the problem (and the codec's error).
-std::optional<CheckedLine> checkLine(std::string_view line, std::string* problem, Error* error) {
-  const std::optional<ParsedLine> fields = splitFields(line, problem);
-  if (!fields) return std::nullopt;
-  if (fields->name.empty()) {
-    *problem = "the crawler's name is empty";
-    return std::nullopt;
-  }
+// The fields of a data line, checked; otherwise the problem (kCatalogue), or the codec's error.
+Expected<CheckedLine> checkLine(std::string_view line) {
+  const Expected<ParsedLine> fields = splitFields(line);
+  if (fields.failed()) return fields.error();
+  if (fields->name.empty()) return badLine("the crawler's name is empty");
   const std::optional<CrawlerCategory> category = categoryNamed(fields->category);
   if (!category) {
-    *problem = "unknown category '";
-    *problem += fields->category;
-    *problem += "' (search, ai, seo, social, monitor, archive or other)";
-    return std::nullopt;
+    std::string problem = "unknown category '";
+    problem += fields->category;
+    problem += "' (search, ai, seo, social, monitor, archive or other)";
+    return badLine(std::move(problem));
   }
-  if (fields->text.empty()) {
-    *problem = "the identifying text is empty";
-    return std::nullopt;
-  }
+  if (fields->text.empty()) return badLine("the identifying text is empty");
   const Expected<std::string> encoded = encodeCp936(fields->text);
-  if (!encoded) {
-    *problem = "cannot convert the text to code page 936";
-    *error = encoded.error();
-    return std::nullopt;
-  }
+  if (encoded.failed()) return encoded.error();
   const Expected<std::string> decoded = decodeCp936(*encoded);
-  if (!decoded || *decoded != fields->text) {
-    *problem = "the text '";
-    *problem += fields->text;
-    *problem += "' holds characters that code page 936 cannot hold";
-    return std::nullopt;
+  if (decoded.failed() || *decoded != fields->text) {
+    std::string problem = "the text '";
+    problem += fields->text;
+    problem += "' holds characters that code page 936 cannot hold";
+    return badLine(std::move(problem));
   }
   return CheckedLine{fields->name, *category, fields->text, *encoded};
 }
@@ -102,8 +95,7 @@ std::optional<std::size_t> CrawlerCatalogue::find(std::string_view name) const {
   return std::nullopt;
 }
 
-std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
-                                                    const std::string& path) {
+Error CrawlerCatalogue::add(std::string_view text, const std::string& path) {
   CrawlerCatalogue grown = *this;
   std::size_t number = 0;
   for (std::size_t begin = 0; begin < text.size() || number == 0;) {
@@ -113,9 +105,12 @@ std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
     ++number;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // a file saved with CR LF
     if (line.empty() || line.front() == '#') continue;
-    CatalogueError error{path, number, {}, {}};
-    const std::optional<CheckedLine> checked = checkLine(line, &error.problem, &error.error);
-    if (!checked) return error;
+    const Expected<CheckedLine> checked = checkLine(line);
+    if (checked.failed()) {
+      Error error = checked.error().on(path);
+      error.line = number;
+      return error;
+    }
     std::optional<std::size_t> crawler = grown.find(checked->name);
     if (!crawler) {
       crawler = grown.crawlers_.size();
@@ -126,21 +121,22 @@ std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
         CatalogueLine{*crawler, std::string(checked->text), checked->encoded, source});
   }
   *this = std::move(grown);
-  return std::nullopt;
+  return Error();
 }
 
-std::optional<CatalogueError> CrawlerCatalogue::addFile(const std::string& path) {
+Error CrawlerCatalogue::addFile(const std::string& path) {
   const Expected<LogFile> file = LogFile::open(path);
-  if (!file) return CatalogueError{path, 0, "cannot read the crawler catalogue", file.error()};
+  if (file.failed()) return file.error().on(path);
   if (file->identity().size > kLargestCatalogueBytes) {
-    return CatalogueError{path, 0, "the file is too large to be a crawler catalogue", {}};
+    return Error::described(Error::What::kCatalogue, path,
+                            "the file is too large to be a crawler catalogue");
   }
   std::string text(file->identity().size, '\0');
   std::size_t filled = 0;
   while (filled < text.size()) {
     const Expected<std::size_t> read =
         file->readAt(text.data() + filled, text.size() - filled, filled);
-    if (!read) return CatalogueError{path, 0, "cannot read the crawler catalogue", read.error()};
+    if (read.failed()) return read.error().on(path);
     if (*read == 0) break;  // the file shrank meanwhile
     filled += *read;
   }
@@ -148,23 +144,23 @@ std::optional<CatalogueError> CrawlerCatalogue::addFile(const std::string& path)
   return add(text, path);
 }
 
-std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
-                                            CrawlerCatalogue* catalogue) {
+Error loadCatalogue(const CatalogueChoice& choice, CrawlerCatalogue* catalogue) {
   CrawlerCatalogue loaded;
   for (const std::string& file : choice.files) {
-    if (auto error = loaded.addFile(file)) return error;
+    if (Error error = loaded.addFile(file); error.failed()) return error;
   }
   if (choice.userFile) {
     const Expected<FileIdentity> exists = currentIdentity(*choice.userFile);
-    if (exists || !isNotFound(exists.error())) {
-      if (auto error = loaded.addFile(*choice.userFile)) return error;
+    if (exists.ok() || !isNotFound(exists.error())) {
+      if (Error error = loaded.addFile(*choice.userFile); error.failed()) return error;
     }
   }
   if (choice.builtIn) {
-    if (auto error = loaded.add(builtInCatalogueText(), std::string(kBuiltInSource))) return error;
+    Error error = loaded.add(builtInCatalogueText(), std::string(kBuiltInSource));
+    if (error.failed()) return error;
   }
   *catalogue = std::move(loaded);
-  return std::nullopt;
+  return Error();
 }
 
 std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home,
@@ -182,11 +178,20 @@ std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const ch
   return std::string(appData) + "/" + std::string(kRelativePath);
 }
 
-std::string catalogueErrorMessage(const CatalogueError& error) {
+std::string catalogueErrorMessage(const Error& error) {
   std::string text = error.line != 0 ? withLine(error.path, error.line) : error.path;
   text += ": ";
-  text += error.problem;
-  return withReason(std::move(text), error.error);
+  switch (error.what) {
+    case Error::What::kCatalogue:
+      return text + error.detail;
+    case Error::What::kConvert:
+      text += "cannot convert the text to code page 936";
+      break;
+    default:
+      text += "cannot read the crawler catalogue";
+      break;
+  }
+  return withReason(std::move(text), error);
 }
 
 }  // namespace crawlmeter

@@ -27,8 +27,8 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/crawler_matcher.h"
 #include "base/error.h"
+#include "catalogue/crawler_matcher.h"
 #include "run/line_end_rewrite.h"
 #include "run/work_plan.h"
 #include "scan/count_table.h"
@@ -85,13 +85,13 @@ struct RunOptions {
   WhileLeased whileLeased;
 };
 
+// A run succeeds (error.ok()) with its tables, or fails with error: kCancelled when the user
+// stopped it, else what failed, on which file, and why.
 struct RunResult {
-  enum class Status { Succeeded, Failed, Cancelled };
-  Status status = Status::Failed;
-  StatisticsTables tables;       // when Succeeded
-  std::vector<FileBytes> bytes;  // when Succeeded: position i is file i's (0 unused)
-  Error error;                   // when Failed: what failed, on which file, and why
-  std::size_t failedFile = 0;    // when Failed: the index in files of the file that failed
+  StatisticsTables tables;       // when it succeeded
+  std::vector<FileBytes> bytes;  // when it succeeded: position i is file i's (0 unused)
+  Error error;                   // when it failed
+  std::size_t failedFile = 0;    // when it failed, not cancelled: the index in files of the file
 };
 
 // The message for a log file that cannot be opened or read: this prefix, its path and, on a line

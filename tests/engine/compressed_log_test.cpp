@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "catalogue/crawler_matcher.h"
+#include "compiled_catalogue.h"
 #include "compress.h"
 #include "run/statistics_run.h"
 #include "temp_folder.h"
@@ -41,8 +42,8 @@ std::string dayLog(const std::string& lineEnd, int lines = 400) {
 RunOptions withCatalogue(std::size_t chunkBytes = kDefaultChunkBytes) {
   RunOptions options;
   CrawlerCatalogue catalogue;
-  catalogue.add(builtInCatalogueText(), "built-in");
-  options.catalogue = std::make_shared<CrawlerMatcher>(catalogue);
+  EXPECT_TRUE(catalogue.add(builtInCatalogueText(), "built-in").ok());
+  options.catalogue = testing::compiled(catalogue);
   options.chunkBytes = chunkBytes;
   return options;
 }
@@ -71,7 +72,7 @@ TEST(CompressedLogTest, EachFormatCountsAsItsBytesDoInAnyChunksAndConcatenated) 
       for (std::size_t chunk : {std::size_t{7}, kDefaultChunkBytes}) {
         const RunResult result =
             runStatistics(std::vector<std::string>{plain, packed}, withCatalogue(chunk));
-        ASSERT_EQ(result.status, RunResult::Status::Succeeded)
+        ASSERT_TRUE(result.error.ok())
             << compressionName(format) << ": " << reasonText(result.error);
         EXPECT_EQ(result.tables.PvCounts.total(2), 400);
         expectSameColumns(result.tables);
@@ -90,7 +91,7 @@ TEST(CompressedLogTest, ACompressedLogIsNeverRewrittenAndAnEmptyOneIsAnEmptyLog)
   options.rewriteLineEnds = true;
   const RunResult result =
       runStatistics(std::vector<std::string>{packed, empty, emptyPlain}, options);
-  ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error);
+  ASSERT_TRUE(result.error.ok()) << reasonText(result.error);
   EXPECT_EQ(readFile(packed), packedBytes);
   EXPECT_EQ(folder.entryCount(), 3);
   EXPECT_EQ(result.tables.LogDates[2], result.tables.LogDates[3]);
@@ -102,7 +103,7 @@ TEST(CompressedLogTest, PlainTextThatStartsLikeAFormatIsPlain) {
   const std::string log = "BZh9 - - [25/Aug/2009:10:00:00 +0800] \"GET /\"\n";
   const RunResult result =
       runStatistics(std::vector<std::string>{folder.write("bzh.log", log)}, RunOptions{});
-  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
+  ASSERT_TRUE(result.error.ok());
   EXPECT_EQ(result.tables.PvCounts.at(1, 10), 1);
 }
 
@@ -131,7 +132,7 @@ TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {
   for (const Case& bad : cases) {
     const std::string path = folder.write("bad", bad.bytes);
     const RunResult result = runStatistics(std::vector<std::string>{path}, RunOptions{});
-    ASSERT_EQ(result.status, RunResult::Status::Failed) << compressionName(bad.format);
+    ASSERT_TRUE(result.error.failed()) << compressionName(bad.format);
     EXPECT_EQ(result.error.what, Error::What::kDecompress);
     const std::string message = unreadableFileMessage(path, result.error);
     EXPECT_NE(message.find(std::string(compressionName(bad.format)) + " 压缩数据有误（压缩文件第 "),
@@ -143,7 +144,7 @@ TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {
   const RunResult padded =
       runStatistics(std::vector<std::string>{folder.write("padded", gzip + std::string(100, '\0'))},
                     RunOptions{});
-  EXPECT_EQ(padded.status, RunResult::Status::Succeeded) << reasonText(padded.error);
+  EXPECT_TRUE(padded.error.ok()) << reasonText(padded.error);
 }
 
 #if !defined(_WIN32)
@@ -161,7 +162,7 @@ TEST(CompressedLogTest, ABombIsCountedInBoundedMemory) {
     const rlimit limit{256ULL << 20, 256ULL << 20};
     setrlimit(RLIMIT_AS, &limit);
     const RunResult result = runStatistics(std::vector<std::string>{path}, withCatalogue());
-    if (result.status != RunResult::Status::Succeeded) return 1;
+    if (result.error.failed()) return 1;
     return result.tables.PvCounts.at(1, 7) == 1 ? 0 : 2;
   });
   EXPECT_EQ(status, 0);
