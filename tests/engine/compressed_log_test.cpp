@@ -98,13 +98,63 @@ TEST(CompressedLogTest, ACompressedLogIsNeverRewrittenAndAnEmptyOneIsAnEmptyLog)
   EXPECT_EQ(result.tables.PvCounts.total(2), 0);
 }
 
+// "BZh" and a digit may start a host name: without a block's magic or a binary byte after them, a
+// log is text.
 TEST(CompressedLogTest, PlainTextThatStartsLikeAFormatIsPlain) {
   TempFolder folder;
-  const std::string log = "BZh9 - - [25/Aug/2009:10:00:00 +0800] \"GET /\"\n";
-  const RunResult result =
-      runStatistics(std::vector<std::string>{folder.write("bzh.log", log)}, RunOptions{});
-  ASSERT_TRUE(result.error.ok());
-  EXPECT_EQ(result.tables.PvCounts.at(1, 10), 1);
+  for (const char* host : {"BZh9", "BZh91.example.com", "BZh", "BZhx", "BZh0\x01"}) {
+    const std::string log = std::string(host) + " - - [25/Aug/2009:10:00:00 +0800] \"GET /\"\n";
+    const RunResult result =
+        runStatistics(std::vector<std::string>{folder.write("bzh.log", log)}, RunOptions{});
+    ASSERT_TRUE(result.error.ok()) << host << ": " << reasonText(result.error);
+    EXPECT_EQ(result.tables.PvCounts.at(1, 10), 1) << host;
+  }
+}
+
+// The copy of packed with byte at changed to value.
+std::string withByte(std::string packed, std::size_t at, char value) {
+  packed[at] = value;
+  return packed;
+}
+
+// A file that starts with a format's magic and whose header is wrong is that format, damaged: the
+// run fails naming the file, the format, where and what, and it is never counted as text.
+TEST(CompressedLogTest, ADamagedHeaderFailsTheRunAndIsNeverText) {
+  const std::string log = dayLog("\n", 50);
+  const std::string gzip = compress(Compression::kGzip, log);
+  const std::string xz = compress(Compression::kXz, log);
+  const std::string zstd = compress(Compression::kZstd, log);
+  const struct {
+    Compression format;
+    std::string bytes;
+    std::string detail;
+  } cases[] = {
+      {Compression::kGzip, withByte(gzip, 2, '\xA5'),
+       "gzip 压缩数据有误（压缩文件第 2 字节处）：文件头有误：未知的压缩方法 165（gzip 只有 8，即 "
+       "deflate）"},
+      {Compression::kGzip, withByte(gzip, 3, '\x20'),
+       "gzip 压缩数据有误（压缩文件第 3 字节处）：文件头有误：标志字节 0x20 的保留位不为零"},
+      {Compression::kGzip, "\x1f\x8b" + log,
+       "gzip 压缩数据有误（压缩文件第 2 字节处）：文件头有误：未知的压缩方法 49（gzip 只有 8，即 "
+       "deflate）"},
+      {Compression::kBzip2, "BZh9" + std::string(6, '\0') + log,
+       "bzip2 压缩数据有误（压缩文件第 4 字节处）：文件头有误：块大小之后不是数据块或流结尾的标记"},
+      {Compression::kXz, withByte(xz, 6, '\x01'),
+       "xz 压缩数据有误（压缩文件第 6 字节处）：文件头有误：流标志 0x01 的保留位不为零"},
+      {Compression::kXz, withByte(xz, 7, '\x41'),
+       "xz 压缩数据有误（压缩文件第 7 字节处）：文件头有误：流标志 0x41 的保留位不为零"},
+      {Compression::kZstd, withByte(zstd, 4, '\x08'),
+       "zstd 压缩数据有误（压缩文件第 4 字节处）：文件头有误：帧头描述符 0x08 的保留位不为零"},
+  };
+  TempFolder folder;
+  for (const auto& bad : cases) {
+    const std::string path = folder.write("damaged", bad.bytes);
+    const RunResult result = runStatistics(std::vector<std::string>{path}, RunOptions{});
+    ASSERT_TRUE(result.error.failed()) << bad.detail;
+    EXPECT_EQ(result.error.what, Error::What::kDecompress);
+    EXPECT_EQ(unreadableFileMessage(path, result.error),
+              std::string(kUnreadableFilePrefix) + path + "\n" + bad.detail);
+  }
 }
 
 TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {

@@ -139,6 +139,9 @@ TEST(CrawlerCatalogueTest, FilesComeBeforeTheUserFileAndTheBuiltInLines) {
 #else
   EXPECT_EQ(error.code, EISDIR);
 #endif
+  EXPECT_EQ(
+      catalogueErrorMessage(error),
+      *choice.userFile + ": cannot read the crawler catalogue\n" + systemErrorText(error.code));
   EXPECT_EQ(catalogue.lines().size(), 2u);
 }
 
