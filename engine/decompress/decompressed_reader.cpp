@@ -166,12 +166,13 @@ std::unique_ptr<char[]> tryAllocate(std::size_t bytes) {
 
 Error Pipeline::prepare() {
   inputBuffer_ = tryAllocate(chunkBytes_);
-  for (std::size_t i = 0; i < buffers_.size() && inputBuffer_ != nullptr; ++i) {
+  bool allocated = inputBuffer_ != nullptr;
+  for (std::size_t i = 0; i < buffers_.size() && allocated; ++i) {
     buffers_[i] = tryAllocate(chunkBytes_);
-    if (buffers_[i] == nullptr) inputBuffer_.reset();
+    allocated = buffers_[i] != nullptr;
     free_.push_back(i);
   }
-  if (inputBuffer_ == nullptr) {
+  if (!allocated) {
     return Error::described(Error::What::kResources, file_.path(),
                             "内存不足，无法为解压准备缓冲区");
   }
