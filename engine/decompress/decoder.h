@@ -24,7 +24,9 @@ class Decoder {
   struct Step {
     std::size_t consumed = 0;  // bytes of input used
     std::size_t produced = 0;  // bytes written to output
-    Error error;  // kDecompress on bad data, detail saying what is wrong; nothing more is decoded
+    // kDecompress on bad data, detail saying what is wrong, or kResources when the library
+    // cannot start the next stream; either way nothing more is decoded.
+    Error error;
   };
   // Decodes as much of input into output as both allow.
   virtual Step decode(std::string_view input, std::span<char> output) = 0;

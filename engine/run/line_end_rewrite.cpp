@@ -33,8 +33,8 @@ void PendingRewrite::commit(const WhileLeased& whileLeased) {
     return;
   }
   if (whileLeased) whileLeased(copy.target());
-  if (copy.swapIn().failed())
-    return;  // the copy is removed; the log is as it was, counted the same
+  // A copy that cannot take the log's place is removed: the log is as it was, counted the same.
+  if (copy.swapIn().failed()) return;
   const bool alone = lease.held();
   if (!alone) copy.swapBack();
   lease.release();
