@@ -59,8 +59,7 @@ std::vector<std::string> closeNames(const CrawlerCatalogue& catalogue, const std
 
 }  // namespace
 
-std::optional<CatalogueError> loadCommandCatalogue(const CommandLine& line,
-                                                   CrawlerCatalogue* catalogue) {
+Error loadCommandCatalogue(const CommandLine& line, CrawlerCatalogue* catalogue) {
   CatalogueChoice choice;
   choice.files = line.crawlerFiles;
   const std::optional<std::string> xdg = environmentText("XDG_CONFIG_HOME");

@@ -14,8 +14,7 @@ namespace crawlmeter {
 
 // Loads the catalogue the command line asks for, reading the user's file from the environment's
 // XDG_CONFIG_HOME or HOME.
-std::optional<CatalogueError> loadCommandCatalogue(const CommandLine& line,
-                                                   CrawlerCatalogue* catalogue);
+Error loadCommandCatalogue(const CommandLine& line, CrawlerCatalogue* catalogue);
 
 // The crawler called name: written exactly so, or else the one crawler whose name differs only
 // in case. Otherwise nullopt, and *error names the close names.

@@ -39,7 +39,9 @@ int fail(int status, const std::string& message, const Wording& wording) {
                 .text(wording);
     text += '\n';
   }
-  writeStandardText(StandardStream::kError, text);
+  // A message that cannot be written to standard error has nowhere else to go; the exit status
+  // still tells.
+  writeStandardText(StandardStream::kError, text).ignore();
   return status;
 }
 
@@ -49,7 +51,8 @@ std::string forStandardOutput(std::string_view text) {
 }
 
 int printReport(const std::string& text, const Wording& wording) {
-  if (const Error error = writeStandardText(StandardStream::kOutput, forStandardOutput(text))) {
+  if (const Error error = writeStandardText(StandardStream::kOutput, forStandardOutput(text));
+      error.failed()) {
     const char* words = translatable("cannot write the report to standard output");
     return fail(kExitFileError, withReason(std::string(wording.text(words)), error, wording),
                 wording);
@@ -162,11 +165,16 @@ int report(const ReportChoice& choice) {
   options.rewriteLineEnds = line.rewriteLineEnds;
   ProgressBar progress(line.progress, isTerminal(StandardStream::kError), wording);
   options.progress = [&](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
-  if (choice.countsCatalogue())
-    options.catalogue = std::make_shared<CrawlerMatcher>(choice.catalogue);
+  if (choice.countsCatalogue()) {
+    Expected<std::shared_ptr<const CrawlerMatcher>> matcher =
+        CrawlerMatcher::compile(choice.catalogue);
+    if (matcher.failed())
+      return fail(kExitFileError, reasonText(matcher.error(), wording), wording);
+    options.catalogue = std::move(*matcher);
+  }
   const RunResult result = runStatistics(line.files, options);
   progress.finish();
-  if (result.status != RunResult::Status::Succeeded) {
+  if (result.error.failed()) {
     const std::string name = messageName(line.files[result.failedFile], wording);
     return fail(kExitFileError, unreadableFileMessage(name, result.error, wording), wording);
   }
@@ -176,14 +184,15 @@ int report(const ReportChoice& choice) {
   // Output sent to a file or to standard output takes the report's place there.
   bool printed = false;
   if (line.output) {
-    if (const Error error = writeOutput(line, output)) {
+    if (const Error error = writeOutput(line, output); error.failed()) {
       return fail(kExitFileError, exportFailedMessage(*line.output, error, wording), wording);
     }
     printed = line.format != OutputFormat::kText || goesToStandardOutput(*line.output);
   }
   if (line.html) {
     if (const Error error =
-            writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()))) {
+            writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()));
+        error.failed()) {
       return fail(kExitFileError, exportFailedMessage(*line.html, error, wording), wording);
     }
     printed = printed || goesToStandardOutput(*line.html);
@@ -205,8 +214,8 @@ int runReportCommand(const std::vector<std::string>& arguments, const Wording& w
     return fail(kExitUsage, clash->text(wording), wording);
   }
   CrawlerCatalogue catalogue;
-  if (const std::optional<CatalogueError> bad = loadCommandCatalogue(*line, &catalogue)) {
-    return fail(kExitUsage, catalogueErrorMessage(*bad, wording), wording);
+  if (const Error bad = loadCommandCatalogue(*line, &catalogue); bad.failed()) {
+    return fail(kExitUsage, catalogueErrorMessage(bad, wording), wording);
   }
   if (line->listCrawlers) return printReport(catalogueListing(catalogue), wording);
   ReportChoice choice{*line, catalogue, std::nullopt, wording};

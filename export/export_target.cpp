@@ -36,8 +36,8 @@ void exportResultText(UiServices& services, QWidget* parent, const QString& targ
   const Error error = writeExportFile(QFile::encodeName(target).toStdString(), text.toStdString());
   const std::string path = target.toStdString();
   const ChineseWording chinese;  // the window speaks Chinese whatever the user's locale
-  services.showMessage(parent,
-                       QString::fromStdString(error ? exportFailedMessage(path, error, chinese)
+  services.showMessage(
+      parent, QString::fromStdString(error.failed() ? exportFailedMessage(path, error, chinese)
                                                     : exportSucceededMessage(path, chinese)));
 }
 

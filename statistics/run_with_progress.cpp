@@ -40,12 +40,12 @@ std::optional<StatisticsTables> runWithProgress(UiServices& services, QWidget* p
   };
   options.cancelRequested = [&] { return progress.wasCanceled(); };
   RunResult result = runStatistics(paths, options);
-  if (result.status == RunResult::Status::Failed) {
+  if (result.error.failed() && result.error.what != Error::What::kCancelled) {
     const QString& path = files[static_cast<qsizetype>(result.failedFile)];
     services.showMessage(parent, QString::fromStdString(unreadableFileMessage(
                                      path.toStdString(), result.error, ChineseWording())));
   }
-  if (result.status != RunResult::Status::Succeeded) return std::nullopt;
+  if (result.error.failed()) return std::nullopt;
   return std::move(result.tables);
 }
 

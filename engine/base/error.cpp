@@ -19,6 +19,10 @@ const char* ownWords(Error::What what) {
       return translatable("The system lacks the conversion tables of code page 936 (GBK)");
     case Error::What::kCancelled:
       return translatable("Cancelled");
+    case Error::What::kChanged:
+      return translatable("The file changed after it was looked at");
+    case Error::What::kResources:
+      return translatable("Out of memory");
     default:
       return nullptr;
   }

@@ -24,18 +24,21 @@ struct ParsedLine {
   std::string_view name, category, text;
 };
 
+// A line that is wrong: its path and number are the caller's to add.
+Error badLine(Message problem) {
+  return Error::described(Error::What::kCatalogue, {}, std::move(problem));
+}
+
 // Splits a data line into its three fields; the problem when it has not exactly three.
-std::optional<ParsedLine> splitFields(std::string_view line, Message* problem) {
+Expected<ParsedLine> splitFields(std::string_view line) {
   const std::size_t first = line.find('\t');
   const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
   if (second == std::string_view::npos) {
-    *problem =
-        Message(translatable("expected NAME<TAB>CATEGORY<TAB>TEXT, found fewer than two tabs"));
-    return std::nullopt;
+    return badLine(
+        Message(translatable("expected NAME<TAB>CATEGORY<TAB>TEXT, found fewer than two tabs")));
   }
   if (line.find('\t', second + 1) != std::string_view::npos) {
-    *problem = Message(translatable("expected NAME<TAB>CATEGORY<TAB>TEXT, found a third tab"));
-    return std::nullopt;
+    return badLine(Message(translatable("expected NAME<TAB>CATEGORY<TAB>TEXT, found a third tab")));
   }
   return ParsedLine{line.substr(0, first), line.substr(first + 1, second - first - 1),
                     line.substr(second + 1)};
@@ -55,37 +58,25 @@ struct CheckedLine {
   std::string encoded;  // the text in code page 936
 };
 
-// The fields of a data line, checked; otherwise nullopt with the problem (and the codec's error).
-std::optional<CheckedLine> checkLine(std::string_view line, Message* problem, Error* error) {
-  const std::optional<ParsedLine> fields = splitFields(line, problem);
-  if (!fields) return std::nullopt;
-  if (fields->name.empty()) {
-    *problem = Message(translatable("the crawler's name is empty"));
-    return std::nullopt;
-  }
+// The fields of a data line, checked; otherwise the problem (kCatalogue), or the codec's error.
+Expected<CheckedLine> checkLine(std::string_view line) {
+  const Expected<ParsedLine> fields = splitFields(line);
+  if (fields.failed()) return fields.error();
+  if (fields->name.empty()) return badLine(Message(translatable("the crawler's name is empty")));
   const std::optional<CrawlerCategory> category = categoryNamed(fields->category);
   if (!category) {
-    *problem = Message(
+    return badLine(Message(
         translatable("unknown category '%s' (search, ai, seo, social, monitor, archive or other)"),
-        std::string(fields->category));
-    return std::nullopt;
+        std::string(fields->category)));
   }
-  if (fields->text.empty()) {
-    *problem = Message(translatable("the identifying text is empty"));
-    return std::nullopt;
-  }
+  if (fields->text.empty()) return badLine(Message(translatable("the identifying text is empty")));
   const Expected<std::string> encoded = encodeCp936(fields->text);
-  if (!encoded) {
-    *problem = Message(translatable("cannot convert the text to code page 936"));
-    *error = encoded.error();
-    return std::nullopt;
-  }
+  if (encoded.failed()) return encoded.error();
   const Expected<std::string> decoded = decodeCp936(*encoded);
-  if (!decoded || *decoded != fields->text) {
-    *problem =
+  if (decoded.failed() || *decoded != fields->text) {
+    return badLine(
         Message(translatable("the text '%s' holds characters that code page 936 cannot hold"),
-                std::string(fields->text));
-    return std::nullopt;
+                std::string(fields->text)));
   }
   return CheckedLine{fields->name, *category, fields->text, *encoded};
 }
@@ -103,8 +94,7 @@ std::optional<std::size_t> CrawlerCatalogue::find(std::string_view name) const {
   return std::nullopt;
 }
 
-std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
-                                                    const std::string& path) {
+Error CrawlerCatalogue::add(std::string_view text, const std::string& path) {
   CrawlerCatalogue grown = *this;
   std::size_t number = 0;
   for (std::size_t begin = 0; begin < text.size() || number == 0;) {
@@ -114,9 +104,12 @@ std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
     ++number;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);  // a file saved with CR LF
     if (line.empty() || line.front() == '#') continue;
-    CatalogueError error{path, number, {}, {}};
-    const std::optional<CheckedLine> checked = checkLine(line, &error.problem, &error.error);
-    if (!checked) return error;
+    const Expected<CheckedLine> checked = checkLine(line);
+    if (checked.failed()) {
+      Error error = checked.error().on(path);
+      error.line = number;
+      return error;
+    }
     std::optional<std::size_t> crawler = grown.find(checked->name);
     if (!crawler) {
       crawler = grown.crawlers_.size();
@@ -127,23 +120,23 @@ std::optional<CatalogueError> CrawlerCatalogue::add(std::string_view text,
         CatalogueLine{*crawler, std::string(checked->text), checked->encoded, source});
   }
   *this = std::move(grown);
-  return std::nullopt;
+  return Error();
 }
 
-std::optional<CatalogueError> CrawlerCatalogue::addFile(const std::string& path) {
+Error CrawlerCatalogue::addFile(const std::string& path) {
   const Expected<LogFile> file = LogFile::open(path);
-  const Message unreadable(translatable("cannot read the crawler catalogue"));
-  if (!file) return CatalogueError{path, 0, unreadable, file.error()};
+  if (file.failed()) return file.error().on(path);
   if (file->identity().size > kLargestCatalogueBytes) {
-    return CatalogueError{
-        path, 0, Message(translatable("the file is too large to be a crawler catalogue")), {}};
+    return Error::described(
+        Error::What::kCatalogue, path,
+        Message(translatable("the file is too large to be a crawler catalogue")));
   }
   std::string text(file->identity().size, '\0');
   std::size_t filled = 0;
   while (filled < text.size()) {
     const Expected<std::size_t> read =
         file->readAt(text.data() + filled, text.size() - filled, filled);
-    if (!read) return CatalogueError{path, 0, unreadable, read.error()};
+    if (read.failed()) return read.error().on(path);
     if (*read == 0) break;  // the file shrank meanwhile
     filled += *read;
   }
@@ -151,23 +144,23 @@ std::optional<CatalogueError> CrawlerCatalogue::addFile(const std::string& path)
   return add(text, path);
 }
 
-std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
-                                            CrawlerCatalogue* catalogue) {
+Error loadCatalogue(const CatalogueChoice& choice, CrawlerCatalogue* catalogue) {
   CrawlerCatalogue loaded;
   for (const std::string& file : choice.files) {
-    if (auto error = loaded.addFile(file)) return error;
+    if (Error error = loaded.addFile(file); error.failed()) return error;
   }
   if (choice.userFile) {
     const Expected<FileIdentity> exists = currentIdentity(*choice.userFile);
-    if (exists || !isNotFound(exists.error())) {
-      if (auto error = loaded.addFile(*choice.userFile)) return error;
+    if (exists.ok() || !isNotFound(exists.error())) {
+      if (Error error = loaded.addFile(*choice.userFile); error.failed()) return error;
     }
   }
   if (choice.builtIn) {
-    if (auto error = loaded.add(builtInCatalogueText(), std::string(kBuiltInSource))) return error;
+    Error error = loaded.add(builtInCatalogueText(), std::string(kBuiltInSource));
+    if (error.failed()) return error;
   }
   *catalogue = std::move(loaded);
-  return std::nullopt;
+  return Error();
 }
 
 std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home,
@@ -185,11 +178,20 @@ std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const ch
   return std::string(appData) + "/" + std::string(kRelativePath);
 }
 
-std::string catalogueErrorMessage(const CatalogueError& error, const Wording& wording) {
+std::string catalogueErrorMessage(const Error& error, const Wording& wording) {
   std::string text = error.line != 0 ? withLine(error.path, error.line) : error.path;
   text += ": ";
-  text += error.problem.text(wording);
-  return withReason(std::move(text), error.error, wording);
+  switch (error.what) {
+    case Error::What::kCatalogue:
+      return text + error.detail.text(wording);
+    case Error::What::kConvert:
+      text += wording.text(translatable("cannot convert the text to code page 936"));
+      break;
+    default:
+      text += wording.text(translatable("cannot read the crawler catalogue"));
+      break;
+  }
+  return withReason(std::move(text), error, wording);
 }
 
 }  // namespace crawlmeter

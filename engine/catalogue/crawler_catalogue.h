@@ -37,24 +37,18 @@ struct CatalogueLine {
   std::string source;       // "built-in", or "PATH:LINE"
 };
 
-// What is wrong with a catalogue file: the file, the line (0 for the file as a whole), the
-// problem, and the system's error when the file could not be read.
-struct CatalogueError {
-  std::string path;
-  std::size_t line = 0;
-  Message problem;
-  Error error;
-};
-
 inline constexpr std::string_view kBuiltInSource = "built-in";
 
 class CrawlerCatalogue {
  public:
   // Appends the lines of a catalogue file's text (path names it in sources and errors; the
-  // built-in catalogue is named kBuiltInSource). On an error nothing is appended.
-  std::optional<CatalogueError> add(std::string_view text, const std::string& path);
-  // Reads and appends a catalogue file.
-  std::optional<CatalogueError> addFile(const std::string& path);
+  // built-in catalogue is named kBuiltInSource). On an error nothing is appended. A wrong line
+  // fails with kCatalogue, the path, the line's number and the problem in detail (or kConvert
+  // where the system cannot convert code page 936).
+  Error add(std::string_view text, const std::string& path);
+  // Reads and appends a catalogue file; a file that cannot be read fails with the system's
+  // error, one too large to be a catalogue with kCatalogue and line 0.
+  Error addFile(const std::string& path);
 
   const std::vector<Crawler>& crawlers() const { return crawlers_; }
   const std::vector<CatalogueLine>& lines() const { return lines_; }
@@ -76,8 +70,7 @@ struct CatalogueChoice {
   std::optional<std::string> userFile;  // see userCatalogueFile()
   bool builtIn = true;
 };
-std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
-                                            CrawlerCatalogue* catalogue);
+Error loadCatalogue(const CatalogueChoice& choice, CrawlerCatalogue* catalogue);
 
 // $XDG_CONFIG_HOME/crawlmeter/crawlers.tsv (~/.config when that is unset, empty or relative, and
 // Windows' %APPDATA% where there is no home either), given the variables (UTF-8); nullopt when
@@ -85,7 +78,8 @@ std::optional<CatalogueError> loadCatalogue(const CatalogueChoice& choice,
 std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home,
                                              const char* appData = nullptr);
 
-// "PATH:LINE: PROBLEM" in wording's language, with the system's reason after it when there is one.
-std::string catalogueErrorMessage(const CatalogueError& error, const Wording& wording);
+// "PATH:LINE: PROBLEM" for an error of add, addFile or loadCatalogue in wording's language, with
+// the system's reason after it when there is one.
+std::string catalogueErrorMessage(const Error& error, const Wording& wording);
 
 }  // namespace crawlmeter

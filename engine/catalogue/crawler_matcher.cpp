@@ -20,7 +20,8 @@ struct CrawlerSearch::Scratch {
   std::vector<CrawlerMatch> pending;
 };
 
-CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue)
+CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue,
+                               std::vector<LiteralSearch::Text>* searched)
     : crawlerCount_(catalogue.crawlers().size()) {
   std::vector<std::string> all;
   for (const CatalogueLine& line : catalogue.lines()) {
@@ -33,14 +34,23 @@ CrawlerMatcher::CrawlerMatcher(const CrawlerCatalogue& catalogue)
   for (const std::vector<Holder>& holders : holdersOf_) {
     for (const Holder& holder : holders) held[holder.line] = true;
   }
-  std::vector<LiteralSearch::Text> searched;
   for (std::size_t id = 0; id < all.size(); ++id) {
     textLength_.push_back(static_cast<std::uint32_t>(all[id].size()));
     longestText_ = std::max(longestText_, all[id].size());
-    if (!held[id]) searched.push_back(LiteralSearch::Text{all[id], static_cast<std::uint32_t>(id)});
+    if (!held[id])
+      searched->push_back(LiteralSearch::Text{all[id], static_cast<std::uint32_t>(id)});
   }
+}
+
+Expected<std::shared_ptr<const CrawlerMatcher>> CrawlerMatcher::compile(
+    const CrawlerCatalogue& catalogue) {
+  std::vector<LiteralSearch::Text> searched;
+  std::shared_ptr<CrawlerMatcher> matcher(new CrawlerMatcher(catalogue, &searched));
   // Texts are checked non-empty when a catalogue is read.
-  search_ = std::make_unique<LiteralSearch>(searched);
+  Expected<std::unique_ptr<LiteralSearch>> search = LiteralSearch::compile(searched);
+  if (search.failed()) return search.error();
+  matcher->search_ = std::move(*search);
+  return std::shared_ptr<const CrawlerMatcher>(std::move(matcher));
 }
 
 // A text is found through the shortest other text it holds, which then holds none itself (an
@@ -66,10 +76,20 @@ void CrawlerMatcher::addHolders(const std::vector<std::string>& texts) {
 
 CrawlerMatcher::~CrawlerMatcher() = default;
 
-CrawlerSearch::CrawlerSearch(std::shared_ptr<const CrawlerMatcher> matcher)
-    : matcher_(std::move(matcher)), scratch_(new Scratch{matcher_->search_->newScratch(), {}}) {}
+CrawlerSearch::CrawlerSearch(std::shared_ptr<const CrawlerMatcher> matcher,
+                             std::unique_ptr<Scratch> scratch)
+    : matcher_(std::move(matcher)), scratch_(std::move(scratch)) {}
+
+Expected<CrawlerSearch> CrawlerSearch::start(std::shared_ptr<const CrawlerMatcher> matcher) {
+  Expected<LiteralSearch::ScratchPointer> search = matcher->search_->newScratch();
+  if (search.failed()) return search.error();
+  auto scratch = std::make_unique<Scratch>(Scratch{std::move(*search), {}});
+  return CrawlerSearch(std::move(matcher), std::move(scratch));
+}
 
 CrawlerSearch::~CrawlerSearch() = default;
+CrawlerSearch::CrawlerSearch(CrawlerSearch&&) noexcept = default;
+CrawlerSearch& CrawlerSearch::operator=(CrawlerSearch&&) noexcept = default;
 
 namespace {
 

@@ -28,8 +28,9 @@ inline constexpr std::uint32_t kNoCatalogueLine = UINT32_MAX;
 
 class CrawlerMatcher {
  public:
-  // Compiles the catalogue's texts and the classic ones.
-  explicit CrawlerMatcher(const CrawlerCatalogue& catalogue);
+  // Compiles the catalogue's texts and the classic ones; fails with kResources when the memory
+  // for it cannot be had.
+  static Expected<std::shared_ptr<const CrawlerMatcher>> compile(const CrawlerCatalogue& catalogue);
   ~CrawlerMatcher();
   CrawlerMatcher(const CrawlerMatcher&) = delete;
   CrawlerMatcher& operator=(const CrawlerMatcher&) = delete;
@@ -54,6 +55,8 @@ class CrawlerMatcher {
 
  private:
   friend class CrawlerSearch;
+  // All but the search, whose texts it gives in *searched.
+  CrawlerMatcher(const CrawlerCatalogue& catalogue, std::vector<LiteralSearch::Text>* searched);
   void addHolders(const std::vector<std::string>& texts);
 
   std::unique_ptr<LiteralSearch> search_;
@@ -67,10 +70,11 @@ class CrawlerMatcher {
 // One thread's search; not shared between threads.
 class CrawlerSearch {
  public:
-  explicit CrawlerSearch(std::shared_ptr<const CrawlerMatcher> matcher);
+  // Fails with kResources when the memory a search needs cannot be had.
+  static Expected<CrawlerSearch> start(std::shared_ptr<const CrawlerMatcher> matcher);
   ~CrawlerSearch();
-  CrawlerSearch(const CrawlerSearch&) = delete;
-  CrawlerSearch& operator=(const CrawlerSearch&) = delete;
+  CrawlerSearch(CrawlerSearch&&) noexcept;
+  CrawlerSearch& operator=(CrawlerSearch&&) noexcept;
 
   // Every match in bytes (less than 4 GiB), in the order of their ends, in place of matches'
   // contents.
@@ -80,6 +84,7 @@ class CrawlerSearch {
 
  private:
   struct Scratch;
+  CrawlerSearch(std::shared_ptr<const CrawlerMatcher> matcher, std::unique_ptr<Scratch> scratch);
   std::shared_ptr<const CrawlerMatcher> matcher_;
   std::unique_ptr<Scratch> scratch_;
 };

@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/error.h"
+
 namespace crawlmeter {
 
 class LiteralSearch {
@@ -18,16 +20,19 @@ class LiteralSearch {
     std::string bytes;  // not empty
     std::uint32_t id;
   };
-  // Compiles the texts once; throws std::bad_alloc when memory runs out.
-  explicit LiteralSearch(const std::vector<Text>& texts);
+  // The compiled texts, and what one thread's searches need of their own: each implementation's.
+  struct Compiled;
+  struct Scratch;
+  using ScratchPointer = std::unique_ptr<Scratch, void (*)(Scratch*)>;
+
+  // Compiles the texts once; fails with kResources when the memory for it cannot be had.
+  static Expected<std::unique_ptr<LiteralSearch>> compile(const std::vector<Text>& texts);
   ~LiteralSearch();
   LiteralSearch(const LiteralSearch&) = delete;
   LiteralSearch& operator=(const LiteralSearch&) = delete;
 
-  // The compiled texts, and what one thread's searches need of their own: each implementation's.
-  struct Compiled;
-  struct Scratch;
-  std::unique_ptr<Scratch, void (*)(Scratch*)> newScratch() const;
+  // What one thread needs to search; fails with kResources as compile does.
+  Expected<ScratchPointer> newScratch() const;
 
   // Calls found(id, end, user) for every occurrence of a text in bytes (less than 4 GiB), in
   // the order of their ends (occurrences with one end in any order).
@@ -35,6 +40,7 @@ class LiteralSearch {
   void scan(std::string_view bytes, Scratch& scratch, Found found, void* user) const;
 
  private:
+  explicit LiteralSearch(std::unique_ptr<Compiled> compiled);
   std::unique_ptr<Compiled> compiled_;
 };
 

@@ -2,7 +2,7 @@
 // its own.
 #include <hs/hs.h>
 
-#include <new>
+#include <string>
 
 #include "catalogue/literal_search.h"
 
@@ -17,40 +17,51 @@ struct LiteralSearch::Scratch {
   hs_scratch_t* scratch = nullptr;
 };
 
-LiteralSearch::LiteralSearch(const std::vector<Text>& texts)
-    : compiled_(std::make_unique<Compiled>()) {
-  if (texts.empty()) return;
-  std::vector<const char*> starts;
-  std::vector<std::size_t> lengths;
-  std::vector<unsigned> ids;
-  for (const Text& text : texts) {
-    starts.push_back(text.bytes.data());
-    lengths.push_back(text.bytes.size());
-    ids.push_back(text.id);
-  }
-  const std::vector<unsigned> flags(texts.size(), 0);
-  hs_compile_error_t* error = nullptr;
-  // The texts are not empty, so a failure here is a lack of memory.
-  if (hs_compile_lit_multi(starts.data(), flags.data(), ids.data(), lengths.data(),
-                           static_cast<unsigned>(texts.size()), HS_MODE_BLOCK, nullptr,
-                           &compiled_->database, &error) != HS_SUCCESS) {
-    hs_free_compile_error(error);
-    throw std::bad_alloc();
-  }
+namespace {
+
+Error noMemory(const char* english) {
+  return Error::described(Error::What::kResources, {}, Message(english));
 }
+
+}  // namespace
+
+Expected<std::unique_ptr<LiteralSearch>> LiteralSearch::compile(const std::vector<Text>& texts) {
+  auto compiled = std::make_unique<Compiled>();
+  if (!texts.empty()) {
+    std::vector<const char*> starts;
+    std::vector<std::size_t> lengths;
+    std::vector<unsigned> ids;
+    for (const Text& text : texts) {
+      starts.push_back(text.bytes.data());
+      lengths.push_back(text.bytes.size());
+      ids.push_back(text.id);
+    }
+    const std::vector<unsigned> flags(texts.size(), 0);
+    hs_compile_error_t* error = nullptr;
+    // The texts are not empty, so a failure here is a lack of memory.
+    if (hs_compile_lit_multi(starts.data(), flags.data(), ids.data(), lengths.data(),
+                             static_cast<unsigned>(texts.size()), HS_MODE_BLOCK, nullptr,
+                             &compiled->database, &error) != HS_SUCCESS) {
+      hs_free_compile_error(error);
+      return noMemory(translatable("not enough memory to compile the crawler texts (Hyperscan)"));
+    }
+  }
+  return std::unique_ptr<LiteralSearch>(new LiteralSearch(std::move(compiled)));
+}
+
+LiteralSearch::LiteralSearch(std::unique_ptr<Compiled> compiled) : compiled_(std::move(compiled)) {}
 
 LiteralSearch::~LiteralSearch() = default;
 
-std::unique_ptr<LiteralSearch::Scratch, void (*)(LiteralSearch::Scratch*)>
-LiteralSearch::newScratch() const {
+Expected<LiteralSearch::ScratchPointer> LiteralSearch::newScratch() const {
   auto free = [](Scratch* scratch) {
     hs_free_scratch(scratch->scratch);
     delete scratch;
   };
-  std::unique_ptr<Scratch, void (*)(Scratch*)> own(new Scratch, free);
+  ScratchPointer own(new Scratch, free);
   if (compiled_->database != nullptr &&
       hs_alloc_scratch(compiled_->database, &own->scratch) != HS_SUCCESS) {
-    throw std::bad_alloc();
+    return noMemory(translatable("not enough memory to prepare the crawler search (Hyperscan)"));
   }
   return own;
 }

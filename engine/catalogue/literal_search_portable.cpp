@@ -58,9 +58,9 @@ std::vector<std::vector<std::uint32_t>> buildTrie(LiteralSearch::Compiled& autom
 
 // Breadth first, each state's missing moves become its suffix state's, and its texts take in
 // those of its suffix state, which is nearer the root and so already complete.
-LiteralSearch::LiteralSearch(const std::vector<Text>& texts)
-    : compiled_(std::make_unique<Compiled>()) {
-  Compiled& automaton = *compiled_;
+Expected<std::unique_ptr<LiteralSearch>> LiteralSearch::compile(const std::vector<Text>& texts) {
+  auto compiled = std::make_unique<Compiled>();
+  Compiled& automaton = *compiled;
   std::vector<std::vector<std::uint32_t>> endingAt = buildTrie(automaton, texts);
   std::vector<State> suffix(endingAt.size(), 0);
   std::deque<State> pending;
@@ -91,13 +91,15 @@ LiteralSearch::LiteralSearch(const std::vector<Text>& texts)
     automaton.found.insert(automaton.found.end(), ids.begin(), ids.end());
   }
   automaton.foundStart.push_back(static_cast<std::uint32_t>(automaton.found.size()));
+  return std::unique_ptr<LiteralSearch>(new LiteralSearch(std::move(compiled)));
 }
+
+LiteralSearch::LiteralSearch(std::unique_ptr<Compiled> compiled) : compiled_(std::move(compiled)) {}
 
 LiteralSearch::~LiteralSearch() = default;
 
-std::unique_ptr<LiteralSearch::Scratch, void (*)(LiteralSearch::Scratch*)>
-LiteralSearch::newScratch() const {
-  return {new Scratch, [](Scratch* scratch) { delete scratch; }};
+Expected<LiteralSearch::ScratchPointer> LiteralSearch::newScratch() const {
+  return ScratchPointer(new Scratch, [](Scratch* scratch) { delete scratch; });
 }
 
 void LiteralSearch::scan(std::string_view bytes, Scratch&, Found found, void* user) const {

@@ -32,30 +32,25 @@ class Pipeline {
  public:
   Pipeline(const LogFile& file, Compression format, std::string_view head, std::size_t chunkBytes,
            std::size_t buffers)
-      : file_(file), format_(format), head_(head), chunkBytes_(chunkBytes), buffers_(buffers) {
-    for (std::size_t i = 0; i < buffers; ++i) {
-      buffers_[i] = std::make_unique_for_overwrite<char[]>(chunkBytes);
-      free_.push_back(i);
-    }
-  }
+      : file_(file), format_(format), head_(head), chunkBytes_(chunkBytes), buffers_(buffers) {}
+
+  // Takes the memory of the buffers and checks the header: nothing is decoded when it fails.
+  Error prepare();
 
   // Decompresses on the calling thread, handing each buffer over as soon as it is full.
   Error runHere(const DecompressedTaker& take) {
-    try {
-      std::unique_ptr<Decoder> decoder = start();
-      for (bool last = false; !last;) {
-        Filled filled{0, 0, 0};
-        const Error error = fill(*decoder, filled);
-        if (!take(std::string_view(buffers_[0].get(), filled.bytes), filled.compressedBytes)) {
-          return Error::of(Error::What::kCancelled, file_.path());
-        }
-        if (error) return error;
-        last = filled.bytes < chunkBytes_;
+    Expected<std::unique_ptr<Decoder>> decoder = Decoder::create(format_);
+    if (decoder.failed()) return decoder.error().on(file_.path());
+    for (bool last = false; !last;) {
+      Filled filled{0, 0, 0};
+      const Error error = fill(**decoder, filled);
+      if (!take(std::string_view(buffers_[0].get(), filled.bytes), filled.compressedBytes)) {
+        return Error::of(Error::What::kCancelled, file_.path());
       }
-      return Error();
-    } catch (const std::bad_alloc&) {
-      return failure(Message(kMemoryWords));
+      if (error.failed()) return error;
+      last = filled.bytes < chunkBytes_;
     }
+    return Error();
   }
 
   Error run(const DecompressedTaker& take) {
@@ -133,10 +128,9 @@ class Pipeline {
     changed_.notify_all();
   }
 
-  std::unique_ptr<Decoder> start();
   void produce();
   Error fill(Decoder& decoder, Filled& filled);
-  Error failure(Message problem) const;
+  Error failure(const Error& problem) const;
 
   const LogFile& file_;
   const Compression format_;
@@ -158,13 +152,39 @@ class Pipeline {
   Error error_;
 };
 
-Error Pipeline::failure(Message problem) const {
-  Error error = Error::of(Error::What::kDecompress, file_.path());
-  error.detail = Message(translatable("%s: the compressed data is wrong at byte %s of the "
-                                      "compressed file: %s"),
-                         std::string(compressionName(format_)), std::to_string(decodedOffset_),
-                         std::move(problem));
-  return error;
+// A decoder's failure on the file: bad data is told with the format and where it is wrong.
+Error Pipeline::failure(const Error& problem) const {
+  if (problem.what != Error::What::kDecompress) return problem.on(file_.path());
+  return Error::described(Error::What::kDecompress, file_.path(),
+                          compressedDataProblem(format_, decodedOffset_, problem.detail));
+}
+
+// Memory that cannot be had is an error to return, as everything else here.
+std::unique_ptr<char[]> tryAllocate(std::size_t bytes) {
+  return std::unique_ptr<char[]>(new (std::nothrow) char[bytes]);
+}
+
+Error Pipeline::prepare() {
+  inputBuffer_ = tryAllocate(chunkBytes_);
+  bool allocated = inputBuffer_ != nullptr;
+  for (std::size_t i = 0; i < buffers_.size() && allocated; ++i) {
+    buffers_[i] = tryAllocate(chunkBytes_);
+    allocated = buffers_[i] != nullptr;
+    free_.push_back(i);
+  }
+  if (!allocated) {
+    return Error::described(
+        Error::What::kResources, file_.path(),
+        Message(translatable("not enough memory for the decompression buffers")));
+  }
+  input_ = head_;
+  readOffset_ = head_.size();
+  if (!head_.empty()) return headerError(format_, head_).on(file_.path());
+  // A file's first bytes were read to tell its format; they are read again to check its header.
+  char head[kMagicBytes];
+  const Expected<std::size_t> got = file_.readAt(head, sizeof head, 0);
+  if (got.failed()) return got.error();
+  return headerError(format_, std::string_view(head, *got)).on(file_.path());
 }
 
 // Fills the buffer of filled with decoded bytes, reading more of the file as needed.
@@ -173,51 +193,40 @@ Error Pipeline::fill(Decoder& decoder, Filled& filled) {
   while (filled.bytes < out.size()) {
     if (input_.empty() && !endOfInput_) {
       const Expected<std::size_t> got = file_.readAt(inputBuffer_.get(), chunkBytes_, readOffset_);
-      if (!got) return got.error();
+      if (got.failed()) return got.error();
       readOffset_ += *got;
       filled.compressedBytes += *got;
       endOfInput_ = *got == 0;
       input_ = std::string_view(inputBuffer_.get(), *got);
     }
-    Message problem;
-    const Decoder::Step step = decoder.decode(input_, out.subspan(filled.bytes), &problem);
+    const Decoder::Step step = decoder.decode(input_, out.subspan(filled.bytes));
     input_.remove_prefix(step.consumed);
     decodedOffset_ += step.consumed;
     filled.bytes += step.produced;
-    if (!problem.empty()) return failure(problem);
+    if (step.error.failed()) return failure(step.error);
     // A decoder that takes none of the input it is given, with room to write, would never end.
     if (step.consumed == 0 && step.produced == 0 && !input_.empty()) {
-      return failure(Message(kCorruptWords));
+      return failure(Error::described(Error::What::kDecompress, {}, Message(kCorruptWords)));
     }
     if (endOfInput_ && step.produced == 0) {
-      if (!decoder.finish(&problem)) return failure(problem);
+      if (const Error end = decoder.finish(); end.failed()) return failure(end);
       break;
     }
   }
   return Error();
 }
 
-std::unique_ptr<Decoder> Pipeline::start() {
-  inputBuffer_ = std::make_unique_for_overwrite<char[]>(chunkBytes_);
-  input_ = head_;
-  readOffset_ = head_.size();
-  return Decoder::create(format_);
-}
-
 void Pipeline::produce() {
+  Expected<std::unique_ptr<Decoder>> decoder = Decoder::create(format_);
+  if (decoder.failed()) return finish(decoder.error().on(file_.path()));
   Error error;
-  try {
-    std::unique_ptr<Decoder> decoder = start();
-    for (bool last = false; !last;) {
-      const std::optional<std::size_t> buffer = freeBuffer();
-      if (!buffer) break;
-      Filled filled{*buffer, 0, 0};
-      error = fill(*decoder, filled);
-      last = error || filled.bytes < chunkBytes_;
-      publish(filled);
-    }
-  } catch (const std::bad_alloc&) {
-    error = failure(Message(kMemoryWords));
+  for (bool last = false; !last;) {
+    const std::optional<std::size_t> buffer = freeBuffer();
+    if (!buffer) break;
+    Filled filled{*buffer, 0, 0};
+    error = fill(**decoder, filled);
+    last = error.failed() || filled.bytes < chunkBytes_;
+    publish(filled);
   }
   finish(std::move(error));
 }
@@ -227,6 +236,7 @@ void Pipeline::produce() {
 Error readDecompressed(const LogFile& file, Compression format, std::string_view head,
                        std::size_t chunkBytes, bool ownThread, const DecompressedTaker& take) {
   Pipeline pipeline(file, format, head, chunkBytes, ownThread ? kBuffers : 1);
+  if (const Error error = pipeline.prepare(); error.failed()) return error;
   return ownThread ? pipeline.run(take) : pipeline.runHere(take);
 }
 

@@ -26,8 +26,9 @@ using DecompressedTaker = std::function<bool(std::string_view chunk, std::size_t
 
 // Decompresses file, whose first bytes (already read by the caller, possibly none) are head and
 // whose format is format, in chunks of up to chunkBytes: on a thread of its own, or on the
-// calling thread when other work keeps the other cores busy. Bad data fails with kDecompress,
-// whose detail names the format, what is wrong and where.
+// calling thread when other work keeps the other cores busy. Bad data, a damaged header
+// included, fails with kDecompress, whose detail names the format, what is wrong and where;
+// memory that cannot be had fails with kResources. Nothing is thrown.
 Error readDecompressed(const LogFile& file, Compression format, std::string_view head,
                        std::size_t chunkBytes, bool ownThread, const DecompressedTaker& take);
 

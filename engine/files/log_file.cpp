@@ -20,7 +20,7 @@ Error LogFile::readChunks(std::span<char> buffer, std::uint64_t begin, std::uint
     const auto want =
         static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), end - offset));
     const Expected<std::size_t> got = readAt(buffer.data(), want, offset);
-    if (!got) return got.error();
+    if (got.failed()) return got.error();
     if (*got == 0) break;
     if (!take(std::string_view(buffer.data(), *got), offset)) {
       return Error::of(Error::What::kCancelled, path_);

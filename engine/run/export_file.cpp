@@ -26,13 +26,13 @@ Expected<std::string> exportFileBytes(std::string_view text) {
 
 Error writeExportFile(const std::string& path, std::string_view text) {
   const Expected<std::string> bytes = exportFileBytes(text);
-  if (!bytes) return bytes.error().on(path);
+  if (bytes.failed()) return bytes.error().on(path);
   return writeOutputFile(path, *bytes);
 }
 
 Error writeExportToStandardOutput(std::string_view text) {
   const Expected<std::string> bytes = exportFileBytes(text);
-  return bytes ? writeStandardOutput(*bytes) : bytes.error();
+  return bytes.ok() ? writeStandardOutput(*bytes) : bytes.error();
 }
 
 std::string exportSucceededMessage(const std::string& path, const Wording& wording) {

@@ -27,13 +27,14 @@ constexpr std::size_t kPrefixReadBytes = 1 << 16;
 void PendingRewrite::commit(const WhileLeased& whileLeased) {
   WriteLease lease(*log);
   const Expected<FileIdentity> now = currentIdentity(copy.target());
-  if (!lease.held() || !now || *now != log->identity()) {
+  if (!lease.held() || now.failed() || *now != log->identity()) {
     lease.release();  // a program waiting to open the log goes on at once
     copy.discard();
     return;
   }
   if (whileLeased) whileLeased(copy.target());
-  if (copy.swapIn()) return;  // the copy is removed; the log is as it was, counted the same
+  // A copy that cannot take the log's place is removed: the log is as it was, counted the same.
+  if (copy.swapIn().failed()) return;
   const bool alone = lease.held();
   if (!alone) copy.swapBack();
   lease.release();
@@ -51,17 +52,17 @@ bool LineEndRewrite::write(std::string_view bytes) {
   converted_.clear();
   converter_.convert(bytes, converted_);
   const Error error = copy_->write(converted_);
-  if (error) {
+  if (error.failed()) {
     copy_.reset();
     possible_ = false;
   }
-  return !error;
+  return error.ok();
 }
 
 bool LineEndRewrite::start(std::uint64_t prefixLength) {
   if (!hasRoomFor(target_, log_->identity().size)) return possible_ = false;
   Expected<ReplacementFile> copy = ReplacementFile::create(target_);
-  if (!copy) return possible_ = false;
+  if (copy.failed()) return possible_ = false;
   copy_.emplace(std::move(*copy));
   std::vector<char> buffer(kPrefixReadBytes);
   std::uint64_t copied = 0;
@@ -70,7 +71,7 @@ bool LineEndRewrite::start(std::uint64_t prefixLength) {
         copied += bytes.size();
         return write(bytes);
       });
-  if (!error && copied == prefixLength) return true;
+  if (error.ok() && copied == prefixLength) return true;
   copy_.reset();
   return possible_ = false;
 }
@@ -85,8 +86,9 @@ void LineEndRewrite::afterChunk(std::string_view chunk, std::uint64_t offset, Li
 
 std::optional<PendingRewrite> LineEndRewrite::finish(std::uint64_t bytesRead) {
   if (!copy_) return std::nullopt;
-  if (bytesRead != log_->identity().size || copy_->write(LineEndConverter::kFinalLineEnd) ||
-      copy_->keepOwner(log_->keeping()) || copy_->finish(log_->keeping())) {
+  if (bytesRead != log_->identity().size ||
+      copy_->write(LineEndConverter::kFinalLineEnd).failed() ||
+      copy_->keepOwner(log_->keeping()).failed() || copy_->finish(log_->keeping()).failed()) {
     return std::nullopt;
   }
   return PendingRewrite{std::move(*copy_), log_};

@@ -46,7 +46,6 @@ class Merge {
   RunResult finish(const WhileLeased& whileLeased) {
     for (PendingRewrite& rewrite : rewrites_) rewrite.commit(whileLeased);
     RunResult result;
-    result.status = RunResult::Status::Succeeded;
     result.tables = std::move(tables_);
     result.bytes = std::move(bytes_);
     return result;
@@ -66,7 +65,6 @@ std::uint64_t shownDone(std::uint64_t done, std::uint64_t total) {
 
 RunResult failure(Error error, std::size_t failed) {
   RunResult result;
-  result.status = RunResult::Status::Failed;
   result.error = std::move(error);
   result.failedFile = failed;
   return result;
@@ -74,7 +72,7 @@ RunResult failure(Error error, std::size_t failed) {
 
 RunResult cancelled() {
   RunResult result;
-  result.status = RunResult::Status::Cancelled;
+  result.error = Error::of(Error::What::kCancelled, {});
   return result;
 }
 
@@ -108,7 +106,7 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
   for (const WorkUnit& unit : plan.units) {
     if (cancelRequested(options)) return cancelled();
     Expected<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
-    if (!result) return unitFailed(result.error(), unit.file);
+    if (result.failed()) return unitFailed(result.error(), unit.file);
     merge.add(unit, *result);
   }
   return succeeded(merge, options);
@@ -205,7 +203,7 @@ class ParallelRun {
       std::optional<Expected<UnitResult>> result = waitFor(unit);
       if (!result) return cancelled();
       changed_.notify_all();
-      if (!*result) return unitFailed(result->error(), plan_.units[unit].file);
+      if (result->failed()) return unitFailed(result->error(), plan_.units[unit].file);
       merge.add(plan_.units[unit], **result);
       reportProgress();
     }
@@ -247,7 +245,7 @@ RunResult runStatistics(std::span<const std::string> files, const RunOptions& op
       files,
       PlanOptions{workers, options.rewriteLineEnds, options.smallestPieceBytes, options.probeBytes},
       &failed);
-  if (!plan) return failure(plan.error(), failed);
+  if (plan.failed()) return failure(plan.error(), failed);
   if (options.afterPlanning) options.afterPlanning();
   const std::size_t threads = std::min(workers, plan->units.size());
   if (threads < 2) return runInline(*plan, options);

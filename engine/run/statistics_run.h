@@ -79,13 +79,13 @@ struct RunOptions {
   WhileLeased whileLeased;
 };
 
+// A run succeeds (error.ok()) with its tables, or fails with error: kCancelled when the user
+// stopped it, else what failed, on which file, and why.
 struct RunResult {
-  enum class Status { Succeeded, Failed, Cancelled };
-  Status status = Status::Failed;
-  StatisticsTables tables;       // when Succeeded
-  std::vector<FileBytes> bytes;  // when Succeeded: file i's
-  Error error;                   // when Failed: what failed, on which file, and why
-  std::size_t failedFile = 0;    // when Failed: the index in files of the file that failed
+  StatisticsTables tables;       // when it succeeded
+  std::vector<FileBytes> bytes;  // when it succeeded: file i's
+  Error error;                   // when it failed
+  std::size_t failedFile = 0;    // when it failed, not cancelled: the index in files of the file
 };
 
 // The message for a log file that cannot be opened or read, in wording's language: its path and,

@@ -22,7 +22,7 @@ std::string rewriteTarget(const LogFile& log, const WorkUnit& unit, const UnitOp
   if (!options.rewriteLineEnds || unit.begin != 0 || unit.end != kToEndOfFile) return {};
   if (unit.compression != Compression::kNone || log.readInOrder()) return {};
   const Expected<std::string> target = resolveLinks(log.path());
-  return target ? *target : std::string();
+  return target.ok() ? *target : std::string();
 }
 
 // Decompressed bytes are handed on in chunks of the size measured best for them, or of the run's
@@ -65,7 +65,7 @@ Error readStandardInput(const LogFile& log, std::vector<char>& buffer, UnitCount
   std::size_t head = 0;
   for (bool ended = false; head < kMagicBytes && !ended;) {
     const Expected<std::size_t> got = log.readAt(buffer.data() + head, buffer.size() - head, 0);
-    if (!got) return got.error();
+    if (got.failed()) return got.error();
     ended = *got == 0;
     head += *got;
   }
@@ -113,15 +113,17 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   UnitResult result;
   std::optional<CrawlerSearch> catalogue;
   if (options.catalogue) {
-    catalogue.emplace(options.catalogue);
+    Expected<CrawlerSearch> search = CrawlerSearch::start(options.catalogue);
+    if (search.failed()) return search.error().on(log->path());
+    catalogue.emplace(std::move(*search));
     result.counts.crawlerCells.resize(options.catalogue->crawlerCount());
   }
   UnitCount count(log, unit, options, result, catalogue ? &*catalogue : nullptr);
-  if (const Error error = readUnit(*log, unit, count, options)) return error;
+  if (const Error error = readUnit(*log, unit, count, options); error.failed()) return error;
   count.scanner.finish();
   result.edges = count.counter.takeEdges();
   Expected<std::string> label = count.scanner.dateLabel();
-  if (!label) return label.error().on(log->path());
+  if (label.failed()) return label.error().on(log->path());
   result.dateLabel = std::move(*label);
   result.rewrite = count.rewrite.finish(count.end);
   result.bytes = FileBytes{count.readBytes, count.end - unit.begin};

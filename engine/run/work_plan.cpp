@@ -17,7 +17,7 @@ namespace {
 std::optional<std::string> readProbe(const LogFile& file, std::uint64_t offset, std::size_t bytes) {
   std::string probe(bytes, '\0');
   const Expected<std::size_t> got = file.readAt(probe.data(), probe.size(), offset);
-  if (!got) return std::nullopt;
+  if (got.failed()) return std::nullopt;
   probe.resize(*got);
   return probe;
 }
@@ -83,7 +83,7 @@ Expected<WorkPlan> planWork(std::span<const std::string> paths, const PlanOption
     const bool standardInput = paths[index] == kStandardInputPath;
     Expected<LogFile> opened =
         standardInput ? LogFile::standardInput(paths[index]) : LogFile::open(paths[index]);
-    if (!opened) {
+    if (opened.failed()) {
       *failed = index;
       return opened.error();
     }

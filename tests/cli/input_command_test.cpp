@@ -42,6 +42,47 @@ TEST(InputCommandTest, StandardInputPlainOrCompressedMixesWithFiles) {
   EXPECT_NE(twice.err.find("standard input (-) can be read only once"), std::string::npos);
 }
 
+// A log that starts with a format's magic and a wrong header fails the command, from a file or
+// from standard input, with a message naming the file, the format, where and what is wrong.
+TEST(InputCommandTest, ADamagedCompressedHeaderFailsTheCommand) {
+  TempFolder folder;
+  const std::string plain = folder.write("a.log", kLog);
+  const struct {
+    std::string bytes;
+    std::string detail;
+  } cases[] = {
+      {"\x1f\x8b\xa5" + compress(Compression::kGzip, kLog).substr(3),
+       "gzip: the compressed data is wrong at byte 2 of the compressed file: the header is wrong: "
+       "unknown compression method 165"},
+      {"BZh9\x01\x02\x03" + kLog,
+       "bzip2: the compressed data is wrong at byte 4 of the compressed file: the header is "
+       "wrong: "},
+      {"\xfd"
+       "7zXZ" +
+           std::string(1, '\0') + "\x02\x01" + kLog,
+       "xz: the compressed data is wrong at byte 6 of the compressed file: the header is wrong: "
+       "the "
+       "reserved bits of the stream flags 0x02"},
+      {"\x28\xb5\x2f\xfd\xff" + kLog,
+       "zstd: the compressed data is wrong at byte 4 of the compressed file: the header is wrong: "
+       "the reserved bit of the frame header descriptor 0xFF"},
+  };
+  for (const auto& bad : cases) {
+    const std::string damaged = folder.write("damaged.log", bad.bytes);
+    const Outcome fromFile = runCommand(folder, {plain, damaged});
+    EXPECT_EQ(fromFile.status, 1) << bad.detail;
+    EXPECT_EQ(fromFile.out, "");
+    EXPECT_NE(fromFile.err.find("Cannot read the log file: " + damaged + "\n" + bad.detail),
+              std::string::npos)
+        << fromFile.err;
+    const Outcome fromInput = runCommand(folder, {plain, "-"}, damaged);
+    EXPECT_EQ(fromInput.status, 1) << bad.detail;
+    EXPECT_NE(fromInput.err.find("Cannot read the log file: standard input\n" + bad.detail),
+              std::string::npos)
+        << fromInput.err;
+  }
+}
+
 TEST(InputCommandTest, ProgressShowsWhenForcedAndNeverOffATerminalByDefault) {
   TempFolder folder;
   const std::string log = folder.write("a.log", kLog);

@@ -11,6 +11,7 @@
 
 #include "base/chinese_wording.h"
 #include "catalogue/crawler_matcher.h"
+#include "compiled_catalogue.h"
 #include "compress.h"
 #include "run/statistics_run.h"
 #include "temp_folder.h"
@@ -42,8 +43,8 @@ std::string dayLog(const std::string& lineEnd, int lines = 400) {
 RunOptions withCatalogue(std::size_t chunkBytes = kDefaultChunkBytes) {
   RunOptions options;
   CrawlerCatalogue catalogue;
-  catalogue.add(builtInCatalogueText(), "built-in");
-  options.catalogue = std::make_shared<CrawlerMatcher>(catalogue);
+  EXPECT_TRUE(catalogue.add(builtInCatalogueText(), "built-in").ok());
+  options.catalogue = testing::compiled(catalogue);
   options.chunkBytes = chunkBytes;
   return options;
 }
@@ -72,7 +73,7 @@ TEST(CompressedLogTest, EachFormatCountsAsItsBytesDoInAnyChunksAndConcatenated) 
       for (std::size_t chunk : {std::size_t{7}, kDefaultChunkBytes}) {
         const RunResult result =
             runStatistics(std::vector<std::string>{plain, packed}, withCatalogue(chunk));
-        ASSERT_EQ(result.status, RunResult::Status::Succeeded)
+        ASSERT_TRUE(result.error.ok())
             << compressionName(format) << ": " << reasonText(result.error, Wording());
         EXPECT_EQ(result.tables.counts(StatCategory::Pv).total(1), 400);
         expectSameColumns(result.tables);
@@ -91,20 +92,70 @@ TEST(CompressedLogTest, ACompressedLogIsNeverRewrittenAndAnEmptyOneIsAnEmptyLog)
   options.rewriteLineEnds = true;
   const RunResult result =
       runStatistics(std::vector<std::string>{packed, empty, emptyPlain}, options);
-  ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error, Wording());
+  ASSERT_TRUE(result.error.ok()) << reasonText(result.error, Wording());
   EXPECT_EQ(readFile(packed), packedBytes);
   EXPECT_EQ(folder.entryCount(), 3);
   EXPECT_EQ(result.tables.dateLabels[1], result.tables.dateLabels[2]);
   EXPECT_EQ(result.tables.counts(StatCategory::Pv).total(1), 0);
 }
 
+// "BZh" and a digit may start a host name: without a block's magic or a binary byte after them, a
+// log is text.
 TEST(CompressedLogTest, PlainTextThatStartsLikeAFormatIsPlain) {
   TempFolder folder;
-  const std::string log = "BZh9 - - [25/Aug/2009:10:00:00 +0800] \"GET /\"\n";
-  const RunResult result =
-      runStatistics(std::vector<std::string>{folder.write("bzh.log", log)}, RunOptions{});
-  ASSERT_EQ(result.status, RunResult::Status::Succeeded);
-  EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(0, 10), 1);
+  for (const char* host : {"BZh9", "BZh91.example.com", "BZh", "BZhx", "BZh0\x01"}) {
+    const std::string log = std::string(host) + " - - [25/Aug/2009:10:00:00 +0800] \"GET /\"\n";
+    const RunResult result =
+        runStatistics(std::vector<std::string>{folder.write("bzh.log", log)}, RunOptions{});
+    ASSERT_TRUE(result.error.ok()) << host << ": " << reasonText(result.error, Wording());
+    EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(0, 10), 1) << host;
+  }
+}
+
+// The copy of packed with byte at changed to value.
+std::string withByte(std::string packed, std::size_t at, char value) {
+  packed[at] = value;
+  return packed;
+}
+
+// A file that starts with a format's magic and whose header is wrong is that format, damaged: the
+// run fails naming the file, the format, where and what, and it is never counted as text.
+TEST(CompressedLogTest, ADamagedHeaderFailsTheRunAndIsNeverText) {
+  const std::string log = dayLog("\n", 50);
+  const std::string gzip = compress(Compression::kGzip, log);
+  const std::string xz = compress(Compression::kXz, log);
+  const std::string zstd = compress(Compression::kZstd, log);
+  const struct {
+    Compression format;
+    std::string bytes;
+    std::string detail;
+  } cases[] = {
+      {Compression::kGzip, withByte(gzip, 2, '\xA5'),
+       "gzip 压缩数据有误（压缩文件第 2 字节处）：文件头有误：未知的压缩方法 165（gzip 只有 8，即 "
+       "deflate）"},
+      {Compression::kGzip, withByte(gzip, 3, '\x20'),
+       "gzip 压缩数据有误（压缩文件第 3 字节处）：文件头有误：标志字节 0x20 的保留位不为零"},
+      {Compression::kGzip, "\x1f\x8b" + log,
+       "gzip 压缩数据有误（压缩文件第 2 字节处）：文件头有误：未知的压缩方法 49（gzip 只有 8，即 "
+       "deflate）"},
+      {Compression::kBzip2, "BZh9" + std::string(6, '\0') + log,
+       "bzip2 压缩数据有误（压缩文件第 4 字节处）：文件头有误：块大小之后不是数据块或流结尾的标记"},
+      {Compression::kXz, withByte(xz, 6, '\x01'),
+       "xz 压缩数据有误（压缩文件第 6 字节处）：文件头有误：流标志 0x01 的保留位不为零"},
+      {Compression::kXz, withByte(xz, 7, '\x41'),
+       "xz 压缩数据有误（压缩文件第 7 字节处）：文件头有误：流标志 0x41 的保留位不为零"},
+      {Compression::kZstd, withByte(zstd, 4, '\x08'),
+       "zstd 压缩数据有误（压缩文件第 4 字节处）：文件头有误：帧头描述符 0x08 的保留位不为零"},
+  };
+  TempFolder folder;
+  for (const auto& bad : cases) {
+    const std::string path = folder.write("damaged", bad.bytes);
+    const RunResult result = runStatistics(std::vector<std::string>{path}, RunOptions{});
+    ASSERT_TRUE(result.error.failed()) << bad.detail;
+    EXPECT_EQ(result.error.what, Error::What::kDecompress);
+    EXPECT_EQ(unreadableFileMessage(path, result.error, ChineseWording()),
+              "无法读取日志文件：" + path + "\n" + bad.detail);
+  }
 }
 
 TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {
@@ -132,7 +183,7 @@ TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {
   for (const Case& bad : cases) {
     const std::string path = folder.write("bad", bad.bytes);
     const RunResult result = runStatistics(std::vector<std::string>{path}, RunOptions{});
-    ASSERT_EQ(result.status, RunResult::Status::Failed) << compressionName(bad.format);
+    ASSERT_TRUE(result.error.failed()) << compressionName(bad.format);
     EXPECT_EQ(result.error.what, Error::What::kDecompress);
     const std::string message = unreadableFileMessage(path, result.error, ChineseWording());
     EXPECT_NE(message.find(std::string(compressionName(bad.format)) + " 压缩数据有误（压缩文件第 "),
@@ -144,7 +195,7 @@ TEST(CompressedLogTest, BadDataFailsTheRunNamingFormatProblemAndPlace) {
   const RunResult padded =
       runStatistics(std::vector<std::string>{folder.write("padded", gzip + std::string(100, '\0'))},
                     RunOptions{});
-  EXPECT_EQ(padded.status, RunResult::Status::Succeeded) << reasonText(padded.error, Wording());
+  EXPECT_TRUE(padded.error.ok()) << reasonText(padded.error, Wording());
 }
 
 #if !defined(_WIN32)
@@ -162,7 +213,7 @@ TEST(CompressedLogTest, ABombIsCountedInBoundedMemory) {
     const rlimit limit{256ULL << 20, 256ULL << 20};
     setrlimit(RLIMIT_AS, &limit);
     const RunResult result = runStatistics(std::vector<std::string>{path}, withCatalogue());
-    if (result.status != RunResult::Status::Succeeded) return 1;
+    if (result.error.failed()) return 1;
     return result.tables.counts(StatCategory::Pv).at(0, 7) == 1 ? 0 : 2;
   });
   EXPECT_EQ(status, 0);

@@ -8,6 +8,7 @@
 #include <memory>
 #include <random>
 
+#include "compiled_catalogue.h"
 #include "run/statistics_run.h"
 #include "scan/record_parser.h"
 #include "temp_folder.h"
@@ -20,8 +21,8 @@ using testing::TempFolder;
 
 CrawlerCatalogue catalogueOf(std::string_view text) {
   CrawlerCatalogue catalogue;
-  const std::optional<CatalogueError> error = catalogue.add(text, "test.tsv");
-  EXPECT_FALSE(error) << catalogueErrorMessage(*error, Wording());
+  const Error error = catalogue.add(text, "test.tsv");
+  EXPECT_TRUE(error.ok()) << catalogueErrorMessage(error, Wording());
   return catalogue;
 }
 
@@ -35,9 +36,9 @@ std::string logLine(int hour, std::string_view rest) {
 std::map<std::string, Count> countCrawlers(const std::string& log,
                                            const CrawlerCatalogue& catalogue,
                                            RunOptions options = {}) {
-  options.catalogue = std::make_shared<CrawlerMatcher>(catalogue);
+  options.catalogue = testing::compiled(catalogue);
   const RunResult result = runStatistics(std::vector<std::string>{log}, options);
-  EXPECT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_TRUE(result.error.ok());
   std::map<std::string, Count> visits;
   for (std::size_t crawler = 0; crawler < result.tables.crawlerCounts.size(); ++crawler) {
     const Count total = result.tables.crawlerCounts[crawler].total(0);
@@ -99,12 +100,12 @@ TEST(CrawlerCatalogueTest, BadLinesAreErrorsWithTheirPhysicalLineNumber) {
   };
   for (const auto& bad : cases) {
     CrawlerCatalogue catalogue = catalogueOf("Kept\tother\tkept\n");
-    const std::optional<CatalogueError> error = catalogue.add(bad.text, "user.tsv");
-    ASSERT_TRUE(error) << bad.text;
-    EXPECT_EQ(error->line, bad.line) << bad.text;
-    const std::string problem = error->problem.text(Wording());
+    const Error error = catalogue.add(bad.text, "user.tsv");
+    ASSERT_EQ(error.what, Error::What::kCatalogue) << bad.text;
+    EXPECT_EQ(error.line, bad.line) << bad.text;
+    const std::string problem = error.detail.text(Wording());
     EXPECT_NE(problem.find(bad.problem), std::string::npos) << problem;
-    EXPECT_EQ(catalogueErrorMessage(*error, Wording())
+    EXPECT_EQ(catalogueErrorMessage(error, Wording())
                   .rfind("user.tsv:" + std::to_string(bad.line) + ": ", 0),
               0u);
     EXPECT_EQ(catalogue.lines().size(), 1u);  // nothing of a bad file is kept
@@ -117,7 +118,7 @@ TEST(CrawlerCatalogueTest, FilesComeBeforeTheUserFileAndTheBuiltInLines) {
   choice.files = {folder.write("a.tsv", "Mine\tother\tGooglebot\nMine\tseo\tOther\n")};
   choice.userFile = folder.write("user.tsv", "#\nUser\tmonitor\tuser-text\n");
   CrawlerCatalogue catalogue;
-  ASSERT_FALSE(loadCatalogue(choice, &catalogue));
+  ASSERT_TRUE(loadCatalogue(choice, &catalogue).ok());
   ASSERT_GE(catalogue.lines().size(), 4u);
   EXPECT_EQ(catalogue.lines()[0].source, choice.files[0] + ":1");
   EXPECT_EQ(catalogue.lines()[1].crawler, 0u);  // a name on two lines is one crawler...
@@ -130,16 +131,19 @@ TEST(CrawlerCatalogueTest, FilesComeBeforeTheUserFileAndTheBuiltInLines) {
 
   choice.builtIn = false;
   choice.userFile = folder.pathOf("missing.tsv");  // a user file that does not exist is no error
-  ASSERT_FALSE(loadCatalogue(choice, &catalogue));
+  ASSERT_TRUE(loadCatalogue(choice, &catalogue).ok());
   EXPECT_EQ(catalogue.lines().size(), 2u);
   choice.userFile = testing::utf8Path(folder.path());  // one that cannot be read is
-  const std::optional<CatalogueError> error = loadCatalogue(choice, &catalogue);
-  ASSERT_TRUE(error);
+  const Error error = loadCatalogue(choice, &catalogue);
+  ASSERT_TRUE(error.failed());
 #if defined(_WIN32)
-  EXPECT_EQ(error->error.code, 336);  // ERROR_DIRECTORY_NOT_SUPPORTED
+  EXPECT_EQ(error.code, 336);  // ERROR_DIRECTORY_NOT_SUPPORTED
 #else
-  EXPECT_EQ(error->error.code, EISDIR);
+  EXPECT_EQ(error.code, EISDIR);
 #endif
+  EXPECT_EQ(
+      catalogueErrorMessage(error, Wording()),
+      *choice.userFile + ": cannot read the crawler catalogue\n" + systemErrorText(error.code));
   EXPECT_EQ(catalogue.lines().size(), 2u);
 }
 
@@ -189,7 +193,7 @@ TEST(CrawlerCatalogueTest, TheCatalogueIsASecondIndependentClassification) {
   const std::string log =
       folder.write("l.log", logLine(9, "\"Baiduspider\"") + logLine(9, "\"GPTBot Baiduspider\""));
   RunOptions options;
-  options.catalogue = std::make_shared<CrawlerMatcher>(catalogueOf(builtInCatalogueText()));
+  options.catalogue = testing::compiled(catalogueOf(builtInCatalogueText()));
   const RunResult with = runStatistics(std::vector<std::string>{log}, options);
   const RunResult without = runStatistics(std::vector<std::string>{log}, RunOptions{});
   EXPECT_EQ(with.tables.counts(StatCategory::Baidu), without.tables.counts(StatCategory::Baidu));
@@ -216,7 +220,7 @@ TEST(CrawlerCatalogueTest, TheEightKindsAreTheSameWithAnyCatalogue) {
       options.chunkBytes = chunkBytes;
       CrawlerCatalogue chosen = catalogueOf(catalogue);
       if (*catalogue == '\0') chosen = catalogueOf(builtInCatalogueText());
-      options.catalogue = std::make_shared<CrawlerMatcher>(chosen);
+      options.catalogue = testing::compiled(chosen);
       const RunResult with = runStatistics(std::vector<std::string>{log}, options);
       for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
         const auto category = static_cast<StatCategory>(kind);

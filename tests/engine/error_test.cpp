@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <string>
 
+#include "base/chinese_wording.h"
 #include "locales.h"
 #include "temp_folder.h"
 
@@ -31,6 +32,48 @@ TEST(ErrorTest, TheSystemsReasonIsInTheUsersLanguageAndInUtf8) {
     const testing::Setting language("LC_ALL", english);
     EXPECT_EQ(reasonText(missing, Wording()), "No such file or directory") << english;
   }
+}
+
+// ok() and failed() read one way for both types, so a test never reads backwards.
+TEST(ErrorTest, OkAndFailedSayWhichWayAResultWent) {
+  EXPECT_TRUE(Error().ok());
+  EXPECT_FALSE(Error().failed());
+  const Error failure = Error::of(Error::What::kRead, "a.log", EIO);
+  EXPECT_TRUE(failure.failed());
+  EXPECT_FALSE(failure.ok());
+  const Expected<int> value = 3;
+  EXPECT_TRUE(value.ok());
+  EXPECT_FALSE(value.failed());
+  const Expected<int> none = failure;
+  EXPECT_TRUE(none.failed());
+  EXPECT_FALSE(none.ok());
+  EXPECT_EQ(none.error().code, EIO);
+}
+
+// A failure the system has no number for reads in the program's words, never in the words of an
+// unrelated system error.
+TEST(ErrorTest, FailuresWithoutASystemNumberReadInTheProgramsWords) {
+  const struct {
+    Error error;
+    std::string reason;
+  } cases[] = {
+      {Error::of(Error::What::kChanged, "r.txt"), "文件在查看之后被改动了"},
+      {Error::of(Error::What::kResources, "a.log"), "内存不足"},
+      {Error::described(
+           Error::What::kResources, "a.log",
+           Message(translatable("not enough memory to start decompressing %s"), std::string("xz"))),
+       "内存不足，无法开始 xz 解压"},
+      {Error::described(Error::What::kDecompress, "a.gz", Message::verbatim("gzip 压缩数据有误")),
+       "gzip 压缩数据有误"},
+  };
+  const ChineseWording chinese;
+  for (const auto& known : cases) {
+    EXPECT_EQ(reasonText(known.error, chinese), known.reason);
+    EXPECT_EQ(withReason("无法导出：" + known.error.path, known.error, chinese),
+              "无法导出：" + known.error.path + "\n" + known.reason);
+  }
+  EXPECT_NE(reasonText(Error::of(Error::What::kChanged, "r.txt"), Wording()),
+            systemErrorText(EAGAIN));
 }
 
 }  // namespace

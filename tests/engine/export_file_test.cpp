@@ -30,7 +30,7 @@ TEST(ExportFileTest, ReplacesAnExistingFileWholeAndKeepsItsPermissions) {
   TempFolder folder;
   const std::string target = folder.write("r.txt", "old content that is longer");
   chmod(target.c_str(), 0640);
-  EXPECT_FALSE(writeExportFile(target, "new"));
+  EXPECT_TRUE(writeExportFile(target, "new").ok());
   EXPECT_EQ(readFile(target), "new\r\n");
   struct stat info {};
   stat(target.c_str(), &info);
@@ -48,7 +48,7 @@ TEST(ExportFileTest, FailsWithAReasonAndLeavesEverythingAsItWas) {
   const std::string locked = folder.write("locked/r.txt", "keep me");
   chmod(folder.pathOf("locked").c_str(), 0555);
   if (geteuid() != 0) {  // the superuser may write any folder
-    EXPECT_TRUE(writeExportFile(locked, "x"));
+    EXPECT_TRUE(writeExportFile(locked, "x").failed());
     EXPECT_EQ(readFile(locked), "keep me");
   }
   EXPECT_EQ(folder.entryCount(), 2);
@@ -85,7 +85,7 @@ TEST(ExportFileTest, AnotherUsersWritableFileKeepsItsOwner) {
   chmod(target.c_str(), 0666);
   const int status = testing::exitStatusOfChild([&] {
     if (setgid(65534) != 0 || setuid(65534) != 0) return 3;  // nobody
-    return writeExportFile(target, "new") ? 1 : 0;
+    return writeExportFile(target, "new").failed() ? 1 : 0;
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(readFile(target), "new\r\n");

@@ -42,7 +42,7 @@ TEST(Win32FilesTest, ALogInAChineseFolderIsCountedAndRewrittenKeepingItsAttribut
     OwnedHandle writer = openPath(log, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
     writerShutOut = !writer.valid() && GetLastError() == ERROR_SHARING_VIOLATION;
   });
-  ASSERT_EQ(result.status, RunResult::Status::Succeeded) << reasonText(result.error, Wording());
+  ASSERT_TRUE(result.error.ok()) << reasonText(result.error, Wording());
   EXPECT_EQ(result.tables.counts(StatCategory::Baidu).at(0, 10), 1);
   EXPECT_TRUE(writerShutOut);
   EXPECT_EQ(readFile(log), kCrLfLog);
@@ -67,7 +67,7 @@ TEST(Win32FilesTest, ALogThatCannotBeReplacedSafelyIsCountedAndLeftAlone) {
   SetFileAttributesW(wideText(readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
   for (const std::string& log : {open, linked, readOnly}) {
     const RunResult result = rewriting(log);
-    ASSERT_EQ(result.status, RunResult::Status::Succeeded) << log;
+    ASSERT_TRUE(result.error.ok()) << log;
     EXPECT_EQ(result.tables.counts(StatCategory::Pv).at(0, 10), 1) << log;
     EXPECT_EQ(readFile(log), kLfLog) << log;
   }
@@ -85,9 +85,9 @@ TEST(Win32FilesTest, RelativeNamesAreRewrittenAndExportedToo) {
   const RunResult result = rewriting("lf.log");
   const Error exported = writeExportFile("r.txt", "new");
   std::filesystem::current_path(before);
-  EXPECT_EQ(result.status, RunResult::Status::Succeeded);
+  EXPECT_TRUE(result.error.ok());
   EXPECT_EQ(readFile(folder.pathOf("lf.log")), kCrLfLog);
-  EXPECT_FALSE(exported) << reasonText(exported, Wording());
+  EXPECT_TRUE(exported.ok()) << reasonText(exported, Wording());
   EXPECT_EQ(readFile(folder.pathOf("r.txt")), "new\r\n");
 }
 
@@ -95,10 +95,10 @@ TEST(Win32FilesTest, TheExportReplacesAFileWritesADeviceAndRefusesAFolder) {
   TempFolder folder;
   const std::string existing = folder.write("导出.txt", "old content that is longer");
   SetFileAttributesW(wideText(existing).c_str(), FILE_ATTRIBUTE_HIDDEN);
-  EXPECT_FALSE(writeExportFile(existing, "日期"));
+  EXPECT_TRUE(writeExportFile(existing, "日期").ok());
   EXPECT_EQ(readFile(existing), "\xC8\xD5\xC6\xDA\r\n");
   EXPECT_NE(attributesOf(existing) & FILE_ATTRIBUTE_HIDDEN, 0u);
-  EXPECT_FALSE(writeExportFile("NUL", "x"));
+  EXPECT_TRUE(writeExportFile("NUL", "x").ok());
   const std::string readOnly = folder.write("readonly.txt", "keep me");
   SetFileAttributesW(wideText(readOnly).c_str(), FILE_ATTRIBUTE_READONLY);
   EXPECT_EQ(writeExportFile(readOnly, "x").what, Error::What::kReadOnly);
@@ -114,7 +114,7 @@ TEST(Win32FilesTest, FailuresNameTheFileAndGiveTheSystemsReason) {
   TempFolder folder;
   const std::string missing = folder.pathOf("缺少.log");
   const RunResult result = runStatistics(std::vector<std::string>{missing}, RunOptions{});
-  ASSERT_EQ(result.status, RunResult::Status::Failed);
+  ASSERT_TRUE(result.error.failed());
   EXPECT_TRUE(isNotFound(result.error));
   const std::string message = unreadableFileMessage(missing, result.error, ChineseWording());
   EXPECT_EQ(message.rfind("无法读取日志文件：" + missing + "\n", 0), 0u) << message;

@@ -33,11 +33,14 @@ struct Counted {
 // one that holds another inside it.
 std::shared_ptr<const CrawlerMatcher> fuzzCatalogue() {
   CrawlerCatalogue catalogue;
-  check(
-      !catalogue.add("Long\tsearch\tGooglebot\nShort\tai\tBot\nHan\tother\t\xE4\xB8\xAD\n"
-                     "Holder\tsocial\tZabZ\nPair\tseo\tab\n",
-                     "fuzz"));
-  return std::make_shared<CrawlerMatcher>(catalogue);
+  check(catalogue
+            .add("Long\tsearch\tGooglebot\nShort\tai\tBot\nHan\tother\t\xE4\xB8\xAD\n"
+                 "Holder\tsocial\tZabZ\nPair\tseo\tab\n",
+                 "fuzz")
+            .ok());
+  Expected<std::shared_ptr<const CrawlerMatcher>> matcher = CrawlerMatcher::compile(catalogue);
+  check(matcher.ok());
+  return *matcher;
 }
 
 // With the catalogue, its search also finds the six crawler texts; without it, the scanner does.
@@ -46,9 +49,10 @@ Counted countInChunks(std::string_view bytes, std::size_t chunk, bool withCatalo
   Counted result;
   result.counts.crawlerCells.resize(matcher->crawlerCount());
   RecordCounter counter;
-  CrawlerSearch catalogue(matcher);
+  Expected<CrawlerSearch> catalogue = CrawlerSearch::start(matcher);
+  check(catalogue.ok());
   LogScanner scanner(counter, result.counts, LineEnds::Undecided,
-                     withCatalogue ? &catalogue : nullptr);
+                     withCatalogue ? &*catalogue : nullptr);
   for (std::size_t at = 0; at < bytes.size(); at += chunk) scanner.feed(bytes.substr(at, chunk));
   scanner.finish();
   result.ends = scanner.lineEnds();

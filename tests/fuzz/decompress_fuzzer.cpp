@@ -26,16 +26,17 @@ void check(bool condition) {
 // The decoded bytes, or nullopt on a problem; input arrives piece bytes at a time.
 std::optional<std::string> decodeAll(Compression format, std::string_view input,
                                      std::size_t piece) {
-  const std::unique_ptr<Decoder> decoder = Decoder::create(format);
+  Expected<std::unique_ptr<Decoder>> made = Decoder::create(format);
+  check(made.ok());
+  Decoder& decoder = **made;
   std::string decoded;
-  Message problem;
   char out[4096];
   for (std::size_t at = 0; at <= input.size(); at += piece) {
     std::string_view rest = input.substr(std::min(at, input.size()), piece);
     for (;;) {
-      const Decoder::Step step = decoder->decode(rest, out, &problem);
+      const Decoder::Step step = decoder.decode(rest, out);
       check(step.consumed <= rest.size() && step.produced <= sizeof out);
-      if (!problem.empty()) return std::nullopt;
+      if (step.error.failed()) return std::nullopt;
       decoded.append(out, step.produced);
       rest.remove_prefix(step.consumed);
       if (decoded.size() > kMostOutput) return std::nullopt;
@@ -43,7 +44,7 @@ std::optional<std::string> decodeAll(Compression format, std::string_view input,
     }
     if (!rest.empty()) return std::nullopt;  // a decoder that stops taking input is stuck
   }
-  if (!decoder->finish(&problem)) return std::nullopt;
+  if (decoder.finish().failed()) return std::nullopt;
   return decoded;
 }
 

@@ -76,13 +76,13 @@ Error writeInPlace(const std::string& path, std::string_view bytes) {
   if (fstat(fd, &info) != 0) {
     error = Error::fromErrno(Error::What::kOpen, path);
   } else if (!S_ISCHR(info.st_mode) && !S_ISFIFO(info.st_mode)) {
-    error = Error::of(Error::What::kOpen, path, EAGAIN);  // it changed since it was looked at
+    error = Error::of(Error::What::kChanged, path);
   } else {
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     const PipeSignalHeldBack heldBack;
     error = writeAll(SystemHandle{fd}, bytes, path);
   }
-  if (close(fd) != 0 && !error) error = Error::fromErrno(Error::What::kWrite, path);
+  if (close(fd) != 0 && error.ok()) error = Error::fromErrno(Error::What::kWrite, path);
   return error;
 }
 
@@ -98,14 +98,14 @@ Error overwriteInPlace(const std::string& path, std::string_view bytes) {
   if (fstat(fd, &info) != 0) {
     error = Error::fromErrno(Error::What::kOpen, path);
   } else if (!S_ISREG(info.st_mode)) {
-    error = Error::of(Error::What::kOpen, path, EAGAIN);  // it changed since it was looked at
+    error = Error::of(Error::What::kChanged, path);
   } else if (ftruncate(fd, 0) != 0) {
     error = Error::fromErrno(Error::What::kWrite, path);
   } else {
     error = writeAll(SystemHandle{fd}, bytes, path);
   }
-  if (!error && fsync(fd) != 0) error = Error::fromErrno(Error::What::kWrite, path);
-  if (close(fd) != 0 && !error) error = Error::fromErrno(Error::What::kWrite, path);
+  if (error.ok() && fsync(fd) != 0) error = Error::fromErrno(Error::What::kWrite, path);
+  if (close(fd) != 0 && error.ok()) error = Error::fromErrno(Error::What::kWrite, path);
   return error;
 }
 
@@ -114,16 +114,16 @@ Error replaceRegularFile(const std::string& target, const struct stat* info,
                          std::string_view bytes) {
   if (info != nullptr && !mayWrite(target)) return Error::of(Error::What::kReadOnly, target);
   Expected<ReplacementFile> file = ReplacementFile::create(target);
-  if (!file) return file.error();
+  if (file.failed()) return file.error();
   // Another user's file that the user may write: the copy could not be theirs, so it stays theirs
   // and is written in place.
-  if (info != nullptr && file->keepOwner(FileKeeping{0, info->st_uid, info->st_gid})) {
+  if (info != nullptr && file->keepOwner(FileKeeping{0, info->st_uid, info->st_gid}).failed()) {
     file->discard();
     return overwriteInPlace(target, bytes);
   }
   const mode_t mode = info != nullptr ? info->st_mode : (0666 & ~creationMask());
-  if (Error error = file->write(bytes)) return error;
-  if (Error error = file->finish(FileKeeping{mode, 0, 0})) return error;
+  if (Error error = file->write(bytes); error.failed()) return error;
+  if (Error error = file->finish(FileKeeping{mode, 0, 0}); error.failed()) return error;
   return file->commit();
 }
 
@@ -147,11 +147,11 @@ Error writeOutputFile(const std::string& path, std::string_view bytes) {
   if (stat(path.c_str(), &info) != 0) {
     if (errno != ENOENT) return Error::fromErrno(Error::What::kOpen, path);
     const Expected<std::string> target = nameLinksLeadTo(path);
-    return target ? replaceRegularFile(*target, nullptr, bytes) : target.error();
+    return target.ok() ? replaceRegularFile(*target, nullptr, bytes) : target.error();
   }
   if (S_ISREG(info.st_mode)) {
     const Expected<std::string> target = resolveLinks(path);
-    return target ? replaceRegularFile(*target, &info, bytes) : target.error();
+    return target.ok() ? replaceRegularFile(*target, &info, bytes) : target.error();
   }
   if (S_ISCHR(info.st_mode) || S_ISFIFO(info.st_mode)) return writeInPlace(path, bytes);
   if (S_ISDIR(info.st_mode)) return Error::of(Error::What::kOpen, path, EISDIR);

@@ -21,15 +21,15 @@ constexpr std::size_t kLargestConsoleWrite = 1U << 14;
 Error replaceRegularFile(const std::string& target, bool exists, std::string_view bytes) {
   if (exists && !mayWrite(target)) return Error::of(Error::What::kReadOnly, target);
   Expected<ReplacementFile> file = ReplacementFile::create(target);
-  if (!file) return file.error();
-  if (Error error = file->write(bytes)) return error;
-  if (Error error = file->finish(FileKeeping{})) return error;
+  if (file.failed()) return file.error();
+  if (Error error = file->write(bytes); error.failed()) return error;
+  if (Error error = file->finish(FileKeeping{}); error.failed()) return error;
   return file->commit();
 }
 
 Error writeInPlace(OwnedHandle handle, const std::string& path, std::string_view bytes) {
   Error error = writeAll(asSystemHandle(handle.get()), bytes, path);
-  if (!CloseHandle(handle.release()) && !error) error = lastError(Error::What::kWrite, path);
+  if (!CloseHandle(handle.release()) && error.ok()) error = lastError(Error::What::kWrite, path);
   return error;
 }
 
@@ -68,7 +68,7 @@ Error writeOutputFile(const std::string& path, std::string_view bytes) {
   }
   handle.reset();
   const Expected<std::string> target = resolveLinks(path);
-  return target ? replaceRegularFile(*target, true, bytes) : target.error();
+  return target.ok() ? replaceRegularFile(*target, true, bytes) : target.error();
 }
 
 Error writeStandardOutput(std::string_view bytes) {
