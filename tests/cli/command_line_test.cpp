@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/chinese_wording.h"
+
 namespace crawlmeter {
 namespace {
 
@@ -34,6 +36,23 @@ TEST(CommandLineTest, RejectsWhatItDoesNotKnow) {
   EXPECT_FALSE(parseCommandLine({"--kind"}, &error));
   EXPECT_FALSE(parseCommandLine({}, &error));
   EXPECT_TRUE(parseCommandLine({"--version"}, &error));
+}
+
+// The help and the unknown-kind message list the kinds in words: a kind added to the table must be
+// added there too, in both languages.
+TEST(CommandLineTest, TheHelpAndTheUnknownKindMessageNameEveryKind) {
+  Message error;
+  EXPECT_FALSE(parseCommandLine({"--kind", "none", "a.log"}, &error));
+  const Wording english;
+  const ChineseWording chinese;
+  for (const Wording* wording : {&english, static_cast<const Wording*>(&chinese)}) {
+    const std::string help(wording->text(kUsage));
+    const std::string unknown = error.text(*wording);
+    for (const KindRow& row : kKindTable) {
+      EXPECT_NE(help.find(row.name), std::string::npos) << row.name;
+      EXPECT_NE(unknown.find(row.name), std::string::npos) << row.name;
+    }
+  }
 }
 
 }  // namespace
