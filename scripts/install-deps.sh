@@ -11,7 +11,7 @@ packages=(
   fonts-noto-cjk
   desktop-file-utils appstream
   binutils-mingw-w64-x86-64 cpp
-  g++-mingw-w64-x86-64-posix wine64 yasm googletest xz-utils bzip2
+  g++-mingw-w64-x86-64-posix wine wine64 yasm googletest xz-utils bzip2
   clang libclang-rt-14-dev
   libbenchmark-dev mawk time bc zstd
   dpkg-dev file lintian man-db
