@@ -28,8 +28,9 @@ if ! strings -el "$exe" | grep -qx "crawlmeter-report.exe" ||
   echo "crawlmeter-report.exe lacks its icon and version information"
   exit 1
 fi
+# (grep reads on to the end: with -q it would stop strings early, which pipefail takes for a failure.)
 aware='<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true<'
-if ! strings "$exe" | grep -qF "$aware"; then
+if ! strings "$exe" | grep -F "$aware" > /dev/null; then
   echo "crawlmeter-report.exe has no long-path-aware manifest"
   exit 1
 fi

@@ -71,7 +71,10 @@ bool mayWrite(const std::string& path) {
 
 std::optional<std::uint64_t> freeBytesIn(const std::string& folder) {
   ULARGE_INTEGER available{};
-  if (!GetDiskFreeSpaceExW(widePath(folder).c_str(), &available, nullptr, nullptr)) {
+  // A share's folder must end in a separator; any folder may.
+  std::wstring path = widePath(folder);
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  if (!GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) {
     return std::nullopt;
   }
   return available.QuadPart;
