@@ -16,8 +16,8 @@ mkdir -p "$WINEPREFIX"
 wineserver -p
 wine wineboot < /dev/null > /dev/null 2>&1
 exe=$windows_dir/cli/crawlmeter-report.exe
-# Alone on a bare Windows: it may import only the system's own DLLs; and it carries its icon and
-# version information.
+# Alone on a bare Windows: it may import only the system's own DLLs; and it carries its icon,
+# version information and long-path-aware manifest.
 imports=$(x86_64-w64-mingw32-objdump -p "$exe" | awk '/DLL Name:/ { print $3 }' | sort | tr '\n' ' ')
 if [ "$imports" != "KERNEL32.dll msvcrt.dll " ]; then
   echo "crawlmeter-report.exe needs DLLs that Windows does not have: $imports"
@@ -26,6 +26,12 @@ fi
 if ! strings -el "$exe" | grep -qx "crawlmeter-report.exe" ||
   ! x86_64-w64-mingw32-objdump -h "$exe" | grep -q "\.rsrc"; then
   echo "crawlmeter-report.exe lacks its icon and version information"
+  exit 1
+fi
+# (grep reads on to the end: with -q it would stop strings early, which pipefail takes for a failure.)
+aware='<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true<'
+if ! strings "$exe" | grep -F "$aware" > /dev/null; then
+  echo "crawlmeter-report.exe has no long-path-aware manifest"
   exit 1
 fi
 

@@ -17,7 +17,12 @@
 namespace crawlmeter {
 namespace {
 
-using namespace testing;  // the command runner and temporary folders
+using crawlmeter::testing::accessLine;
+using crawlmeter::testing::compress;
+using crawlmeter::testing::Outcome;
+using crawlmeter::testing::readFile;
+using crawlmeter::testing::runCommand;
+using crawlmeter::testing::TempFolder;
 
 // kind ("pv" ... "bot:NAME"), file (1..N), hour -> count
 using Counts = std::map<std::tuple<std::string, int, int>, long long>;
@@ -90,7 +95,7 @@ TEST(FormatCommandTest, CsvAndJsonHoldTheTextReportsNumbers) {
 #endif
   const std::string first = folder.write(firstName, dayLog("25/\xB0\xCB\xD4\xC2/2009", 5));
   const std::string second =
-      folder.write("2.log.gz", testing::compress(Compression::kGzip, dayLog("26/Aug/2009", 7)));
+      folder.write("2.log.gz", compress(Compression::kGzip, dayLog("26/Aug/2009", 7)));
   const Outcome text = runCommand(folder, {"--kind", "all", first, second});
   const Outcome csv = runCommand(folder, {"--kind=all", "--format=csv", first, second});
   const Outcome json = runCommand(folder, {"--kind=all", "--format=json", first, second});
@@ -146,8 +151,7 @@ TEST(FormatCommandTest, OutputGoesWhereAsked) {
   const Outcome toStdout = runCommand(folder, {"--format", "csv", "--output", "-", log});
   EXPECT_EQ("\xEF\xBB\xBF" + toStdout.out, readFile(target));
   // Compressed standard input: its bytes read include those that told its format.
-  const std::string packed =
-      folder.write("1.log.gz", testing::compress(Compression::kGzip, readFile(log)));
+  const std::string packed = folder.write("1.log.gz", compress(Compression::kGzip, readFile(log)));
   const Outcome kindOnly =
       runCommand(folder, {"--format", "json", "--kind", "bot:GPTBot", "-"}, packed);
   const nlohmann::json document = nlohmann::json::parse(kindOnly.out);

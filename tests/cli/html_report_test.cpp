@@ -24,7 +24,11 @@
 namespace crawlmeter {
 namespace {
 
-using namespace testing;  // the command runner and temporary folders
+using crawlmeter::testing::Outcome;
+using crawlmeter::testing::readFile;
+using crawlmeter::testing::runCommand;
+using crawlmeter::testing::runProgram;
+using crawlmeter::testing::TempFolder;
 
 constexpr char kBrowser[] = "/usr/bin/chromium";
 

@@ -6,15 +6,16 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <thread>
 
+#include "base/chinese_wording.h"
 #include "run/statistics_run.h"
 #include "scan/line_ends.h"
 #include "temp_folder.h"
@@ -218,25 +219,72 @@ TEST(FaultTest, FullDiskWhileWritingTheCopyLeavesTheLogAsItWas) {
   EXPECT_EQ(folder.entryCount(), 1);
 }
 
+// Where a rewriting process is killed: once this share of the log has been read and its converted
+// bytes written to the copy; at the lease, the copy whole, right before it takes the log's place;
+// or once the run is over.
+enum class KillAt { kCopying, kLease, kRunOver };
+struct KillMoment {
+  const char* name;
+  KillAt at;
+  double shareRead;
+};
+
+// The contents of every file in folder but the log: the copy a killed process left behind.
+std::vector<std::string> leftovers(const TempFolder& folder, const std::string& log) {
+  std::vector<std::string> contents;
+  for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+    if (testing::utf8Path(entry.path()) != log) contents.push_back(readFile(entry.path()));
+  }
+  return contents;
+}
+
 TEST(FaultTest, KilledDuringARewriteTheLogIsWhollyOldOrWhollyConverted) {
-  const std::string original = lfLog(60000);  // about 5 MB
+  const std::string original = lfLog(60000);  // about 5 MB, some 80 chunks
   const std::string expected = converted(original);
-  std::mt19937 random(17);
-  int old = 0, whole = 0;
-  for (int trial = 0; trial < 12; ++trial) {
+  const KillMoment moments[] = {
+      {"copying, 5% read", KillAt::kCopying, 0.05},
+      {"copying, half read", KillAt::kCopying, 0.5},
+      {"copying, 95% read", KillAt::kCopying, 0.95},
+      {"at the lease, the copy whole", KillAt::kLease, 0},
+      {"the run over", KillAt::kRunOver, 0},
+  };
+  for (const KillMoment& moment : moments) {
+    SCOPED_TRACE(moment.name);
     TempFolder folder;
     const std::string path = folder.write("a.log", original);
     const pid_t child = fork();
-    if (child == 0) _exit(rewriteRun({path}).error.ok() ? 0 : 1);
-    std::this_thread::sleep_for(std::chrono::microseconds(random() % 20000));
-    kill(child, SIGKILL);
-    waitpid(child, nullptr, 0);
+    if (child == 0) {
+      RunOptions options;
+      options.rewriteLineEnds = true;
+      options.chunkBytes = 1 << 16;
+      options.workers = 1;
+      options.progress = [&](std::uint64_t done, std::uint64_t total) {
+        if (moment.at == KillAt::kCopying && done >= moment.shareRead * total) raise(SIGKILL);
+      };
+      options.whileLeased = [&](const std::string&) {
+        if (moment.at == KillAt::kLease) raise(SIGKILL);
+      };
+      runStatistics(std::vector<std::string>{path}, options);
+      if (moment.at == KillAt::kRunOver) raise(SIGKILL);
+      _exit(0);  // the moment never came
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "not killed";
     const std::string after = readFile(path);
-    ASSERT_TRUE(after == original || after == expected)
-        << "trial " << trial << ": " << after.size() << " bytes";
-    (after == original ? old : whole)++;
+    ASSERT_TRUE(after == original || after == expected) << after.size() << " bytes";
+    EXPECT_EQ(after == expected, moment.at == KillAt::kRunOver);
+    const std::vector<std::string> left = leftovers(folder, path);
+    if (moment.at == KillAt::kRunOver) {
+      EXPECT_TRUE(left.empty());
+      continue;
+    }
+    // The copy the kill interrupted: begun and, before the lease, not yet whole.
+    ASSERT_EQ(left.size(), 1u);
+    EXPECT_TRUE(expected.starts_with(left[0]));
+    EXPECT_GT(left[0].size(), 0u);
+    EXPECT_EQ(left[0].size() == expected.size(), moment.at == KillAt::kLease) << left[0].size();
   }
-  std::cout << "killed mid-run 12 times: " << old << " logs old, " << whole << " converted\n";
 }
 
 TEST(FaultTest, LongLinesAndLineFreeFilesCountInBoundedMemory) {
@@ -273,10 +321,20 @@ TEST(FaultTest, LongLinesAndLineFreeFilesCountInBoundedMemory) {
   EXPECT_EQ(status, 0);
 }
 
+// A device could be read forever; it is refused with the message that says why. The device is
+// made in the temporary folder (with /dev/zero's numbers) so that no device of the system is named.
 TEST(FaultTest, DevicesAreRefusedWithTheMessage) {
-  const RunResult result = rewriteRun({"/dev/zero"});
-  EXPECT_TRUE(result.error.failed());
+  TempFolder folder;
+  const std::string device = folder.pathOf("zero.log");
+  if (mknod(device.c_str(), S_IFCHR | 0600, makedev(1, 5)) != 0) {
+    GTEST_SKIP() << "this user may not make a device";
+  }
+  const RunResult result = rewriteRun({device});
+  ASSERT_TRUE(result.error.failed());
   EXPECT_EQ(result.error.what, Error::What::kNotRegular);
+  EXPECT_EQ(unreadableFileMessage(device, result.error, ChineseWording()),
+            "无法读取日志文件：" + device + "\n这不是普通文件（是设备、管道或套接字）");
+  EXPECT_EQ(folder.entryCount(), 1);
 }
 
 TEST(FaultTest, SixHundredFilesAndBusyHoursCountInFull) {

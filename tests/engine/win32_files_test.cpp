@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "base/chinese_wording.h"
 #include "files/win32/system.h"
@@ -30,6 +32,41 @@ RunResult rewriting(const std::string& log, WhileLeased whileLeased = {}) {
 }
 
 DWORD attributesOf(const std::string& path) { return GetFileAttributesW(wideText(path).c_str()); }
+
+// The names in a folder. The system's own calls in the long form, for folders past 260
+// characters: the C runtime's (std::filesystem's) would take a cut path for the folder.
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = FindFirstFileW((widePath(folder) + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(utf8Text(name));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+// Removes a folder the test made and everything in it, as namesIn lists them.
+void removeFolder(const std::string& folder) {
+  for (const std::string& name : namesIn(folder)) {
+    const std::string path = folder + "\\" + name;
+    const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+      removeFolder(path);
+    } else {
+      DeleteFileW(widePath(path).c_str());
+    }
+  }
+  RemoveDirectoryW(widePath(folder).c_str());
+}
+
+struct RemovedAtTheEnd {
+  std::string folder;
+  ~RemovedAtTheEnd() { removeFolder(folder); }
+};
 
 TEST(Win32FilesTest, ALogInAChineseFolderIsCountedAndRewrittenKeepingItsAttributes) {
   TempFolder folder;
@@ -107,6 +144,54 @@ TEST(Win32FilesTest, TheExportReplacesAFileWritesADeviceAndRefusesAFolder) {
   const Error toFolder = writeExportFile(testing::utf8Path(folder.path()), "x");
   EXPECT_EQ(toFolder.code, static_cast<int>(kIsAFolder));
   EXPECT_EQ(folder.entryCount(), 2);
+}
+
+// Paths reach the system in the \\?\ form, full, with no limit of 260 characters; a device keeps
+// its name.
+TEST(Win32FilesTest, PathsReachTheSystemFullInTheLongForm) {
+  TempFolder folder;
+  const std::wstring here = L"\\\\?\\" + wideText(testing::utf8Path(folder.path()));
+  const std::pair<std::string, std::wstring> cases[] = {
+      {"logs/a.log", here + L"\\logs\\a.log"},
+      {"C:/logs/old/../a.log", L"\\\\?\\C:\\logs\\a.log"},
+      {"\\\\server\\share\\a.log", L"\\\\?\\UNC\\server\\share\\a.log"},
+      {"\\\\?\\C:\\a.log", L"\\\\?\\C:\\a.log"},
+      {"NUL", L"NUL"},
+  };
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  for (const auto& [given, system] : cases) EXPECT_EQ(widePath(given), system) << given;
+  std::filesystem::current_path(before);
+}
+
+// A log in a folder nested past 300 characters, named as a user names it: counted, rewritten, and
+// exported beside it by a name relative to the current folder.
+TEST(Win32FilesTest, ALogPastThreeHundredCharactersIsCountedRewrittenAndExported) {
+  TempFolder folder;
+  const std::string level = "访问日志-" + std::string(40, 'x');
+  // Before the temporary folder goes, which removes what it holds with the C runtime.
+  const RemovedAtTheEnd deepFolders{folder.pathOf(level)};
+  std::string relative = level;
+  ASSERT_TRUE(CreateDirectoryW(widePath(folder.pathOf(relative)).c_str(), nullptr));
+  while (wideText(folder.pathOf(relative)).size() <= 300) {
+    relative += "/" + level;
+    ASSERT_TRUE(CreateDirectoryW(widePath(folder.pathOf(relative)).c_str(), nullptr));
+  }
+  const std::string log = folder.pathOf(relative + "/日志.log");
+  // The C runtime's files stop at 260 characters: the test writes and reads in the long form.
+  const auto longForm = [](const std::string& path) { return utf8Text(widePath(path)); };
+  testing::writeFile(longForm(log), kLfLog);
+  const RunResult result = rewriting(log);
+  ASSERT_TRUE(result.error.ok()) << reasonText(result.error, Wording());
+  EXPECT_EQ(result.tables.counts(StatCategory::Baidu).at(0, 10), 1);
+  EXPECT_EQ(readFile(longForm(log)), kCrLfLog);
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  const Error exported = writeExportFile(relative + "/导出.txt", "日期");
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(exported.ok()) << reasonText(exported, Wording());
+  EXPECT_EQ(readFile(longForm(folder.pathOf(relative + "/导出.txt"))), "\xC8\xD5\xC6\xDA\r\n");
+  EXPECT_EQ(namesIn(folder.pathOf(relative)).size(), 2u);
 }
 
 // The system's own words (FormatMessageW), whatever the failure, and never a bare number.

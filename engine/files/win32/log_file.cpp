@@ -25,7 +25,7 @@ Error notALog(const std::string& path, DWORD attributes) {
 OwnedHandle openPath(const std::string& path, DWORD access, DWORD share, DWORD disposition,
                      DWORD flags) {
   return OwnedHandle(
-      CreateFileW(wideText(path).c_str(), access, share, nullptr, disposition, flags, nullptr));
+      CreateFileW(widePath(path).c_str(), access, share, nullptr, disposition, flags, nullptr));
 }
 
 bool identityOfHandle(HANDLE handle, FileIdentity* identity, std::uint64_t* links) {
@@ -49,7 +49,7 @@ Expected<LogFile> LogFile::open(const std::string& path) {
   // of the file without touching it; only a file on disk is opened to read.
   OwnedHandle look = openPath(path, 0, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
   if (!look.valid()) return lastError(Error::What::kOpen, path);
-  const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
+  const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
   if (GetFileType(look.get()) != FILE_TYPE_DISK || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return notALog(path, attributes);
   }

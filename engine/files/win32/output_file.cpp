@@ -54,7 +54,7 @@ Error writeOutputFile(const std::string& path, std::string_view bytes) {
     if (failure.code == ERROR_FILE_NOT_FOUND) {
       return replaceRegularFile(path, false, bytes);
     }
-    const DWORD attributes = GetFileAttributesW(wideText(path).c_str());
+    const DWORD attributes = GetFileAttributesW(widePath(path).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
       return Error::of(Error::What::kOpen, path, kIsAFolder);
     }

@@ -36,20 +36,7 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN
                                   FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_SYSTEM |
                                   FILE_ATTRIBUTE_TEMPORARY;
 
-// The full path of path: Wine's ReplaceFileW takes no relative path.
-std::wstring fullPath(const std::string& path) {
-  const std::wstring wide = wideText(path);
-  std::wstring full(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length =
-        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (length == 0) return wide;
-    if (length < full.size()) return full.substr(0, length);
-    full.resize(length);
-  }
-}
-
-DWORD attributesOf(const std::string& path) { return GetFileAttributesW(wideText(path).c_str()); }
+DWORD attributesOf(const std::string& path) { return GetFileAttributesW(widePath(path).c_str()); }
 
 }  // namespace
 
@@ -84,7 +71,10 @@ bool mayWrite(const std::string& path) {
 
 std::optional<std::uint64_t> freeBytesIn(const std::string& folder) {
   ULARGE_INTEGER available{};
-  if (!GetDiskFreeSpaceExW(wideText(folder).c_str(), &available, nullptr, nullptr)) {
+  // A share's folder must end in a separator; any folder may.
+  std::wstring path = widePath(folder);
+  if (!path.empty() && path.back() != L'\\') path += L'\\';
+  if (!GetDiskFreeSpaceExW(path.c_str(), &available, nullptr, nullptr)) {
     return std::nullopt;
   }
   return available.QuadPart;
@@ -144,8 +134,9 @@ Error ReplacementFile::commit() {
     discard();
     return Error::of(Error::What::kReplace, target_, ERROR_INVALID_HANDLE);
   }
-  const std::wstring target = fullPath(target_);
-  const std::wstring temporary = fullPath(temporary_);
+  // Full paths: Wine's ReplaceFileW takes no relative path.
+  const std::wstring target = widePath(target_);
+  const std::wstring temporary = widePath(temporary_);
   const DWORD attributes = GetFileAttributesW(target.c_str());
   const bool replaced =
       attributes != INVALID_FILE_ATTRIBUTES
@@ -175,7 +166,7 @@ void ReplacementFile::settle() {}
 
 void ReplacementFile::discard() {
   if (handle_ != kNoHandle) CloseHandle(asHandle(std::exchange(handle_, kNoHandle)));
-  if (!temporary_.empty()) DeleteFileW(wideText(std::exchange(temporary_, {})).c_str());
+  if (!temporary_.empty()) DeleteFileW(widePath(std::exchange(temporary_, {})).c_str());
 }
 
 }  // namespace crawlmeter

@@ -1,6 +1,6 @@
 // What the Win32 side of the files seam shares: paths and texts converted between UTF-8 (the
-// engine's) and UTF-16 (the system's) in this one place, errors from GetLastError(), and a handle
-// that closes itself.
+// engine's) and UTF-16 (the system's) in this one place, paths in the form that takes any length,
+// errors from GetLastError(), and a handle that closes itself.
 #pragma once
 
 #include <windows.h>
@@ -19,6 +19,11 @@ namespace crawlmeter {
 std::wstring wideText(std::string_view utf8);
 // UTF-8 for the engine; a lone surrogate becomes U+FFFD.
 std::string utf8Text(std::wstring_view wide);
+// A path as the system's calls take it: made full as the system makes it (against the current
+// folder, '/' as '\\', "." and ".." gone), then in the \\?\ form (\\?\UNC\ for a share), which
+// no 260-character limit applies to. A device (NUL, CON, COM1) and a path in \\?\ or \\.\ form
+// stay as they are.
+std::wstring widePath(std::string_view utf8);
 
 // The failure of the Win32 call just made, named after path.
 inline Error lastError(Error::What what, const std::string& path) {

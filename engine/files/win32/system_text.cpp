@@ -1,6 +1,7 @@
-// The Win32 texts: UTF-8 and UTF-16, the system's words for its error numbers (FormatMessageW, in
-// the system's language), and code page 936 on the Windows code page itself, one character at a
-// time so that one that cannot be converted is replaced as the POSIX side replaces it.
+// The Win32 texts: UTF-8 and UTF-16, paths in their long form, the system's words for its error
+// numbers (FormatMessageW, in the system's language), and code page 936 on the Windows code page
+// itself, one character at a time so that one that cannot be converted is replaced as the POSIX
+// side replaces it.
 #include <windows.h>
 
 #include "codec/cp936.h"
@@ -52,9 +53,40 @@ std::size_t sequenceLength(std::string_view rest) {
   return length;
 }
 
+constexpr std::wstring_view kLongForm = L"\\\\?\\";
+constexpr std::wstring_view kLongShareForm = L"\\\\?\\UNC\\";
+constexpr std::wstring_view kDeviceForm = L"\\\\.\\";
+constexpr std::wstring_view kShare = L"\\\\";
+
+// The full path, as GetFullPathNameW makes it; wide itself where the system makes none.
+std::wstring fullPathOf(const std::wstring& wide) {
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (length == 0) return wide;
+    if (length < full.size()) return full.substr(0, length);
+    full.resize(length);
+  }
+}
+
 }  // namespace
 
 std::wstring wideText(std::string_view utf8) { return toWide(CP_UTF8, 0, utf8); }
+
+std::wstring widePath(std::string_view utf8) {
+  const std::wstring wide = wideText(utf8);
+  if (wide.empty() || wide.starts_with(kLongForm) || wide.starts_with(kDeviceForm)) return wide;
+  const std::wstring full = fullPathOf(wide);
+  // NUL, CON and their kind come back as \\.\NAME: a device is opened by the name it was given.
+  if (full.starts_with(kDeviceForm)) return wide;
+  if (full.starts_with(kLongForm)) return full;
+  if (full.starts_with(kShare)) return std::wstring(kLongShareForm).append(full.substr(2));
+  if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
+    return std::wstring(kLongForm).append(full);
+  }
+  return full;
+}
 
 std::string utf8Text(std::wstring_view wide) { return fromWide(CP_UTF8, 0, wide, nullptr); }
 
