@@ -155,6 +155,15 @@ report=$(command -v crawlmeter-report) || fail "crawlmeter-report is not on the 
 got=$(crawlmeter-report --version) || fail "crawlmeter-report --version failed"
 [ "$got" = "crawlmeter-report $version" ] || fail "crawlmeter-report --version printed '$got'"
 ok "crawlmeter-report is on the PATH and says: $got"
+# Its own words in Chinese come from the installed catalogue (LANGUAGE picks it under C.UTF-8, so
+# no Chinese locale need be built on this machine).
+catalogue=/usr/share/locale/zh_CN/LC_MESSAGES/crawlmeter.mo
+[ -f "$catalogue" ] || fail "no Chinese catalogue at $catalogue"
+got=$(LANGUAGE=zh_CN LC_ALL=C.UTF-8 crawlmeter-report --kind none 2>&1 || true)
+[[ $got == *"未知的种类"* ]] || fail "under LANGUAGE=zh_CN the command said '$got'"
+got=$(LC_ALL=C.UTF-8 crawlmeter-report --kind none 2>&1 || true)
+[[ $got == *"unknown kind"* ]] || fail "under C.UTF-8 the command said '$got'"
+ok "crawlmeter-report speaks Chinese from $catalogue, English without it"
 
 # The hour rows of a report, "H:00-H+1:00 count", for a report of one log.
 hour_rows() {
