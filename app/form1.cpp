@@ -110,8 +110,6 @@ const OptionEntry kOptions[] = {
     {4, "搜狗", {6000, 3120, 735, 375}, OptionGroup::Crawler, false, nullptr},
 };
 
-constexpr bool isCrawlerKind(const KindRow& row) { return row.searchRank != kNoSearchRank; }
-
 // The window offers the kinds in kKindTable's order: those that are no crawler from Option1 on,
 // then, under Option3's choice of crawlers, the crawler kinds from Option4 on.
 constexpr int kCrawlersOption = 3;

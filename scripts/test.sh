@@ -29,7 +29,8 @@ echo "== the Debian package (a Release build with the default generator)"
 scripts/test-package.sh -DCRAWLMETER_WERROR=ON
 
 echo "== the test suite under AddressSanitizer and UndefinedBehaviorSanitizer"
-ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp \
+# print_suppressions=0: the report of suppressed leaks would join the messages the tests read.
+ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.supp:print_suppressions=0 \
   run_suite build-sanitize -DCRAWLMETER_SANITIZE=ON
 
 echo "== fuzzing, ${FUZZ_SECONDS:-60} s a target"

@@ -40,6 +40,8 @@ inline constexpr std::array<KindRow, 8> kKindTable = {{
 
 inline constexpr std::size_t kStatCategoryCount = kKindTable.size();
 
+constexpr bool isCrawlerKind(const KindRow& row) { return row.searchRank != kNoSearchRank; }
+
 constexpr std::size_t kindIndex(StatCategory kind) { return static_cast<std::size_t>(kind); }
 constexpr const KindRow& kindRow(StatCategory kind) { return kKindTable[kindIndex(kind)]; }
 
@@ -54,8 +56,7 @@ constexpr bool rowsFollowTheEnum() {
 
 constexpr std::size_t crawlerKindCount() {
   return static_cast<std::size_t>(
-      std::count_if(kKindTable.begin(), kKindTable.end(),
-                    [](auto& row) { return row.searchRank != kNoSearchRank; }));
+      std::count_if(kKindTable.begin(), kKindTable.end(), isCrawlerKind));
 }
 
 // The crawler kinds by rank; true when the ranks are exactly 0..count-1.
@@ -63,7 +64,7 @@ template <std::size_t kCount>
 constexpr bool crawlersByRank(std::array<StatCategory, kCount>* byRank) {
   std::array<bool, kCount> taken{};
   for (const KindRow& row : kKindTable) {
-    if (row.searchRank == kNoSearchRank) continue;
+    if (!isCrawlerKind(row)) continue;
     const auto rank = static_cast<std::size_t>(row.searchRank);
     if (row.searchRank < 0 || rank >= kCount || taken[rank] || row.crawlerText.empty()) {
       return false;

@@ -244,7 +244,7 @@ class WorkflowTest : public QObject {
   static void clickOption(QRadioButton* option) { testing::clickOption(option); }
   // A crawler kind is chosen under the choice of crawler statistics.
   void chooseKind(StatCategory kind) {
-    if (kindRow(kind).searchRank != kNoSearchRank) clickOption(form1_->crawlersButton());
+    if (isCrawlerKind(kindRow(kind))) clickOption(form1_->crawlersButton());
     clickOption(form1_->kindButton(kind));
   }
   QStringList messages() const {
