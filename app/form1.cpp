@@ -86,8 +86,8 @@ enum class OptionGroup { Kind, Crawler };
 struct OptionEntry {
   int number;
   const char* caption;
-  TwipsRect
-      rect;  // the kind buttons' relative to the kind frame, the crawler buttons' to the window
+  // The kind buttons' relative to the kind frame, the crawler buttons' to the window.
+  TwipsRect rect;
   OptionGroup group;
   bool selected;
   Handler onClick;

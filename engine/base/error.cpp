@@ -5,27 +5,30 @@
 namespace crawlmeter {
 namespace {
 
+// The program's words for the failures the system has no number for.
+struct OwnWords {
+  Error::What what;
+  const char* english;
+};
+constexpr OwnWords kOwnWords[] = {
+    {Error::What::kNotRegular,
+     translatable("This is not a regular file (it is a device, a pipe or a socket)")},
+    {Error::What::kReadOnly, translatable("The file is read-only")},
+    {Error::What::kNoReader, translatable("No program is reading this pipe")},
+    {Error::What::kNotWritable,
+     translatable("This is a socket or a block device, which cannot be written to")},
+    {Error::What::kConvert,
+     translatable("The system lacks the conversion tables of code page 936 (GBK)")},
+    {Error::What::kCancelled, translatable("Cancelled")},
+    {Error::What::kChanged, translatable("The file changed after it was looked at")},
+    {Error::What::kResources, translatable("Out of memory")},
+};
+
 const char* ownWords(Error::What what) {
-  switch (what) {
-    case Error::What::kNotRegular:
-      return translatable("This is not a regular file (it is a device, a pipe or a socket)");
-    case Error::What::kReadOnly:
-      return translatable("The file is read-only");
-    case Error::What::kNoReader:
-      return translatable("No program is reading this pipe");
-    case Error::What::kNotWritable:
-      return translatable("This is a socket or a block device, which cannot be written to");
-    case Error::What::kConvert:
-      return translatable("The system lacks the conversion tables of code page 936 (GBK)");
-    case Error::What::kCancelled:
-      return translatable("Cancelled");
-    case Error::What::kChanged:
-      return translatable("The file changed after it was looked at");
-    case Error::What::kResources:
-      return translatable("Out of memory");
-    default:
-      return nullptr;
+  for (const OwnWords& words : kOwnWords) {
+    if (words.what == what) return words.english;
   }
+  return nullptr;
 }
 
 }  // namespace

@@ -45,59 +45,52 @@ constexpr bool isCrawlerKind(const KindRow& row) { return row.searchRank != kNoS
 constexpr std::size_t kindIndex(StatCategory kind) { return static_cast<std::size_t>(kind); }
 constexpr const KindRow& kindRow(StatCategory kind) { return kKindTable[kindIndex(kind)]; }
 
+static_assert(
+    [] {
+      for (std::size_t i = 0; i < kKindTable.size(); ++i) {
+        if (kindIndex(kKindTable[i].kind) != i) return false;
+      }
+      return true;
+    }(),
+    "kKindTable's rows follow StatCategory's order");
+
+inline constexpr std::size_t kCrawlerKindCount =
+    static_cast<std::size_t>(std::count_if(kKindTable.begin(), kKindTable.end(), isCrawlerKind));
+
 namespace kinds_detail {
 
-constexpr bool rowsFollowTheEnum() {
+// The row of the one crawler kind with search rank rank; kKindTable.size() when none or several.
+constexpr std::size_t rowOfRank(std::size_t rank) {
+  std::size_t found = kKindTable.size();
   for (std::size_t i = 0; i < kKindTable.size(); ++i) {
-    if (kindIndex(kKindTable[i].kind) != i) return false;
-  }
-  return true;
-}
-
-constexpr std::size_t crawlerKindCount() {
-  return static_cast<std::size_t>(
-      std::count_if(kKindTable.begin(), kKindTable.end(), isCrawlerKind));
-}
-
-// The crawler kinds by rank; true when the ranks are exactly 0..count-1.
-template <std::size_t kCount>
-constexpr bool crawlersByRank(std::array<StatCategory, kCount>* byRank) {
-  std::array<bool, kCount> taken{};
-  for (const KindRow& row : kKindTable) {
-    if (!isCrawlerKind(row)) continue;
-    const auto rank = static_cast<std::size_t>(row.searchRank);
-    if (row.searchRank < 0 || rank >= kCount || taken[rank] || row.crawlerText.empty()) {
-      return false;
+    if (!isCrawlerKind(kKindTable[i]) || kKindTable[i].searchRank != static_cast<int>(rank)) {
+      continue;
     }
-    taken[rank] = true;
-    (*byRank)[rank] = row.kind;
+    if (found != kKindTable.size() || kKindTable[i].crawlerText.empty()) return kKindTable.size();
+    found = i;
   }
-  return true;
-}
-
-template <std::size_t kCount>
-constexpr std::array<StatCategory, kCount> crawlerKindsByRank() {
-  std::array<StatCategory, kCount> byRank{};
-  crawlersByRank(&byRank);
-  return byRank;
+  return found;
 }
 
 }  // namespace kinds_detail
 
-static_assert(kinds_detail::rowsFollowTheEnum(), "kKindTable's rows follow StatCategory's order");
-
-inline constexpr std::size_t kCrawlerKindCount = kinds_detail::crawlerKindCount();
-
 static_assert(
     [] {
-      std::array<StatCategory, kCrawlerKindCount> byRank{};
-      return kinds_detail::crawlersByRank(&byRank);
+      for (std::size_t rank = 0; rank < kCrawlerKindCount; ++rank) {
+        if (kinds_detail::rowOfRank(rank) == kKindTable.size()) return false;
+      }
+      return true;
     }(),
     "the crawler kinds' search ranks are 0, 1, 2... once each, and each has a text");
 
 // The crawler kinds in the order a line is tested for their texts: the first one found wins.
-inline constexpr std::array<StatCategory, kCrawlerKindCount> kCrawlerKinds =
-    kinds_detail::crawlerKindsByRank<kCrawlerKindCount>();
+inline constexpr std::array<StatCategory, kCrawlerKindCount> kCrawlerKinds = [] {
+  std::array<StatCategory, kCrawlerKindCount> kinds{};
+  for (std::size_t rank = 0; rank < kCrawlerKindCount; ++rank) {
+    kinds[rank] = kKindTable[kinds_detail::rowOfRank(rank)].kind;
+  }
+  return kinds;
+}();
 
 // Their texts, in the same order.
 inline constexpr std::array<std::string_view, kCrawlerKindCount> kCrawlerTexts = [] {
