@@ -1,0 +1,47 @@
+// The interface every reader of a log format implements: it reads one line and tells whether it
+// is a record (with the record's address, time and other fields), a directive, or not understood.
+// A run counts the records of every format with the same rules; see format_scanner.h.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "logformat/civil_time.h"
+
+namespace crawlmeter {
+
+enum class LineKind {
+  kRecord,         // a request: fields are filled
+  kDirective,      // a line about the log itself ("#Fields: ..."): counts for nothing
+  kNotUnderstood,  // counted among the file's lines not understood
+};
+
+struct RecordFields {
+  std::string address;  // the client's address, after the format's decoding
+  CivilTime time;
+  // Every other field of the record, after the format's decoding ('+' and %XX in W3C logs, JSON
+  // escapes), each followed by '\t': the crawler texts are searched here.
+  std::string others;
+
+  void clear() {
+    address.clear();
+    others.clear();
+    time = CivilTime();
+  }
+};
+
+class LineReader {
+ public:
+  virtual ~LineReader() = default;
+  // Reads one line: without its line end, never empty, at most kLongestRecordBytes long.
+  virtual LineKind read(std::string_view line, RecordFields& fields) = 0;
+  // What a reader of a later piece of the same file must be given to read on from here: the
+  // "#Fields:" directive in effect for a W3C log; empty for formats whose lines stand alone.
+  virtual std::string carriedState() const { return {}; }
+};
+
+// Longer lines are not understood, and never held whole: a log line of 100 MB must not take
+// memory with it. Real records are well under a few kilobytes.
+inline constexpr std::size_t kLongestRecordBytes = 1 << 20;
+
+}  // namespace crawlmeter
