@@ -34,6 +34,25 @@ else()
 endif()
 target_link_libraries(crawlmeter_decompressors INTERFACE BZip2::BZip2 ${ISAL_LIBRARY})
 
+# The time-zone database by name (--time-zone Asia/Shanghai): Howard Hinnant's date library, as
+# Debian builds it, reading the system's /usr/share/zoneinfo. Its CMake package names the target;
+# without the package, the library and header are found by name, with the same setting the
+# package's target carries (the system's database, not a download of its own). Windows has no
+# database by name: the engine knows its own zone and offsets there.
+if(NOT WIN32)
+  find_package(date CONFIG QUIET)
+  if(TARGET date::date-tz)
+    add_library(crawlmeter_time_zones ALIAS date::date-tz)
+  else()
+    find_library(DATE_TZ_LIBRARY NAMES date-tz REQUIRED)
+    find_path(DATE_TZ_INCLUDE_DIR date/tz.h REQUIRED)
+    add_library(crawlmeter_time_zones INTERFACE)
+    target_include_directories(crawlmeter_time_zones INTERFACE ${DATE_TZ_INCLUDE_DIR})
+    target_compile_definitions(crawlmeter_time_zones INTERFACE USE_OS_TZDB=1)
+    target_link_libraries(crawlmeter_time_zones INTERFACE ${DATE_TZ_LIBRARY} Threads::Threads)
+  endif()
+endif()
+
 if(CRAWLMETER_HYPERSCAN)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(Hyperscan REQUIRED IMPORTED_TARGET libhs)

@@ -70,11 +70,12 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_PACKAGE_HOMEPAGE_URL "http://www.veldtbyte.example/")
-# The shared libraries the binaries link (Qt, libstdc++, libc) come from dpkg-shlibdeps; the font
-# and Qt's translations are run-time needs no binary names: the window's captions and monospaced
-# result box, and the Chinese buttons of its dialogs.
+# The shared libraries the binaries link (Qt, the date library's libdate-tz3, libstdc++, libc) come
+# from dpkg-shlibdeps; the font, Qt's translations and the time-zone database are run-time needs
+# no binary names: the window's captions and monospaced result box, the Chinese buttons of its
+# dialogs, and the zones --time-zone names.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-translations-l10n")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-noto-cjk, qt6-translations-l10n, tzdata")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # The summary above becomes the first line of the package's Description; this is the rest, in
 # lines of at most 80 characters as the field is shown on a terminal, paragraphs between blank lines.
