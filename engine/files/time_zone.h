@@ -33,7 +33,7 @@ class TimeZone {
  public:
   // A zone always offsetMinutes east of UTC (0 is UTC).
   static TimeZone fixed(int offsetMinutes);
-  // A zone of the system's: its offsets come from system's lookups.
+  // A zone of the system's (files/system_zone.h): its offsets are the system's answers.
   static TimeZone ofSystem(std::shared_ptr<const SystemZone> system);
 
   // The same instant as this zone's civil time, with the zone's offset at that instant in
