@@ -1,6 +1,8 @@
 // Telling a log's format by its first line.
 #include "logformat/log_format.h"
 
+#include "logformat/w3c_reader.h"
+
 namespace crawlmeter {
 
 std::optional<LogFormat> logFormatNamed(std::string_view name) {
@@ -15,6 +17,7 @@ LogFormat formatOfHead(std::string_view head) {
   const std::size_t lf = head.find('\n');
   std::string_view line = head.substr(0, lf);
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (looksLikeW3cHeader(line)) return LogFormat::kW3c;
   const std::size_t first = line.find_first_not_of(" \t");
   if (first != std::string_view::npos && line[first] == '{') return LogFormat::kJson;
   return LogFormat::kPositional;
@@ -28,10 +31,10 @@ bool readsPositionally(LogFormat format, const ReadingChoice& choice) {
 std::unique_ptr<LineReader> makeLineReader(LogFormat format, const ReadingChoice& choice,
                                            const std::string& carriedState) {
   (void)choice;
-  (void)carriedState;
   switch (format) {
-    case LogFormat::kPositional:
     case LogFormat::kW3c:
+      return std::make_unique<W3cReader>(carriedState);
+    case LogFormat::kPositional:
     case LogFormat::kJson:
     case LogFormat::kVhost:
     case LogFormat::kUserFormat:
