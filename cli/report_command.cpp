@@ -23,6 +23,7 @@
 #include "run/report.h"
 #include "run/statistics_run.h"
 #include "run/work_plan.h"
+#include "skipped_lines.h"
 #include "terminal_text.h"
 
 namespace crawlmeter {
@@ -114,6 +115,16 @@ std::string messageName(const std::string& path, const Wording& wording) {
                                     : path;
 }
 
+// Lines the run could not read are told, never counted: the report stays as it is.
+void warnOfSkippedLines(std::span<const std::string> files, std::span<const LineTally> tallies,
+                        const Wording& wording) {
+  std::vector<std::string> names;
+  for (const std::string& file : files) names.push_back(messageName(file, wording));
+  const std::string notice = skippedLinesNotice(names, tallies, wording);
+  // A notice that cannot be written has nowhere else to go; the report still can be.
+  if (!notice.empty()) writeStandardText(StandardStream::kError, notice).ignore();
+}
+
 bool goesToStandardOutput(const std::string& path) {
   return path == kStandardOutputName || isStandardOutput(path);
 }
@@ -178,6 +189,7 @@ int report(const ReportChoice& choice) {
     const std::string name = messageName(line.files[result.failedFile], wording);
     return fail(kExitFileError, unreadableFileMessage(name, result.error, wording), wording);
   }
+  warnOfSkippedLines(line.files, result.tables.lineTallies, wording);
   const ResultSource source{line.files, result.tables, result.bytes,
                             choice.countsCatalogue() ? &choice.catalogue : nullptr};
   const std::string output = choice.formatted(source);

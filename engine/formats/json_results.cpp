@@ -20,7 +20,10 @@ std::string filesArray(const ResultSource& source) {
     text += member("path", jsonString(source.files[file])) + ", ";
     text += member("date", jsonString(source.tables.dateLabels[file])) + ", ";
     text += member("bytes_read", std::to_string(source.bytes[file].read)) + ", ";
-    text += member("log_bytes", std::to_string(source.bytes[file].text)) + "}";
+    text += member("log_bytes", std::to_string(source.bytes[file].text)) + ", ";
+    text += member("lines", std::to_string(source.tables.lineTallies[file].read)) + ", ";
+    text += member("lines_skipped", std::to_string(source.tables.lineTallies[file].notUnderstood));
+    text += "}";
   }
   return text + "\n  ]";
 }

@@ -37,10 +37,26 @@ class Merge {
     for (std::size_t crawler = 0; crawler < result.counts.crawlerCells.size(); ++crawler) {
       tables_.crawlerCounts[crawler].add(unit.file, result.counts.crawlerCells[crawler]);
     }
-    if (unit.begin == 0) tables_.dateLabels[unit.file] = std::move(result.dateLabel);
+    tables_.lineTallies[unit.file].add(result.counts.lines);
+    if (unit.begin == 0 || tables_.dateLabels[unit.file].empty()) {
+      tables_.dateLabels[unit.file] = std::move(result.dateLabel);
+    }
+    carriedState_ = std::move(result.carriedState);
     bytes_[unit.file].read += result.bytes.read;
     bytes_[unit.file].text += result.bytes.text;
     if (result.rewrite) rewrites_.push_back(std::move(*result.rewrite));
+  }
+
+  // Whether unit must be counted again: a piece of a W3C log that began with another "#Fields:"
+  // directive in effect than the pieces before it ended with.
+  bool startsWrong(const WorkUnit& unit) const {
+    return unit.begin != 0 && unit.carriedState != carriedState_;
+  }
+  // unit as it should have been planned, knowing the pieces before it.
+  WorkUnit corrected(const WorkUnit& unit) const {
+    WorkUnit actual = unit;
+    if (unit.begin != 0) actual.carriedState = carriedState_;
+    return actual;
   }
 
   RunResult finish(const WhileLeased& whileLeased) {
@@ -55,6 +71,7 @@ class Merge {
   StatisticsTables tables_;
   std::vector<FileBytes> bytes_;
   HourRun carried_;
+  std::string carriedState_;  // at the end of the last unit added
   std::vector<PendingRewrite> rewrites_;
 };
 
@@ -93,7 +110,8 @@ RunResult unitFailed(const Error& error, std::size_t file) {
 RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
   Merge merge(plan.files.size(), options);
   std::uint64_t done = 0;
-  const UnitOptions unitOptions{options.rewriteLineEnds, options.chunkBytes,
+  const UnitOptions unitOptions{options.rewriteLineEnds,
+                                options.chunkBytes,
                                 [&](std::size_t bytes) {
                                   done += bytes;
                                   if (options.progress) {
@@ -102,10 +120,13 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
                                   }
                                   return !cancelRequested(options);
                                 },
-                                options.catalogue, true};
+                                options.catalogue,
+                                true,
+                                options.reading};
   for (const WorkUnit& unit : plan.units) {
     if (cancelRequested(options)) return cancelled();
-    Expected<UnitResult> result = scanUnit(plan.files[unit.file], unit, unitOptions);
+    Expected<UnitResult> result =
+        scanUnit(plan.files[unit.file], merge.corrected(unit), unitOptions);
     if (result.failed()) return unitFailed(result.error(), unit.file);
     merge.add(unit, *result);
   }
@@ -149,12 +170,15 @@ class ParallelRun {
   }
 
   void work() {
-    const UnitOptions unitOptions{options_.rewriteLineEnds, options_.chunkBytes,
+    const UnitOptions unitOptions{options_.rewriteLineEnds,
+                                  options_.chunkBytes,
                                   [this](std::size_t bytes) {
                                     done_ += bytes;
                                     return !stop_;
                                   },
-                                  options_.catalogue, decompressAlongside()};
+                                  options_.catalogue,
+                                  decompressAlongside(),
+                                  options_.reading};
     for (;;) {
       std::size_t unit = 0;
       {
@@ -197,12 +221,26 @@ class ParallelRun {
     return std::exchange(results_[unit], std::nullopt);
   }
 
+  // Counts a unit again on the calling thread (see Merge::startsWrong: rare).
+  Expected<UnitResult> recount(const WorkUnit& unit) {
+    const UnitOptions unitOptions{options_.rewriteLineEnds,
+                                  options_.chunkBytes,
+                                  [this](std::size_t) { return !cancelRequested(options_); },
+                                  options_.catalogue,
+                                  true,
+                                  options_.reading};
+    return scanUnit(plan_.files[unit.file], unit, unitOptions);
+  }
+
   RunResult mergeAll() {
     Merge merge(plan_.files.size(), options_);
     for (std::size_t unit = 0; unit < plan_.units.size(); ++unit) {
       std::optional<Expected<UnitResult>> result = waitFor(unit);
       if (!result) return cancelled();
       changed_.notify_all();
+      if (result->ok() && merge.startsWrong(plan_.units[unit])) {
+        result.emplace(recount(merge.corrected(plan_.units[unit])));
+      }
       if (result->failed()) return unitFailed(result->error(), plan_.units[unit].file);
       merge.add(plan_.units[unit], **result);
       reportProgress();
@@ -227,7 +265,7 @@ class ParallelRun {
 }  // namespace
 
 StatisticsTables::StatisticsTables(std::size_t files, std::size_t crawlers)
-    : dateLabels(files), crawlerCounts(crawlers, CountTable(files)) {
+    : dateLabels(files), crawlerCounts(crawlers, CountTable(files)), lineTallies(files) {
   kindCounts.fill(CountTable(files));
 }
 
@@ -241,10 +279,11 @@ RunResult runStatistics(std::span<const std::string> files, const RunOptions& op
   const std::size_t workers =
       options.workers != 0 ? options.workers : std::max(1u, std::thread::hardware_concurrency());
   std::size_t failed = 0;
-  const Expected<WorkPlan> plan = planWork(
-      files,
-      PlanOptions{workers, options.rewriteLineEnds, options.smallestPieceBytes, options.probeBytes},
-      &failed);
+  const Expected<WorkPlan> plan =
+      planWork(files,
+               PlanOptions{workers, options.rewriteLineEnds, options.smallestPieceBytes,
+                           options.probeBytes, options.reading},
+               &failed);
   if (plan.failed()) return failure(plan.error(), failed);
   if (options.afterPlanning) options.afterPlanning();
   const std::size_t threads = std::min(workers, plan->units.size());

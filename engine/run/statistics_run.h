@@ -42,6 +42,7 @@ struct StatisticsTables {
   std::array<CountTable, kStatCategoryCount> kindCounts;  // indexed by kindIndex()
   // One table per crawler of the catalogue, when the run counted one.
   std::vector<CountTable> crawlerCounts;
+  std::vector<LineTally> lineTallies;  // file i's lines, and those not understood
 
   explicit StatisticsTables(std::size_t files = 0, std::size_t crawlers = 0);
   std::size_t fileCount() const { return dateLabels.size(); }
@@ -69,6 +70,8 @@ struct RunOptions {
   std::function<bool()> cancelRequested;
   // A crawler catalogue to count in the same pass, when given.
   std::shared_ptr<const CrawlerMatcher> catalogue;
+  // The formats of the logs, and how their records are read.
+  ReadingChoice reading = {};
 
   // How large files are cut for the threads (tests cut small files into many pieces).
   std::uint64_t smallestPieceBytes = kSmallestPieceBytes;

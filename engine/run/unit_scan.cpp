@@ -10,7 +10,7 @@
 
 #include "decompress/decompressed_reader.h"
 #include "files/replacement_file.h"
-#include "scan/log_scanner.h"
+#include "logformat/file_scanner.h"
 
 namespace crawlmeter {
 namespace {
@@ -21,6 +21,8 @@ namespace {
 std::string rewriteTarget(const LogFile& log, const WorkUnit& unit, const UnitOptions& options) {
   if (!options.rewriteLineEnds || unit.begin != 0 || unit.end != kToEndOfFile) return {};
   if (unit.compression != Compression::kNone || log.readInOrder()) return {};
+  // A log read in another format keeps its bytes: its lines are not the positional reading's.
+  if (!unit.format || !readsPositionally(*unit.format, options.reading)) return {};
   const Expected<std::string> target = resolveLinks(log.path());
   return target.ok() ? *target : std::string();
 }
@@ -35,7 +37,8 @@ std::size_t decompressedChunkBytes(const UnitOptions& options) {
 struct UnitCount {
   UnitCount(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
             const UnitOptions& options, UnitResult& result, CrawlerSearch* catalogue)
-      : scanner(counter, result.counts, unit.lineEnds, catalogue),
+      : scanner(UnitStart{unit.format, unit.carriedState, unit.lineEnds}, options.reading, counter,
+                result.counts, catalogue),
         rewrite(log, rewriteTarget(*log, unit, options)),
         end(unit.begin) {}
 
@@ -53,7 +56,7 @@ struct UnitCount {
   }
 
   RecordCounter counter;
-  LogScanner scanner;
+  FileScanner scanner;
   LineEndRewrite rewrite;
   std::uint64_t end;  // the offset after the last byte taken
   std::uint64_t readBytes = 0;
@@ -124,7 +127,11 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   result.edges = count.counter.takeEdges();
   Expected<std::string> label = count.scanner.dateLabel();
   if (label.failed()) return label.error().on(log->path());
-  result.dateLabel = std::move(*label);
+  // A positional piece's label is its file's first piece's; other formats take their first
+  // record's, from whichever piece holds it.
+  if (unit.begin == 0 || !count.scanner.positional()) result.dateLabel = std::move(*label);
+  result.carriedState = count.scanner.carriedState();
+  result.counts.lines = count.scanner.tally();
   result.rewrite = count.rewrite.finish(count.end);
   result.bytes = FileBytes{count.readBytes, count.end - unit.begin};
   return result;

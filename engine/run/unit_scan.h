@@ -22,7 +22,9 @@ struct UnitResult {
   FileCounts counts;
   FileBytes bytes;  // of the unit
   RunEdges edges;
-  std::string dateLabel;  // of a unit that starts its file
+  std::string dateLabel;     // of a unit that starts its file, or of any unit read in a format
+                             // whose label is its first record's
+  std::string carriedState;  // at the unit's end: see LineReader::carriedState
   std::optional<PendingRewrite> rewrite;
 };
 
@@ -35,6 +37,7 @@ struct UnitOptions {
   std::shared_ptr<const CrawlerMatcher> catalogue;
   // Decompresses a compressed log on a thread of its own while this one counts.
   bool decompressAlongside = true;
+  ReadingChoice reading = {};
 };
 
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,

@@ -39,36 +39,64 @@ std::optional<std::uint64_t> cutNear(const LogFile& file, std::uint64_t offset, 
   return offset + at + (ends == LineEnds::BareLf ? 1 : 2);
 }
 
-void planFile(const LogFile& file, std::size_t index, const PlanOptions& options,
-              std::vector<WorkUnit>& units) {
-  if (file.readInOrder()) {
-    units.push_back(WorkUnit{index});
-    return;
-  }
-  const std::optional<std::string> magic = readProbe(file, 0, kMagicBytes);
-  const Compression compression = magic ? compressionOf(*magic) : Compression::kNone;
-  if (compression != Compression::kNone) {
-    units.push_back(WorkUnit{index, 0, kToEndOfFile, LineEnds::Undecided, compression});
-    return;
-  }
+// Cuts a plain file read in the positional format: only when its first bytes settle its line
+// ends and its date label, and when it will not be rewritten.
+// Cuts the file's last unit into pieces at line ends near equal shares of it.
+void cutAt(const LogFile& file, std::uint64_t pieces, LineEnds ends, const PlanOptions& options,
+           std::vector<WorkUnit>& units) {
   const std::uint64_t size = file.identity().size;
-  const std::uint64_t pieces =
-      std::min<std::uint64_t>(size / options.smallestPieceBytes, 4 * options.workers);
-  units.push_back(WorkUnit{index});
-  if (options.workers < 2 || pieces < 2) return;
-  const std::optional<std::string> head = readProbe(file, 0, options.probeBytes);
-  if (!head) return;
-  const LineEnds ends = lineEndsOf(*head);
-  DateLabelScanner label;
-  label.feed(*head);
-  if (ends == LineEnds::Undecided || !label.complete()) return;
-  if (ends == LineEnds::BareLf && options.rewriteLineEnds) return;
   for (std::uint64_t piece = 1; piece < pieces; ++piece) {
     const std::optional<std::uint64_t> cut =
         cutNear(file, size / pieces * piece, ends, options.probeBytes);
     if (!cut || *cut <= units.back().begin + options.probeBytes || *cut >= size) continue;
     units.back().end = *cut;
-    units.push_back(WorkUnit{index, *cut, kToEndOfFile, ends});
+    WorkUnit next = units.back();
+    next.begin = *cut;
+    next.end = kToEndOfFile;
+    next.lineEnds = ends;
+    units.push_back(next);
+  }
+}
+
+void cutPositional(const LogFile& file, std::string_view head, std::uint64_t pieces,
+                   const PlanOptions& options, std::vector<WorkUnit>& units) {
+  const LineEnds ends = lineEndsOf(head);
+  DateLabelScanner label;
+  label.feed(head);
+  if (ends == LineEnds::Undecided || !label.complete()) return;
+  if (ends == LineEnds::BareLf && options.rewriteLineEnds) return;
+  cutAt(file, pieces, ends, options, units);
+}
+
+void planFile(const LogFile& file, std::size_t index, const PlanOptions& options,
+              std::vector<WorkUnit>& units) {
+  WorkUnit whole;
+  whole.file = index;
+  whole.format = options.reading.format;
+  if (file.readInOrder()) {
+    units.push_back(whole);
+    return;
+  }
+  const std::optional<std::string> head = readProbe(file, 0, options.probeBytes);
+  whole.compression = head ? compressionOf(*head) : Compression::kNone;
+  if (whole.compression != Compression::kNone || !head) {
+    units.push_back(whole);
+    return;
+  }
+  if (!whole.format) whole.format = formatOfHead(*head);
+  units.push_back(whole);
+  const std::uint64_t size = file.identity().size;
+  const std::uint64_t pieces =
+      std::min<std::uint64_t>(size / options.smallestPieceBytes, 4 * options.workers);
+  if (options.workers < 2 || pieces < 2) return;
+  if (readsPositionally(*whole.format, options.reading)) {
+    cutPositional(file, *head, pieces, options, units);
+  } else if (head->find('\n') != std::string::npos) {
+    cutAt(file, pieces, LineEnds::BareLf, options, units);
+    const std::string state = carriedStateAfter(*head, *whole.format, options.reading);
+    for (WorkUnit& unit : units) {
+      if (unit.file == index && unit.begin != 0) unit.carriedState = state;
+    }
   }
 }
 

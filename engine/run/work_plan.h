@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -16,6 +17,7 @@
 #include "base/error.h"
 #include "decompress/compression.h"
 #include "files/log_file.h"
+#include "logformat/log_format.h"
 #include "scan/line_ends.h"
 
 namespace crawlmeter {
@@ -34,6 +36,13 @@ struct WorkUnit {
   // A compressed file is one unit, read through its decompressor. Standard input's format is told
   // by its first bytes when they are read.
   Compression compression = Compression::kNone;
+  // The file's format, when the plan could tell it (a plain file, or one the user named); else
+  // the unit's first line tells it.
+  std::optional<LogFormat> format = std::nullopt;
+  // What a reader of a piece of a W3C log must know of the lines before it: the "#Fields:"
+  // directive in effect at the cut, as the plan saw it in the file's first bytes. A piece whose
+  // earlier pieces changed it is counted again with theirs (see runStatistics).
+  std::string carriedState = {};
 };
 
 // The path that names the process's standard input. A run reads it once, from where it stands,
@@ -50,6 +59,7 @@ struct PlanOptions {
   bool rewriteLineEnds = false;
   std::uint64_t smallestPieceBytes = kSmallestPieceBytes;
   std::size_t probeBytes = kProbeBytes;
+  ReadingChoice reading = {};
 };
 
 struct WorkPlan {

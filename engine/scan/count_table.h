@@ -21,11 +21,25 @@ using Count = std::int64_t;
 
 using HourCells = std::array<Count, kHourSlots>;
 
+// The lines of a file, and those of them no record could be read from. Empty lines count for
+// neither.
+struct LineTally {
+  std::uint64_t read = 0;
+  std::uint64_t notUnderstood = 0;
+
+  void add(const LineTally& other) {
+    read += other.read;
+    notUnderstood += other.notUnderstood;
+  }
+  bool operator==(const LineTally&) const = default;
+};
+
 // The counts of one file: a cell for every kind and hour slot, and for every crawler of the
 // catalogue when one is searched.
 struct FileCounts {
   std::array<HourCells, kStatCategoryCount> cells{};
   std::vector<HourCells> crawlerCells;
+  LineTally lines;
 
   Count& at(StatCategory kind, int hour) { return cells[static_cast<std::size_t>(kind)][hour]; }
   Count at(StatCategory kind, int hour) const {

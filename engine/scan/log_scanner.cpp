@@ -46,8 +46,13 @@ FirstMatches LogScanner::matchesInRest(std::string_view chunk, std::size_t restB
 void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t end) {
   if (inPieces_) {
     pieces_.feed(chunk.substr(from, end - from));
+    ++tally_.read;
     // The record's address lives in the parser: count it before the parser is reset.
-    if (const std::optional<Record> record = pieces_.finish()) counter_.count(*record, counts_);
+    if (const std::optional<Record> record = pieces_.finish()) {
+      counter_.count(*record, counts_);
+    } else {
+      ++tally_.notUnderstood;
+    }
     pieces_.reset();
     inPieces_ = false;
     return;
@@ -55,7 +60,12 @@ void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t e
   // Parsed in its place in the queue: see parseHead.
   Record& record = queued_[queuedCount_];
   std::size_t restStart = 0;
-  if (!parseHead(chunk.substr(from, end - from), &restStart, record)) return;
+  if (end == from) return;
+  ++tally_.read;
+  if (!parseHead(chunk.substr(from, end - from), &restStart, record)) {
+    ++tally_.notUnderstood;
+    return;
+  }
   if (catalogue_ != nullptr) {
     const FirstMatches first = matchesInRest(chunk, from + restStart, end);
     record.crawler = first.crawler;

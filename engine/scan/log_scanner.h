@@ -40,6 +40,7 @@ class LogScanner {
   void finish();
 
   LineEnds lineEnds() const { return lineEnds_; }
+  const LineTally& tally() const { return tally_; }
   Expected<std::string> dateLabel() const { return dateLabel_.label(); }
 
  private:
@@ -59,6 +60,7 @@ class LogScanner {
   std::size_t queuedCount_ = 0;
   FileCounts& counts_;
   LineEnds lineEnds_;
+  LineTally tally_;
   DateLabelScanner dateLabel_;
   PieceParser pieces_;
   bool inPieces_ = false;   // the current line began in an earlier chunk

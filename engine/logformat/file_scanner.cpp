@@ -1,0 +1,64 @@
+// Choosing a unit's reading, and holding a compressed log's first line until it is chosen.
+#include "logformat/file_scanner.h"
+
+namespace crawlmeter {
+
+FileScanner::FileScanner(const UnitStart& start, const ReadingChoice& choice,
+                         RecordCounter& counter, FileCounts& counts, CrawlerSearch* catalogue)
+    : choice_(choice), counter_(counter), counts_(counts), catalogue_(catalogue), start_(start) {
+  if (choice_.format) {
+    begin(*choice_.format);
+  } else if (start_.format) {
+    begin(*start_.format);
+  }
+}
+
+void FileScanner::begin(LogFormat format) {
+  started_ = true;
+  std::unique_ptr<LineReader> reader = makeLineReader(format, choice_, start_.carriedState);
+  if (reader) {
+    other_.emplace(std::move(reader), counter_, counts_, catalogue_);
+  } else {
+    positional_.emplace(counter_, counts_, start_.lineEnds, catalogue_);
+  }
+}
+
+void FileScanner::feed(std::string_view chunk) {
+  if (!started_) {
+    head_.append(chunk);
+    if (head_.find('\n') == std::string::npos && head_.size() < kLongestHead) return;
+    begin(formatOfHead(head_));
+    chunk = head_;
+  }
+  if (positional_) {
+    positional_->feed(chunk);
+  } else {
+    other_->feed(chunk);
+  }
+  if (!head_.empty()) std::string().swap(head_);
+}
+
+void FileScanner::finish() {
+  if (!started_) {
+    begin(formatOfHead(head_));
+    const std::string head = std::move(head_);
+    if (positional_) positional_->feed(head);
+    if (other_) other_->feed(head);
+  }
+  if (positional_) positional_->finish();
+  if (other_) other_->finish();
+}
+
+Expected<std::string> FileScanner::dateLabel() const {
+  if (positional_) return positional_->dateLabel();
+  if (other_) return other_->dateLabel();
+  return std::string();
+}
+
+LineTally FileScanner::tally() const {
+  if (positional_) return positional_->tally();
+  if (other_) return other_->tally();
+  return {};
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,107 @@
+// Line splitting for the readers, and the restatement of their records as positional lines.
+#include "logformat/format_scanner.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace crawlmeter {
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// Appends text with the bytes that would end or split a positional line made tabs.
+void appendTabbed(std::string& out, std::string_view text, bool spaceToo) {
+  const std::size_t start = out.size();
+  out.append(text);
+  for (std::size_t i = start; i < out.size(); ++i) {
+    const char c = out[i];
+    if (c == '\n' || c == '\r' || (spaceToo && c == ' ')) out[i] = '\t';
+  }
+}
+
+}  // namespace
+
+FormatScanner::FormatScanner(std::unique_ptr<LineReader> reader, RecordCounter& counter,
+                             FileCounts& counts, CrawlerSearch* catalogue)
+    : reader_(std::move(reader)), positional_(counter, counts, LineEnds::BareLf, catalogue) {}
+
+void FormatScanner::feed(std::string_view chunk) {
+  while (!chunk.empty()) {
+    const char* lf = static_cast<const char*>(std::memchr(chunk.data(), '\n', chunk.size()));
+    const std::size_t end =
+        lf == nullptr ? chunk.size() : static_cast<std::size_t>(lf - chunk.data());
+    const std::string_view part = chunk.substr(0, end);
+    if (lf == nullptr) {
+      if (!overlong_ && partial_.size() + part.size() > kLongestRecordBytes) overlong_ = true;
+      if (overlong_) {
+        partial_.clear();
+      } else {
+        partial_.append(part);
+      }
+      return;
+    }
+    if (partial_.empty() && !overlong_) {
+      takeLine(part);
+    } else {
+      if (!overlong_ && partial_.size() + part.size() > kLongestRecordBytes) overlong_ = true;
+      if (!overlong_) partial_.append(part);
+      takeLine(partial_);
+      partial_.clear();
+    }
+    overlong_ = false;
+    chunk.remove_prefix(end + 1);
+  }
+  if (batch_.size() >= kBatchBytes) flush();
+}
+
+void FormatScanner::finish() {
+  if (!partial_.empty() || overlong_) takeLine(partial_);
+  partial_.clear();
+  overlong_ = false;
+  flush();
+  positional_.finish();
+}
+
+void FormatScanner::takeLine(std::string_view line) {
+  if (firstLine_ && line.starts_with(kByteOrderMark)) line.remove_prefix(kByteOrderMark.size());
+  firstLine_ = false;
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (line.empty() && !overlong_) return;
+  ++tally_.read;
+  if (overlong_ || line.size() > kLongestRecordBytes) {
+    ++tally_.notUnderstood;
+    return;
+  }
+  fields_.clear();
+  switch (reader_->read(line, fields_)) {
+    case LineKind::kRecord:
+      restate(fields_);
+      break;
+    case LineKind::kDirective:
+      break;
+    case LineKind::kNotUnderstood:
+      ++tally_.notUnderstood;
+      break;
+  }
+}
+
+// "ADDRESS :HH\tFIELDS\n": the positional reading takes the address before the first space, the
+// hour after the first ':' behind it, and searches the crawler texts from that space on.
+void FormatScanner::restate(const RecordFields& fields) {
+  if (dateLabel_.empty()) dateLabel_ = dateLabelOf(fields.time);
+  appendTabbed(batch_, fields.address, /*spaceToo=*/true);
+  const char hour[] = {' ', ':', static_cast<char>('0' + fields.time.hour / 10),
+                       static_cast<char>('0' + fields.time.hour % 10), '\t'};
+  batch_.append(hour, sizeof hour);
+  appendTabbed(batch_, fields.others, /*spaceToo=*/false);
+  batch_.push_back('\n');
+  if (batch_.size() >= kBatchBytes) flush();
+}
+
+void FormatScanner::flush() {
+  if (batch_.empty()) return;
+  positional_.feed(batch_);
+  batch_.clear();
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,58 @@
+// Counts a log written in a format other than the positional one: a reader of that format finds
+// each record's address, time and other fields, and the records are counted by the same rules as
+// positional lines.
+//
+// Each record is restated as a positional line ("ADDRESS :HH\tFIELDS\n") and counted by a
+// LogScanner, so hour-runs, distinct addresses, the six crawler texts and the catalogue are the
+// very same code for every format. Lines are split at LF (a CR before it is dropped); a line
+// longer than kLongestRecordBytes is not understood and never held whole.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "logformat/line_reader.h"
+#include "scan/log_scanner.h"
+
+namespace crawlmeter {
+
+class FormatScanner {
+ public:
+  FormatScanner(std::unique_ptr<LineReader> reader, RecordCounter& counter, FileCounts& counts,
+                CrawlerSearch* catalogue);
+
+  // Takes the next bytes of the unit.
+  void feed(std::string_view chunk);
+  // The end of the unit ends its last line.
+  void finish();
+
+  // The date of the first record, as "17/Mar/2026"; empty when no record was read.
+  const std::string& dateLabel() const { return dateLabel_; }
+  const LineTally& tally() const { return tally_; }
+  // What a reader of the lines after this unit needs (see LineReader::carriedState).
+  std::string carriedState() const { return reader_->carriedState(); }
+
+ private:
+  void takeLine(std::string_view line);
+  void restate(const RecordFields& fields);
+  void flush();
+
+  // Restated lines are counted in batches of about this size, so that the scanner's chunk-wide
+  // passes (line breaks, crawler candidates, the catalogue's search) keep their speed.
+  static constexpr std::size_t kBatchBytes = 256 << 10;
+
+  std::unique_ptr<LineReader> reader_;
+  LineTally tally_;
+  LogScanner positional_;
+  RecordFields fields_;
+  std::string partial_;    // the start of a line that straddles chunks
+  bool overlong_ = false;  // the current line passed kLongestRecordBytes
+  bool firstLine_ = true;
+  std::string batch_;
+  std::string dateLabel_;
+};
+
+}  // namespace crawlmeter

@@ -1,0 +1,60 @@
+// Telling a log's format by its first line.
+#include "logformat/log_format.h"
+
+#include "logformat/w3c_reader.h"
+
+namespace crawlmeter {
+
+std::optional<LogFormat> logFormatNamed(std::string_view name) {
+  for (const LogFormatRow& row : kLogFormatTable) {
+    if (row.name == name) return row.format;
+  }
+  return std::nullopt;
+}
+
+LogFormat formatOfHead(std::string_view head) {
+  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+  const std::size_t lf = head.find('\n');
+  std::string_view line = head.substr(0, lf);
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  if (looksLikeW3cHeader(line)) return LogFormat::kW3c;
+  const std::size_t first = line.find_first_not_of(" \t");
+  if (first != std::string_view::npos && line[first] == '{') return LogFormat::kJson;
+  return LogFormat::kPositional;
+}
+
+bool readsPositionally(LogFormat format, const ReadingChoice& choice) {
+  (void)choice;
+  return format == LogFormat::kPositional;
+}
+
+std::unique_ptr<LineReader> makeLineReader(LogFormat format, const ReadingChoice& choice,
+                                           const std::string& carriedState) {
+  (void)choice;
+  switch (format) {
+    case LogFormat::kW3c:
+      return std::make_unique<W3cReader>(carriedState);
+    case LogFormat::kPositional:
+    case LogFormat::kJson:
+    case LogFormat::kVhost:
+    case LogFormat::kUserFormat:
+      break;
+  }
+  return nullptr;
+}
+
+std::string carriedStateAfter(std::string_view head, LogFormat format,
+                              const ReadingChoice& choice) {
+  const std::unique_ptr<LineReader> reader = makeLineReader(format, choice, {});
+  if (!reader) return {};
+  RecordFields fields;
+  for (std::size_t lf = head.find('\n'); lf != std::string_view::npos; lf = head.find('\n')) {
+    std::string_view line = head.substr(0, lf);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty()) reader->read(line, fields);
+    head.remove_prefix(lf + 1);
+  }
+  return reader->carriedState();
+}
+
+}  // namespace crawlmeter

@@ -1,0 +1,163 @@
+// The W3C extended log reader: a layout per "#Fields:" directive, looked up once, and records read
+// against it without allocating once the buffers have grown.
+#include "logformat/w3c_reader.h"
+
+#include <algorithm>
+#include <array>
+
+namespace crawlmeter {
+namespace {
+
+constexpr std::string_view kFieldsDirective = "#Fields:";
+constexpr std::string_view kDateDirective = "#Date:";
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+int hexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// "%41" is 'A'; a '%' not followed by two hex digits stays as written.
+void appendPercentDecoded(std::string_view value, std::string& out) {
+  for (std::size_t at = 0; at < value.size(); ++at) {
+    if (value[at] == '%' && at + 2 < value.size()) {
+      const int high = hexValue(value[at + 1]);
+      const int low = hexValue(value[at + 2]);
+      if (high >= 0 && low >= 0) {
+        out.push_back(static_cast<char>(high * 16 + low));
+        at += 2;
+        continue;
+      }
+    }
+    out.push_back(value[at]);
+  }
+}
+
+void appendPlusDecoded(std::string_view value, std::string& out) {
+  const std::size_t start = out.size();
+  out.append(value);
+  std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '+', ' ');
+}
+
+// The words of a directive after its name, at runs of spaces or tabs.
+template <typename Visit>
+void forEachWord(std::string_view text, Visit visit) {
+  std::size_t at = 0;
+  while (at < text.size()) {
+    while (at < text.size() && (text[at] == ' ' || text[at] == '\t')) ++at;
+    std::size_t end = at;
+    while (end < text.size() && text[end] != ' ' && text[end] != '\t') ++end;
+    if (end > at) visit(text.substr(at, end - at));
+    at = end;
+  }
+}
+
+}  // namespace
+
+W3cReader::W3cReader(std::string_view fieldsDirective) {
+  if (fieldsDirective.starts_with(kFieldsDirective)) setLayout(fieldsDirective);
+}
+
+void W3cReader::setLayout(std::string_view directive) {
+  struct KnownField {
+    std::string_view name;
+    Decoding decoding;
+  };
+  static constexpr std::array<KnownField, 4> kDecoded = {{
+      {"cs(User-Agent)", Decoding::kPlusOrPercent},
+      {"cs(Referer)", Decoding::kPlusOrPercent},
+      {"cs(Cookie)", Decoding::kPlusOrPercent},
+      {"cs-uri-query", Decoding::kPercentWhenTabbed},
+  }};
+  fieldsDirective_.assign(directive);
+  haveLayout_ = true;
+  decodings_.clear();
+  addressField_ = dateField_ = timeField_ = kAbsent;
+  forEachWord(directive.substr(kFieldsDirective.size()), [&](std::string_view name) {
+    const std::size_t index = decodings_.size();
+    if (sameNameIgnoringCase(name, "c-ip") && addressField_ == kAbsent) addressField_ = index;
+    if (sameNameIgnoringCase(name, "date") && dateField_ == kAbsent) dateField_ = index;
+    if (sameNameIgnoringCase(name, "time") && timeField_ == kAbsent) timeField_ = index;
+    const auto known = std::find_if(kDecoded.begin(), kDecoded.end(), [&](const KnownField& f) {
+      return sameNameIgnoringCase(name, f.name);
+    });
+    decodings_.push_back(known == kDecoded.end() ? Decoding::kNone : known->decoding);
+  });
+  values_.reserve(decodings_.size() + 1);
+}
+
+// "#Date: 2026-03-17 00:00:00": the date is its first word.
+void W3cReader::setDate(std::string_view directive) {
+  directiveDate_.clear();
+  forEachWord(directive.substr(kDateDirective.size()), [&](std::string_view word) {
+    if (directiveDate_.empty()) directiveDate_.assign(word);
+  });
+}
+
+// Fills values_ with the line's fields; false when their number is not the layout's. Stops
+// splitting as soon as there are too many, so a long line of spaces costs no more than a pass.
+bool W3cReader::split(std::string_view line, char separator) {
+  values_.clear();
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = line.find(separator, start);
+    if (values_.size() == decodings_.size()) return false;
+    values_.push_back(line.substr(start, end == std::string_view::npos ? end : end - start));
+    if (end == std::string_view::npos) break;
+    start = end + 1;
+  }
+  return values_.size() == decodings_.size();
+}
+
+void W3cReader::appendOthers(bool tabbed, std::string& others) const {
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    if (i == addressField_) continue;
+    const Decoding decoding = decodings_[i];
+    if (tabbed && decoding != Decoding::kNone) {
+      appendPercentDecoded(values_[i], others);
+    } else if (!tabbed && decoding == Decoding::kPlusOrPercent) {
+      appendPlusDecoded(values_[i], others);
+    } else {
+      others.append(values_[i]);
+    }
+    others.push_back('\t');
+  }
+}
+
+LineKind W3cReader::read(std::string_view line, RecordFields& fields) {
+  fields.clear();
+  if (line.starts_with('#')) {
+    if (line.starts_with(kFieldsDirective)) setLayout(line);
+    if (line.starts_with(kDateDirective)) setDate(line);
+    return LineKind::kDirective;
+  }
+  if (!haveLayout_ || addressField_ == kAbsent || timeField_ == kAbsent) {
+    return LineKind::kNotUnderstood;
+  }
+  const bool tabbed = line.find('\t') != std::string_view::npos;
+  if (!split(line, tabbed ? '\t' : ' ')) return LineKind::kNotUnderstood;
+  const std::string_view date =
+      dateField_ == kAbsent ? std::string_view(directiveDate_) : values_[dateField_];
+  const std::optional<CivilTime> time = parseW3cTime(date, values_[timeField_]);
+  if (!time) return LineKind::kNotUnderstood;
+  fields.time = *time;
+  fields.address.assign(values_[addressField_]);
+  appendOthers(tabbed, fields.others);
+  return LineKind::kRecord;
+}
+
+bool looksLikeW3cHeader(std::string_view firstLine) {
+  static constexpr std::array<std::string_view, 6> kDirectives = {
+      "#Software:", "#Version:", "#Fields:", "#Date:", "#Remark:", "#Start-Date:"};
+  return std::any_of(kDirectives.begin(), kDirectives.end(),
+                     [&](std::string_view name) { return firstLine.starts_with(name); });
+}
+
+}  // namespace crawlmeter
