@@ -47,6 +47,21 @@ bool applyFormat(const std::string& value, CommandLine& line, Message* error) {
   return false;
 }
 
+bool applyLogFormat(const std::string& value, CommandLine& line, Message* error) {
+  line.reading.format = logFormatNamed(value);
+  if (!line.reading.format) {
+    *error = Message(translatable("unknown log format '%s' (positional, w3c, json or vhost, or "
+                                  "a log_format or LogFormat line of the server's configuration)"),
+                     value);
+  }
+  return line.reading.format.has_value();
+}
+
+bool applyTimeZone(const std::string& value, CommandLine& line, Message* error) {
+  line.reading.timeZone = parseTimeZone(value, error);
+  return line.reading.timeZone.has_value();
+}
+
 // A file-name option's value; false with *error set when it is empty.
 bool applyFileName(const std::string& name, const std::string& value,
                    std::optional<std::string>& target, Message* error) {
@@ -67,7 +82,8 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
                  std::size_t& next, CommandLine& line, Message* error) {
   auto [name, value] = splitOption(argument);
   const bool takesValue = name == "--kind" || name == "--output" || name == "--crawlers" ||
-                          name == "--format" || name == "--html";
+                          name == "--format" || name == "--html" || name == "--log-format" ||
+                          name == "--json-keys" || name == "--time-zone";
   if (takesValue && !value) {
     if (next >= arguments.size()) {
       *error = Message(translatable("option %s needs a value"), name);
@@ -80,6 +96,8 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
   }
   if (name == "--kind") return applyKind(*value, line, error);
   if (name == "--format") return applyFormat(*value, line, error);
+  if (name == "--log-format") return applyLogFormat(*value, line, error);
+  if (name == "--time-zone") return applyTimeZone(*value, line, error);
   if (name == "--bom") return line.byteOrderMark = true;
   if (name == "--html") return applyFileName(name, *value, line.html, error);
   if (name == "--crawlers") {

@@ -1,7 +1,7 @@
 // The arguments of crawlmeter-report:
 //   crawlmeter-report [--kind KIND] [--format FORMAT] [--bom] [--output FILE] [--html FILE]
 //                     [--rewrite-line-ends] [--crawlers FILE]... [--no-builtin-crawlers]
-//                     LOGFILE...
+//                     [--log-format FORMAT] [--json-keys KEYS] [--time-zone ZONE] LOGFILE...
 //   crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] --list-crawlers
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "base/wording.h"
+#include "logformat/log_format.h"
 #include "progress_bar.h"
 #include "scan/count_table.h"
 
@@ -31,6 +32,7 @@ struct CommandLine {
   std::optional<std::string> output;
   std::optional<std::string> html;
   bool rewriteLineEnds = false;
+  ReadingChoice reading;  // --log-format, --json-keys, --time-zone
   ProgressChoice progress = ProgressChoice::kAuto;
   bool help = false;
   bool version = false;

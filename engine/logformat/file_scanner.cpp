@@ -17,7 +17,7 @@ void FileScanner::begin(LogFormat format) {
   started_ = true;
   std::unique_ptr<LineReader> reader = makeLineReader(format, choice_, start_.carriedState);
   if (reader) {
-    other_.emplace(std::move(reader), counter_, counts_, catalogue_);
+    other_.emplace(std::move(reader), counter_, counts_, catalogue_, choice_.timeZone);
   } else {
     positional_.emplace(counter_, counts_, start_.lineEnds, catalogue_);
   }

@@ -22,8 +22,11 @@ void appendTabbed(std::string& out, std::string_view text, bool spaceToo) {
 }  // namespace
 
 FormatScanner::FormatScanner(std::unique_ptr<LineReader> reader, RecordCounter& counter,
-                             FileCounts& counts, CrawlerSearch* catalogue)
-    : reader_(std::move(reader)), positional_(counter, counts, LineEnds::BareLf, catalogue) {}
+                             FileCounts& counts, CrawlerSearch* catalogue,
+                             const std::optional<TimeZone>& zone)
+    : reader_(std::move(reader)),
+      zone_(zone),
+      positional_(counter, counts, LineEnds::BareLf, catalogue) {}
 
 void FormatScanner::feed(std::string_view chunk) {
   while (!chunk.empty()) {
@@ -75,6 +78,7 @@ void FormatScanner::takeLine(std::string_view line) {
   fields_.clear();
   switch (reader_->read(line, fields_)) {
     case LineKind::kRecord:
+      if (zone_) fields_.time = zone_->convert(fields_.time);
       restate(fields_);
       break;
     case LineKind::kDirective:

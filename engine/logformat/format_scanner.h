@@ -14,6 +14,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/time_zone.h"
 #include "logformat/line_reader.h"
 #include "scan/log_scanner.h"
 
@@ -21,8 +22,9 @@ namespace crawlmeter {
 
 class FormatScanner {
  public:
+  // A record's time is converted to zone, when given, before its hour and date are taken.
   FormatScanner(std::unique_ptr<LineReader> reader, RecordCounter& counter, FileCounts& counts,
-                CrawlerSearch* catalogue);
+                CrawlerSearch* catalogue, const std::optional<TimeZone>& zone);
 
   // Takes the next bytes of the unit.
   void feed(std::string_view chunk);
@@ -46,6 +48,7 @@ class FormatScanner {
 
   std::unique_ptr<LineReader> reader_;
   LineTally tally_;
+  std::optional<TimeZone> zone_;  // this scanner's own copy: a lookup changes it
   LogScanner positional_;
   RecordFields fields_;
   std::string partial_;    // the start of a line that straddles chunks

@@ -24,8 +24,7 @@ LogFormat formatOfHead(std::string_view head) {
 }
 
 bool readsPositionally(LogFormat format, const ReadingChoice& choice) {
-  (void)choice;
-  return format == LogFormat::kPositional;
+  return format == LogFormat::kPositional && !choice.timeZone;
 }
 
 std::unique_ptr<LineReader> makeLineReader(LogFormat format, const ReadingChoice& choice,

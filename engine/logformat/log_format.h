@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/time_zone.h"
 #include "logformat/line_reader.h"
 
 namespace crawlmeter {
@@ -46,6 +47,8 @@ LogFormat formatOfHead(std::string_view head);
 struct ReadingChoice {
   // The format of every file; nullopt tells each file's by its first line.
   std::optional<LogFormat> format = std::nullopt;
+  // The zone hours are counted in; nullopt counts them as written.
+  std::optional<TimeZone> timeZone = std::nullopt;
 };
 
 // Whether a file in format is read by the positional reading itself (LogScanner): its lines are
