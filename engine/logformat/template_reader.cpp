@@ -106,9 +106,14 @@ std::size_t TemplateReader::valueEnd(std::string_view line, std::size_t at, std:
   }
   if (field.following.empty()) return line.size();
   if (i + 1 == template_.fields.size()) {
-    // The last field runs to the literal that ends the line.
-    const bool ends = line.size() - at >= field.following.size() && line.ends_with(field.following);
-    return ends ? line.size() - field.following.size() : std::string_view::npos;
+    // The last field runs to the literal that ends the line, when that is not an escaped quote.
+    const std::size_t end = line.size() - field.following.size();
+    if (line.size() - at < field.following.size() || !line.ends_with(field.following)) {
+      return std::string_view::npos;
+    }
+    std::size_t backslashes = 0;
+    while (end - backslashes > at && line[end - backslashes - 1] == '\\') ++backslashes;
+    return field.following.front() == '"' && backslashes % 2 == 1 ? std::string_view::npos : end;
   }
   return findLiteral(line, at, field.following);
 }
