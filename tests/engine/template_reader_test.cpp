@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/chinese_wording.h"
 #include "logformat/positional_readers.h"
 
 namespace crawlmeter {
@@ -180,6 +181,7 @@ TEST(TemplateReaderTest, FormatsThatCannotBeReadSayWhy) {
     Message problem;
     EXPECT_FALSE(parseLogTemplate(c.format, &problem)) << c.format;
     EXPECT_EQ(problem.text(Wording()), c.problem) << c.format;
+    EXPECT_NE(problem.text(ChineseWording()), c.problem) << "untranslated: " << c.format;
   }
 }
 
