@@ -101,6 +101,9 @@ int daysIn(int month, int year) {
   return month == 2 && isLeap(year) ? 29 : kDays[month - 1];
 }
 
+// 9999-12-31 23:59:59 UTC: later counts are not times a server wrote.
+constexpr std::int64_t kLastSecond = 253402300799;
+
 // The values a match has read so far.
 struct Parts {
   int year = -1, shortYear = -1, month = 0, day = 0, yearDay = 0;
@@ -175,6 +178,7 @@ bool readConversion(char code, int width, std::string_view text, std::size_t* at
 // The time a complete match says; nothing when that day or hour does not exist.
 std::optional<CivilTime> timeOf(Parts parts, std::int64_t perSecond) {
   if (parts.count >= 0) {
+    if (parts.count / perSecond > kLastSecond) return std::nullopt;
     CivilTime time = civilTimeOf(parts.count / perSecond, 0);
     time.utcOffsetMinutes = 0;
     return time;
