@@ -63,9 +63,9 @@ const RecordCase kRecords[] = {
      R"(192.0.2.4 [17/Mar/2026:08:01:15 +0000] /a\x41)", "192.0.2.4", at(2026, 3, 17, 8, 1, 15, 0),
      "17/Mar/2026:08:01:15 +0000\t/a\\x41\t"},
     {"Apache common", R"(LogFormat "%h %l %u %t \"%r\" %>s %b" common)",
-     R"(192.0.2.1 - frank [10/Oct/2000:13:55:36 -0700] "GET /apache_pb.gif HTTP/1.0" 200 2326)",
+     R"(192.0.2.1 - frank [10/Oct/2000:13:55:36 -0700] "GET /a\" b.gif HTTP/1.0" 200 2326)",
      "192.0.2.1", at(2000, 10, 10, 13, 55, 36, -420),
-     "-\tfrank\t[10/Oct/2000:13:55:36 -0700]\tGET /apache_pb.gif HTTP/1.0\t200\t2326\t"},
+     "-\tfrank\t[10/Oct/2000:13:55:36 -0700]\tGET /a\" b.gif HTTP/1.0\t200\t2326\t"},
     {"Apache combined, bare, escapes in the agent",
      R"(%h %l %u %t \"%r\" %>s %b \"%{Referer}i\" \"%{User-Agent}i\")",
      R"(::1 - - [17/Mar/2026:08:01:15 +0000] "GET / HTTP/1.1" 200 5 "-" "M \"x\" \\y \x41")", "::1",
@@ -87,6 +87,8 @@ const RecordCase kRecords[] = {
      at(2026, 3, 17, 8, 1, 15, std::nullopt), "17/Mar/2026 08:01:15\t042\t-\t200\t"},
     {"Apache day of year, 12-hour clock", "%h %{%y/%j %I%p %M:%S %z}t", "h 24/060 12AM 05:06 +0100",
      "h", at(2024, 2, 29, 0, 5, 6, 60), "24/060 12AM 05:06 +0100\t"},
+    {"Apache day of year", "%h %{%Y.%j %H}t", "h 2023.100 07", "h",
+     at(2023, 4, 10, 7, 0, 0, std::nullopt), "2023.100 07\t"},
     {"Apache sec, the last second read", "%{sec}t %h", "253402300799 h", "h",
      at(9999, 12, 31, 23, 59, 59, 0), "253402300799\t"},
     {"time right before a field", "%t%h", "[17/Mar/2026:08:01:15 +0000]192.0.2.1", "192.0.2.1",
@@ -129,6 +131,7 @@ const MismatchCase kMismatches[] = {
     {"%{%Y-%m-%d %H}t %h", "2026-02-30 08 h"},
     {"%t%h", "[17/Mar/2026:08:01:15 +0000 192.0.2.1"},
     {"%h %{%d %b %Y %H}t", "h 17 Xyz 2026 08"},
+    {"%h %{%d %b %Y %H}t", "h 17 Mar 2026 08 and more"},
 };
 
 TEST(TemplateReaderTest, LinesThatDoNotMatchAreNotUnderstood) {
@@ -211,6 +214,7 @@ const VhostCase kVhostLines[] = {
     {"www.example.com: 192.0.2.1 - - [17/Mar/2026:08:01:15 +0000] x", false},
     {":443 192.0.2.1 - - [17/Mar/2026:08:01:15 +0000] x", false},
     {"www.example.com:443 [17/Mar/2026:08:01:15 +0000] x", false},
+    {"www.example.com:443 [::1] - - [17/Mar/2026:08:01:15 +0000] x", false},
     {"www.example.com:443 192.0.2.1 - - 17/Mar/2026:08:01:15 x", false},
     {"www.example.com:443 192.0.2.1 - - [17/03/2026:08:01:15 +0000] x", false},
     {"www.example.com:443 192.0.2.1", false},
