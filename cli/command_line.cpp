@@ -47,14 +47,22 @@ bool applyFormat(const std::string& value, CommandLine& line, Message* error) {
   return false;
 }
 
+// A format's name, or the format line of the server's configuration.
 bool applyLogFormat(const std::string& value, CommandLine& line, Message* error) {
   line.reading.format = logFormatNamed(value);
-  if (!line.reading.format) {
+  if (line.reading.format) return true;
+  // A word without a field in it is a name mistyped, not a format.
+  if (value.find_first_of("$%") == std::string::npos) {
     *error = Message(translatable("unknown log format '%s' (positional, w3c, json or vhost, or "
                                   "a log_format or LogFormat line of the server's configuration)"),
                      value);
+    return false;
   }
-  return line.reading.format.has_value();
+  std::optional<LogTemplate> format = parseLogTemplate(value, error);
+  if (!format) return false;
+  line.reading.format = LogFormat::kUserFormat;
+  line.reading.userFormat = std::make_shared<const LogTemplate>(std::move(*format));
+  return true;
 }
 
 bool applyTimeZone(const std::string& value, CommandLine& line, Message* error) {

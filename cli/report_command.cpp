@@ -174,6 +174,7 @@ int report(const ReportChoice& choice) {
   const Wording& wording = choice.wording;
   RunOptions options;
   options.rewriteLineEnds = line.rewriteLineEnds;
+  options.reading = line.reading;
   ProgressBar progress(line.progress, isTerminal(StandardStream::kError), wording);
   options.progress = [&](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
   if (choice.countsCatalogue()) {

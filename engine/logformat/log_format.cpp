@@ -1,6 +1,8 @@
 // Telling a log's format by its first line.
 #include "logformat/log_format.h"
 
+#include "logformat/positional_readers.h"
+#include "logformat/template_reader.h"
 #include "logformat/w3c_reader.h"
 
 namespace crawlmeter {
@@ -20,6 +22,7 @@ LogFormat formatOfHead(std::string_view head) {
   if (looksLikeW3cHeader(line)) return LogFormat::kW3c;
   const std::size_t first = line.find_first_not_of(" \t");
   if (first != std::string_view::npos && line[first] == '{') return LogFormat::kJson;
+  if (looksLikeVhostLine(line)) return LogFormat::kVhost;
   return LogFormat::kPositional;
 }
 
@@ -29,14 +32,17 @@ bool readsPositionally(LogFormat format, const ReadingChoice& choice) {
 
 std::unique_ptr<LineReader> makeLineReader(LogFormat format, const ReadingChoice& choice,
                                            const std::string& carriedState) {
-  (void)choice;
   switch (format) {
+    case LogFormat::kPositional:
+      if (!choice.timeZone) return nullptr;
+      return std::make_unique<PositionalTimeReader>();
     case LogFormat::kW3c:
       return std::make_unique<W3cReader>(carriedState);
-    case LogFormat::kPositional:
-    case LogFormat::kJson:
     case LogFormat::kVhost:
+      return std::make_unique<VhostReader>();
     case LogFormat::kUserFormat:
+      return std::make_unique<TemplateReader>(*choice.userFormat);
+    case LogFormat::kJson:
       break;
   }
   return nullptr;

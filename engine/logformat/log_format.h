@@ -10,6 +10,7 @@
 
 #include "files/time_zone.h"
 #include "logformat/line_reader.h"
+#include "logformat/log_template.h"
 
 namespace crawlmeter {
 
@@ -47,6 +48,8 @@ LogFormat formatOfHead(std::string_view head);
 struct ReadingChoice {
   // The format of every file; nullopt tells each file's by its first line.
   std::optional<LogFormat> format = std::nullopt;
+  // The user's own format, with LogFormat::kUserFormat.
+  std::shared_ptr<const LogTemplate> userFormat = nullptr;
   // The zone hours are counted in; nullopt counts them as written.
   std::optional<TimeZone> timeZone = std::nullopt;
 };
