@@ -6,6 +6,7 @@
 //
 // Streams in large blocks; lines that are not combined records are left out and counted on
 // standard error.
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>

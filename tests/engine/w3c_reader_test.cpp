@@ -3,6 +3,8 @@
 #include "logformat/w3c_reader.h"
 
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <string>
 
 #include <set>
 #include <sstream>

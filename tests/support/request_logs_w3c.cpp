@@ -1,9 +1,12 @@
 // The W3C extended logs of IIS and CloudFront for the generated requests: a field list per layout,
 // and each field's text from one table.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <functional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "logformat/civil_time.h"
 #include "request_logs.h"
