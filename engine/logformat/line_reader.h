@@ -36,7 +36,8 @@ class LineReader {
   // Reads one line: without its line end, never empty, at most kLongestRecordBytes long.
   virtual LineKind read(std::string_view line, RecordFields& fields) = 0;
   // What a reader of a later piece of the same file must be given to read on from here: the
-  // "#Fields:" directive in effect for a W3C log; empty for formats whose lines stand alone.
+  // "#Fields:" and "#Date:" directives in effect for a W3C log; empty for formats whose lines
+  // stand alone.
   virtual std::string carriedState() const { return {}; }
 };
 

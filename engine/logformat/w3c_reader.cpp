@@ -61,8 +61,18 @@ void forEachWord(std::string_view text, Visit visit) {
 
 }  // namespace
 
-W3cReader::W3cReader(std::string_view fieldsDirective) {
-  if (fieldsDirective.starts_with(kFieldsDirective)) setLayout(fieldsDirective);
+W3cReader::W3cReader(std::string_view state) {
+  const std::size_t lf = state.find('\n');
+  const std::string_view fields = state.substr(0, lf);
+  if (fields.starts_with(kFieldsDirective)) setLayout(fields);
+  if (lf != std::string_view::npos && state.substr(lf + 1).starts_with(kDateDirective)) {
+    setDate(state.substr(lf + 1));
+  }
+}
+
+std::string W3cReader::carriedState() const {
+  if (directiveDate_.empty()) return fieldsDirective_;
+  return fieldsDirective_ + '\n' + std::string(kDateDirective) + ' ' + directiveDate_;
 }
 
 void W3cReader::setLayout(std::string_view directive) {

@@ -24,13 +24,13 @@ namespace crawlmeter {
 
 class W3cReader : public LineReader {
  public:
-  // fieldsDirective: the whole "#Fields: ..." line in effect where this reader starts (what
-  // carriedState() gave the reader of the piece before), or empty at a file's start.
-  explicit W3cReader(std::string_view fieldsDirective = {});
+  // state: what carriedState() gave the reader of the piece before, or empty at a file's start.
+  explicit W3cReader(std::string_view state = {});
 
   LineKind read(std::string_view line, RecordFields& fields) override;
-  // The "#Fields:" line in effect, as read; empty before the first.
-  std::string carriedState() const override { return fieldsDirective_; }
+  // The "#Fields:" line in effect, as read (empty before the first), and on a line of its own
+  // the date of the last "#Date:" directive, when one was read.
+  std::string carriedState() const override;
 
  private:
   // What a field's value is decoded from: '+' in spaced records and %XX in tabbed ones, or %XX
