@@ -95,6 +95,8 @@ struct JsonReader::State {
   bool walk(ondemand::value value, int depth, std::size_t step, PathMask alive);
   bool walkObject(ondemand::object object, int depth, std::size_t step, PathMask alive);
   bool walkArray(ondemand::array array, int depth, std::size_t step, PathMask alive);
+  bool appendScalar(ondemand::value value, ondemand::json_type type, std::size_t step,
+                    PathMask alive);
   void note(PathMask alive, std::size_t step, std::size_t at, bool number);
   bool parse(std::string_view line);
   bool take(const KeySet& set, RecordFields& fields) const;
@@ -156,47 +158,46 @@ bool JsonReader::State::walkArray(ondemand::array array, int depth, std::size_t 
   return true;
 }
 
-// Walks one value at nesting depth (the record's object is 1): scalars to others, containers
-// member by member. alive: the paths whose first steps lead here.
+// Walks one value at nesting depth (the record's object is 1): containers member by member,
+// scalars to others. alive: the paths whose first steps lead here.
 bool JsonReader::State::walk(ondemand::value value, int depth, std::size_t step, PathMask alive) {
   ondemand::json_type type;
   if (value.type().get(type) != simdjson::SUCCESS) return false;
+  if (type == ondemand::json_type::object) {
+    ondemand::object object;
+    return depth < kDeepestNesting && value.get_object().get(object) == simdjson::SUCCESS &&
+           walkObject(object, depth + 1, step, alive);
+  }
+  if (type == ondemand::json_type::array) {
+    ondemand::array array;
+    return depth < kDeepestNesting && value.get_array().get(array) == simdjson::SUCCESS &&
+           walkArray(array, depth + 1, step, alive);
+  }
+  if (type == ondemand::json_type::null) {
+    bool null = false;
+    return value.is_null().get(null) == simdjson::SUCCESS && null;
+  }
+  return appendScalar(value, type, step, alive);
+}
+
+// Appends a string (decoded), a number (as written) or a boolean and its '\t' to others.
+bool JsonReader::State::appendScalar(ondemand::value value, ondemand::json_type type,
+                                     std::size_t step, PathMask alive) {
   const std::size_t at = others->size();
-  switch (type) {
-    case ondemand::json_type::object: {
-      ondemand::object object;
-      return depth < kDeepestNesting && value.get_object().get(object) == simdjson::SUCCESS &&
-             walkObject(object, depth + 1, step, alive);
-    }
-    case ondemand::json_type::array: {
-      ondemand::array array;
-      return depth < kDeepestNesting && value.get_array().get(array) == simdjson::SUCCESS &&
-             walkArray(array, depth + 1, step, alive);
-    }
-    case ondemand::json_type::string: {
-      std::string_view text;
-      if (value.get_string().get(text) != simdjson::SUCCESS) return false;
-      others->append(text);
-      note(alive, step, at, false);
-      break;
-    }
-    case ondemand::json_type::number: {
-      const std::string_view text = withoutTrailingSpace(value.raw_json_token());
-      if (!isJsonNumber(text)) return false;
-      others->append(text);
-      note(alive, step, at, true);
-      break;
-    }
-    case ondemand::json_type::boolean: {
-      bool truth = false;
-      if (value.get_bool().get(truth) != simdjson::SUCCESS) return false;
-      others->append(truth ? "true" : "false");
-      break;
-    }
-    case ondemand::json_type::null: {
-      bool null = false;
-      return value.is_null().get(null) == simdjson::SUCCESS && null;
-    }
+  if (type == ondemand::json_type::string) {
+    std::string_view text;
+    if (value.get_string().get(text) != simdjson::SUCCESS) return false;
+    others->append(text);
+    note(alive, step, at, false);
+  } else if (type == ondemand::json_type::number) {
+    const std::string_view text = withoutTrailingSpace(value.raw_json_token());
+    if (!isJsonNumber(text)) return false;
+    others->append(text);
+    note(alive, step, at, true);
+  } else {
+    bool truth = false;
+    if (value.get_bool().get(truth) != simdjson::SUCCESS) return false;
+    others->append(truth ? "true" : "false");
   }
   others->push_back('\t');
   return true;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "base/chinese_wording.h"
+
 namespace crawlmeter {
 namespace {
 
@@ -94,21 +96,22 @@ TEST(JsonReaderTest, NestingUpToTheBoundReads) {
 TEST(JsonReaderTest, RefusesWhatIsNotOneRecordWithAnAddressAndATime) {
   const std::string good = R"("remote_addr":"1.2.3.4","time_local":"17/Mar/2024:16:01:15 +0800")";
   const std::string lines[] = {
-      "{" + good,                                        // truncated
-      "{" + good + ",}",                                 // trailing comma
-      "{" + good + R"(,"a":"b)",                         // unterminated string
-      "{" + good + "} x",                                // something after the object
-      "{" + good + "}{}",                                // two objects
-      "[{" + good + "}]",                                // an array at the top
-      R"("1.2.3.4")",                                    // a string at the top
-      "{" + good + R"(,"size":012})",                    // a leading zero
-      "{" + good + R"(,"size":12x})",                    // not a number
-      "{" + good + R"(,"size":-})",                      // a sign alone
-      "{" + good + R"(,"ok":tru})",                      // a misspelt literal
-      "{" + good + R"(,"ua":"\x"})",                     // an unknown escape
-      "{" + good + ",\"ua\":\"\xC3\x28\"}",              // invalid UTF-8
-      R"({"remote_addr":"1.2.3.4"})",                    // no time
-      R"({"time_local":"17/Mar/2024:16:01:15 +0800"})",  // no address
+      "{" + good,                      // truncated
+      "{" + good + ",}",               // trailing comma
+      "{" + good + R"(,"a":"b)",       // unterminated string
+      "{" + good + "} x",              // something after the object
+      "{" + good + "}{}",              // two objects
+      "[{" + good + "}]",              // an array at the top
+      R"("1.2.3.4")",                  // a string at the top
+      "{" + good + R"(,"size":012})",  // a leading zero
+      "{" + good + R"(,"size":12x})",  // not a number
+      "{" + good + R"(,"size":-})",    // a sign alone
+      "{" + good + R"(,"ok":tru})",
+      "{" + good + R"(,"no":nul})",   // null misspelt                      // a misspelt literal
+      "{" + good + R"(,"ua":"\x"})",  // an unknown escape
+      "{" + good + ",\"ua\":\"\xC3\x28\"}",                               // invalid UTF-8
+      R"({"remote_addr":"1.2.3.4"})",                                     // no time
+      R"({"time_local":"17/Mar/2024:16:01:15 +0800"})",                   // no address
       R"({"remote_addr":"","time_local":"17/Mar/2024:16:01:15 +0800"})",  // an empty address
       R"({"remote_addr":null,"time_local":"17/Mar/2024:16:01:15 +0800"})",
       R"({"remote_addr":"1.2.3.4","time_local":"yesterday"})",
@@ -223,6 +226,10 @@ TEST(JsonKeysTest, SaysWhatIsWrong) {
     Message problem;
     EXPECT_FALSE(parseJsonKeys(bad.text, &problem)) << bad.text;
     EXPECT_EQ(problem.text(Wording()), bad.problem) << bad.text;
+    // Each message has its Chinese words, the user's text kept as written.
+    const std::string chinese = problem.text(ChineseWording());
+    EXPECT_NE(chinese, bad.problem) << bad.text;
+    EXPECT_NE(chinese.find("JSON"), std::string::npos) << bad.text;
   }
 }
 
