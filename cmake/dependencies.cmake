@@ -53,6 +53,20 @@ if(NOT WIN32)
   endif()
 endif()
 
+# simdjson: the JSON-lines logs' parser. Debian ships it as a shared library with its CMake
+# package; the Windows build compiles its single-file amalgamation into a static library.
+if(WIN32)
+  find_library(SIMDJSON_LIBRARY NAMES simdjson REQUIRED)
+  find_path(SIMDJSON_INCLUDE_DIR simdjson.h REQUIRED)
+  add_library(crawlmeter_simdjson INTERFACE)
+  target_include_directories(crawlmeter_simdjson INTERFACE ${SIMDJSON_INCLUDE_DIR})
+  target_link_libraries(crawlmeter_simdjson INTERFACE ${SIMDJSON_LIBRARY})
+else()
+  find_package(simdjson REQUIRED)
+  add_library(crawlmeter_simdjson INTERFACE)
+  target_link_libraries(crawlmeter_simdjson INTERFACE simdjson::simdjson)
+endif()
+
 if(CRAWLMETER_HYPERSCAN)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(Hyperscan REQUIRED IMPORTED_TARGET libhs)

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Builds the decompressors the Windows command links (ISA-L's igzip, libzstd, liblzma, libbz2) as
-# static MinGW-w64 libraries from Debian 12's own source packages, which Debian ships for Linux
-# only, and adds the tests' JSON headers. They go to build-windows-deps/prefix (or $1); a library
-# already there is kept. Needs the packages scripts/install-deps.sh names.
+# Builds the decompressors the Windows command links (ISA-L's igzip, libzstd, liblzma, libbz2) and
+# simdjson as static MinGW-w64 libraries from Debian 12's own source packages, which Debian ships
+# for Linux only, and adds the tests' JSON headers. They go to build-windows-deps/prefix (or $1);
+# a library already there is kept. Needs the packages scripts/install-deps.sh names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -86,6 +86,15 @@ if [ ! -f "$prefix/lib/libisal.a" ]; then
   cp "$isal/bin/isa-l.a" "$prefix/lib/libisal.a"
   mkdir -p "$prefix/include/isa-l"
   cp "$isal"/include/*.h "$prefix/include/isa-l/"
+fi
+if [ ! -f "$prefix/lib/libsimdjson.a" ]; then
+  echo "building simdjson for Windows"
+  # The upstream sources carry the whole library as one file beside its one header.
+  simdjson=$(unpack libsimdjson-dev)
+  x86_64-w64-mingw32-g++-posix -O2 -std=c++17 -c "$simdjson/singleheader/simdjson.cpp" \
+    -o "$work/simdjson.o"
+  x86_64-w64-mingw32-ar rcs "$prefix/lib/libsimdjson.a" "$work/simdjson.o"
+  cp "$simdjson/singleheader/simdjson.h" "$prefix/include/"
 fi
 # The tests' JSON reader is headers only: Debian's copy serves both builds.
 if [ ! -d "$prefix/include/nlohmann" ]; then

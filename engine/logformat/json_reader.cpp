@@ -1,0 +1,285 @@
+// Reading a JSON-lines record in one pass of simdjson's on-demand parser: every scalar goes to the
+// record's others in document order, and the values at the key paths of interest are noted on the
+// way, so that no key is looked up twice and no line allocates once the buffers have grown.
+#include "logformat/json_reader.h"
+
+#include <simdjson.h>
+
+#include <array>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
+namespace crawlmeter {
+namespace {
+
+namespace ondemand = simdjson::ondemand;
+
+// The keys each server writes, tried in this order; within a row the first key present wins.
+struct ServerKeys {
+  const char* server;
+  std::array<const char*, 2> addresses;
+  std::array<const char*, 3> times;
+};
+constexpr std::array<ServerKeys, 4> kServerKeys = {{
+    {"Caddy", {"request.client_ip", "request.remote_ip"}, {"ts"}},
+    {"Traefik", {"ClientHost"}, {"StartUTC", "StartLocal"}},
+    {"nginx", {"remote_addr"}, {"time_iso8601", "time_local", "msec"}},
+    {"Cloudflare", {"ClientIP"}, {"EdgeStartTimestamp"}},
+}};
+
+// Every key path of every set is a bit of a 64-bit mask.
+using PathMask = std::uint64_t;
+constexpr std::size_t kMostPaths = 64;
+
+// The indexes (into the reader's paths) of one set's keys, each list in order of preference.
+struct KeySet {
+  std::vector<std::size_t> addresses;
+  std::vector<std::size_t> times;
+};
+
+// Where a path's value landed in others, for the line being read.
+struct Capture {
+  std::size_t at = 0;
+  std::size_t length = 0;
+  bool number = false;
+};
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// JSON's number grammar: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?. The on-demand parser
+// checks a number only when asked for its value, and the text is all this reader wants.
+bool isJsonNumber(std::string_view text) {
+  std::size_t at = 0;
+  auto digits = [&] {
+    const std::size_t start = at;
+    while (at < text.size() && isDigit(text[at])) ++at;
+    return at > start;
+  };
+  if (at < text.size() && text[at] == '-') ++at;
+  if (at < text.size() && text[at] == '0') {
+    ++at;
+  } else if (!digits()) {
+    return false;
+  }
+  if (at < text.size() && text[at] == '.' && (++at, !digits())) return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+    if (!digits()) return false;
+  }
+  return at == text.size();
+}
+
+std::string_view withoutTrailingSpace(std::string_view token) {
+  while (!token.empty() && (token.back() == ' ' || token.back() == '\t' || token.back() == '\n' ||
+                            token.back() == '\r')) {
+    token.remove_suffix(1);
+  }
+  return token;
+}
+
+}  // namespace
+
+struct JsonReader::State {
+  ondemand::parser parser;
+  std::vector<char> padded;    // the line and the zeros the parser may read past its end
+  std::vector<KeyPath> paths;  // every key path of every set, once
+  std::vector<KeySet> sets;
+  std::size_t lastSet = 0;  // the set that read the last record, tried first
+  std::vector<Capture> captures;
+  PathMask captured = 0;
+  std::string* others = nullptr;
+
+  std::size_t pathIndex(KeyPath path);
+  bool walk(ondemand::value value, int depth, std::size_t step, PathMask alive);
+  bool walkObject(ondemand::object object, int depth, std::size_t step, PathMask alive);
+  bool walkArray(ondemand::array array, int depth, std::size_t step, PathMask alive);
+  bool appendScalar(ondemand::value value, ondemand::json_type type, std::size_t step,
+                    PathMask alive);
+  void note(PathMask alive, std::size_t step, std::size_t at, bool number);
+  bool parse(std::string_view line);
+  bool take(const KeySet& set, RecordFields& fields) const;
+};
+
+std::size_t JsonReader::State::pathIndex(KeyPath path) {
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    if (paths[i] == path) return i;
+  }
+  paths.push_back(std::move(path));
+  captures.resize(paths.size());
+  return paths.size() - 1;
+}
+
+// Notes the scalar just appended at others[at...] for the paths of alive that end here.
+void JsonReader::State::note(PathMask alive, std::size_t step, std::size_t at, bool number) {
+  for (PathMask rest = alive & ~captured; rest != 0; rest &= rest - 1) {
+    const int path = std::countr_zero(rest);
+    if (paths[path].size() != step) continue;
+    captures[path] = Capture{at, others->size() - at, number};
+    captured |= PathMask{1} << path;
+  }
+}
+
+bool JsonReader::State::walkObject(ondemand::object object, int depth, std::size_t step,
+                                   PathMask alive) {
+  for (auto member : object) {
+    std::string_view key;
+    if (member.unescaped_key().get(key) != simdjson::SUCCESS) return false;
+    PathMask next = 0;
+    for (PathMask rest = alive; rest != 0; rest &= rest - 1) {
+      const int path = std::countr_zero(rest);
+      if (paths[path].size() <= step) continue;
+      const auto* name = std::get_if<std::string>(&paths[path][step]);
+      if (name != nullptr && *name == key) next |= PathMask{1} << path;
+    }
+    ondemand::value value;
+    if (member.value().get(value) != simdjson::SUCCESS) return false;
+    if (!walk(value, depth, step + 1, next)) return false;
+  }
+  return true;
+}
+
+bool JsonReader::State::walkArray(ondemand::array array, int depth, std::size_t step,
+                                  PathMask alive) {
+  std::size_t element = 0;
+  for (auto item : array) {
+    PathMask next = 0;
+    for (PathMask rest = alive; rest != 0; rest &= rest - 1) {
+      const int path = std::countr_zero(rest);
+      if (paths[path].size() <= step) continue;
+      const auto* position = std::get_if<std::size_t>(&paths[path][step]);
+      if (position != nullptr && *position == element) next |= PathMask{1} << path;
+    }
+    ondemand::value value;
+    if (item.get(value) != simdjson::SUCCESS || !walk(value, depth, step + 1, next)) return false;
+    ++element;
+  }
+  return true;
+}
+
+// Walks one value at nesting depth (the record's object is 1): containers member by member,
+// scalars to others. alive: the paths whose first steps lead here.
+bool JsonReader::State::walk(ondemand::value value, int depth, std::size_t step, PathMask alive) {
+  ondemand::json_type type;
+  if (value.type().get(type) != simdjson::SUCCESS) return false;
+  if (type == ondemand::json_type::object) {
+    ondemand::object object;
+    return depth < kDeepestNesting && value.get_object().get(object) == simdjson::SUCCESS &&
+           walkObject(object, depth + 1, step, alive);
+  }
+  if (type == ondemand::json_type::array) {
+    ondemand::array array;
+    return depth < kDeepestNesting && value.get_array().get(array) == simdjson::SUCCESS &&
+           walkArray(array, depth + 1, step, alive);
+  }
+  if (type == ondemand::json_type::null) {
+    bool null = false;
+    return value.is_null().get(null) == simdjson::SUCCESS && null;
+  }
+  return appendScalar(value, type, step, alive);
+}
+
+// Appends a string (decoded), a number (as written) or a boolean and its '\t' to others.
+bool JsonReader::State::appendScalar(ondemand::value value, ondemand::json_type type,
+                                     std::size_t step, PathMask alive) {
+  const std::size_t at = others->size();
+  if (type == ondemand::json_type::string) {
+    std::string_view text;
+    if (value.get_string().get(text) != simdjson::SUCCESS) return false;
+    others->append(text);
+    note(alive, step, at, false);
+  } else if (type == ondemand::json_type::number) {
+    const std::string_view text = withoutTrailingSpace(value.raw_json_token());
+    if (!isJsonNumber(text)) return false;
+    others->append(text);
+    note(alive, step, at, true);
+  } else {
+    bool truth = false;
+    if (value.get_bool().get(truth) != simdjson::SUCCESS) return false;
+    others->append(truth ? "true" : "false");
+  }
+  others->push_back('\t');
+  return true;
+}
+
+// Parses line into others and the captures; false when it is not one valid JSON object.
+bool JsonReader::State::parse(std::string_view line) {
+  const std::size_t needed = line.size() + simdjson::SIMDJSON_PADDING;
+  if (padded.size() < needed) padded.resize(needed);
+  std::memcpy(padded.data(), line.data(), line.size());
+  std::memset(padded.data() + line.size(), 0, simdjson::SIMDJSON_PADDING);
+  captured = 0;
+  ondemand::document document;
+  if (parser.iterate(padded.data(), line.size(), padded.size()).get(document) !=
+      simdjson::SUCCESS) {
+    return false;
+  }
+  ondemand::object object;
+  if (document.get_object().get(object) != simdjson::SUCCESS) return false;
+  const PathMask all =
+      paths.size() == kMostPaths ? ~PathMask{0} : (PathMask{1} << paths.size()) - 1;
+  if (!walkObject(object, 1, 0, all)) return false;
+  // Whatever follows the object makes the line invalid.
+  return document.current_location().error() == simdjson::OUT_OF_BOUNDS;
+}
+
+// Fills fields from the set's first present address and time; false when either is missing or
+// the time does not read.
+bool JsonReader::State::take(const KeySet& set, RecordFields& fields) const {
+  auto first = [&](const std::vector<std::size_t>& choices) -> const Capture* {
+    for (const std::size_t path : choices) {
+      if ((captured >> path & 1) != 0 && captures[path].length > 0) return &captures[path];
+    }
+    return nullptr;
+  };
+  const Capture* address = first(set.addresses);
+  const Capture* time = first(set.times);
+  if (address == nullptr || time == nullptr) return false;
+  const std::string_view text = std::string_view(*others).substr(time->at, time->length);
+  const auto civil = time->number ? parseEpochTime(text) : parseAnyTime(text);
+  if (!civil) return false;
+  fields.time = *civil;
+  fields.address.assign(*others, address->at, address->length);
+  others->erase(address->at, address->length + 1);
+  return true;
+}
+
+JsonReader::JsonReader() : state_(std::make_unique<State>()) {
+  for (const ServerKeys& server : kServerKeys) {
+    KeySet set;
+    for (const char* key : server.addresses) {
+      if (key != nullptr) set.addresses.push_back(state_->pathIndex(*parseKeyPath(key)));
+    }
+    for (const char* key : server.times) {
+      if (key != nullptr) set.times.push_back(state_->pathIndex(*parseKeyPath(key)));
+    }
+    state_->sets.push_back(std::move(set));
+  }
+}
+
+JsonReader::JsonReader(const JsonKeys& keys) : state_(std::make_unique<State>()) {
+  KeySet set;
+  set.addresses.push_back(state_->pathIndex(keys.address));
+  set.times.push_back(state_->pathIndex(keys.time));
+  state_->sets.push_back(std::move(set));
+}
+
+JsonReader::~JsonReader() = default;
+
+LineKind JsonReader::read(std::string_view line, RecordFields& fields) {
+  State& state = *state_;
+  fields.clear();
+  state.others = &fields.others;
+  if (!state.parse(line)) return LineKind::kNotUnderstood;
+  if (state.take(state.sets[state.lastSet], fields)) return LineKind::kRecord;
+  for (std::size_t set = 0; set < state.sets.size(); ++set) {
+    if (set != state.lastSet && state.take(state.sets[set], fields)) {
+      state.lastSet = set;
+      return LineKind::kRecord;
+    }
+  }
+  return LineKind::kNotUnderstood;
+}
+
+}  // namespace crawlmeter
