@@ -65,6 +65,12 @@ bool applyLogFormat(const std::string& value, CommandLine& line, Message* error)
   return true;
 }
 
+bool applyJsonKeys(const std::string& value, CommandLine& line, Message* error) {
+  std::optional<JsonKeys> keys = parseJsonKeys(value, error);
+  if (keys) line.reading.jsonKeys = std::make_shared<const JsonKeys>(std::move(*keys));
+  return keys.has_value();
+}
+
 bool applyTimeZone(const std::string& value, CommandLine& line, Message* error) {
   line.reading.timeZone = parseTimeZone(value, error);
   return line.reading.timeZone.has_value();
@@ -106,6 +112,7 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
   if (name == "--format") return applyFormat(*value, line, error);
   if (name == "--log-format") return applyLogFormat(*value, line, error);
   if (name == "--time-zone") return applyTimeZone(*value, line, error);
+  if (name == "--json-keys") return applyJsonKeys(*value, line, error);
   if (name == "--bom") return line.byteOrderMark = true;
   if (name == "--html") return applyFileName(name, *value, line.html, error);
   if (name == "--crawlers") {

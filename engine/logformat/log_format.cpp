@@ -1,6 +1,7 @@
 // Telling a log's format by its first line.
 #include "logformat/log_format.h"
 
+#include "logformat/json_reader.h"
 #include "logformat/positional_readers.h"
 #include "logformat/template_reader.h"
 #include "logformat/w3c_reader.h"
@@ -43,7 +44,8 @@ std::unique_ptr<LineReader> makeLineReader(LogFormat format, const ReadingChoice
     case LogFormat::kUserFormat:
       return std::make_unique<TemplateReader>(*choice.userFormat);
     case LogFormat::kJson:
-      break;
+      if (choice.jsonKeys) return std::make_unique<JsonReader>(*choice.jsonKeys);
+      return std::make_unique<JsonReader>();
   }
   return nullptr;
 }

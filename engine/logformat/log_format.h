@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "files/time_zone.h"
+#include "logformat/json_reader.h"
 #include "logformat/line_reader.h"
 #include "logformat/log_template.h"
 
@@ -50,6 +51,8 @@ struct ReadingChoice {
   std::optional<LogFormat> format = std::nullopt;
   // The user's own format, with LogFormat::kUserFormat.
   std::shared_ptr<const LogTemplate> userFormat = nullptr;
+  // The keys of JSON logs, when the user names them; else each server's are tried.
+  std::shared_ptr<const JsonKeys> jsonKeys = nullptr;
   // The zone hours are counted in; nullopt counts them as written.
   std::optional<TimeZone> timeZone = std::nullopt;
 };
