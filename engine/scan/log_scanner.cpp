@@ -85,7 +85,7 @@ void LogScanner::countQueued() {
 
 void LogScanner::feed(std::string_view chunk) {
   if (chunk.empty()) return;
-  if (!dateLabel_.complete()) dateLabel_.feed(chunk);
+  if (seekDateLabel_ && !dateLabel_.complete()) dateLabel_.feed(chunk);
   index_.build(chunk, /*findCrawlerCandidates=*/catalogue_ == nullptr);
   nextCandidate_ = 0;
   if (catalogue_ != nullptr) catalogue_->search(chunk, catalogueMatches_);

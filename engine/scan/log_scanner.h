@@ -34,6 +34,10 @@ class LogScanner {
         pieces_(catalogue),
         catalogue_(catalogue) {}
 
+  // Lines that are not a file's own (another format's records, restated) have no date label to
+  // look for.
+  void withoutDateLabel() { seekDateLabel_ = false; }
+
   // Takes the next bytes of the file.
   void feed(std::string_view chunk);
   // The end of the file ends its last line.
@@ -62,6 +66,7 @@ class LogScanner {
   LineEnds lineEnds_;
   LineTally tally_;
   DateLabelScanner dateLabel_;
+  bool seekDateLabel_ = true;
   PieceParser pieces_;
   bool inPieces_ = false;   // the current line began in an earlier chunk
   bool lastWasCr_ = false;  // the previous chunk ended with a CR
