@@ -36,9 +36,11 @@ bool hasChinese(std::string_view text) {
 // Words a Chinese line may hold as they are: what a user types (kinds, formats, categories) and
 // the names of the compression formats.
 const std::set<std::string, std::less<>> kLiteralWords = {
-    "pv",     "ip",   "sogou", "bing",   "baidu",   "youdao", "yahoo",   "google", "all",
-    "bot",    "bots", "text",  "csv",    "json",    "gzip",   "xz",      "zstd",   "deflate",
-    "search", "ai",   "seo",   "social", "monitor", "other",  "archive", "Windows"};
+    "pv",     "ip",      "sogou",     "bing",    "baidu",   "youdao",     "yahoo",
+    "google", "all",     "bot",       "bots",    "text",    "csv",        "json",
+    "gzip",   "xz",      "zstd",      "deflate", "search",  "ai",         "seo",
+    "social", "monitor", "other",     "archive", "Windows", "positional", "w3c",
+    "vhost",  "nginx",   "LogFormat", "local",   "address", "time",       "agent"};
 
 // The English words of line: runs of ASCII letters outside Chinese characters, but for options,
 // paths, file names and numbers (a token with one of "-/\\.$%:_,<>" or a digit), abbreviations
@@ -48,7 +50,7 @@ std::vector<std::string> englishWords(std::string_view line) {
   std::string token;
   const auto judge = [&] {
     while (!token.empty() &&
-           std::string_view("()[]'\",.;:!?").find(token.back()) != std::string_view::npos)
+           std::string_view("()[]'\",.;:!?=").find(token.back()) != std::string_view::npos)
       token.pop_back();
     while (!token.empty() &&
            std::string_view("()[]'\"").find(token.front()) != std::string_view::npos)
