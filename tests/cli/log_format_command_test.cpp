@@ -6,6 +6,7 @@
 
 #include "command_runner.h"
 #include "day_log.h"
+#include "request_logs.h"
 #include "temp_folder.h"
 
 namespace crawlmeter {
@@ -15,6 +16,7 @@ using crawlmeter::testing::accessLine;
 using crawlmeter::testing::Outcome;
 using crawlmeter::testing::runCommand;
 using crawlmeter::testing::TempFolder;
+using nlohmann::json;
 
 std::string repeated(const std::string& line, int times) {
   std::string text;
@@ -49,6 +51,71 @@ TEST(LogFormatCommandTest, LinesNotUnderstoodAreToldPastOnePercentAndCountedInJs
     EXPECT_EQ(document["files"][0]["lines"], c.lines);
     EXPECT_EQ(document["files"][0]["lines_skipped"], c.skipped);
   }
+}
+
+TEST(LogFormatCommandTest, AFormatOrZoneThatCannotBeReadIsAUsageError) {
+  TempFolder folder;
+  const std::string log = folder.write("a.log", accessLine("17/Mar/2026", 10, "Googlebot"));
+  const struct {
+    std::vector<std::string> options;
+    std::string says;
+  } cases[] = {
+      {{"--log-format", "w3"}, "unknown log format 'w3'"},
+      {{"--log-format", "$remote_addr - [$request]"}, "no time"},
+      {{"--log-format", "%t \"%r\""}, "no client address"},
+      {{"--json-keys", "time=ts"}, "address"},
+      {{"--json-keys", "address=ip,when=ts"}, "when"},
+      {{"--time-zone", "Mars/Olympus"}, "Mars/Olympus"},
+      {{"--time-zone", "+25:00"}, "+25:00"},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> arguments = c.options;
+    arguments.push_back(log);
+    const Outcome outcome = runCommand(folder, arguments);
+    EXPECT_EQ(outcome.status, 2) << c.options[1];
+    EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+    EXPECT_TRUE(outcome.out.empty());
+  }
+}
+
+json kindsOf(const Outcome& outcome) { return json::parse(outcome.out)["kinds"]; }
+
+// One run over the same requests in three formats: every file counts alike and has the same date
+// label; in another zone every kind's hours turn by its offset; and no log is rewritten.
+TEST(LogFormatCommandTest, MixedFormatsLineUpAndTurnTogetherIntoAnotherZone) {
+  using namespace crawlmeter::testing;
+  const std::vector<Request> requests = generatedRequests(1500, 3);
+  TempFolder folder;
+  const std::vector<std::string> logs = {folder.write("combined.log", renderCombined(requests)),
+                                         folder.write("u_ex.log", renderIis(requests)),
+                                         folder.write("caddy.log", renderCaddy(requests))};
+  std::vector<std::string> arguments = {"--no-progress", "--kind", "all",
+                                        "--format",      "json",   "--rewrite-line-ends"};
+  arguments.insert(arguments.end(), logs.begin(), logs.end());
+  const Outcome asWritten = runCommand(folder, arguments);
+  ASSERT_EQ(asWritten.status, 0) << asWritten.err;
+  arguments.insert(arguments.begin(), {"--time-zone", "+0800"});
+  const Outcome shifted = runCommand(folder, arguments);
+  ASSERT_EQ(shifted.status, 0) << shifted.err;
+  for (const Outcome* outcome : {&asWritten, &shifted}) {
+    const json files = json::parse(outcome->out)["files"];
+    for (const json& file : files) EXPECT_EQ(file["date"], "17/Mar/2026");
+  }
+  for (const json& kind : kindsOf(asWritten)) {
+    for (std::size_t file = 1; file < logs.size(); ++file)
+      EXPECT_EQ(kind["hours"][file], kind["hours"][0]) << kind["kind"] << " " << file;
+  }
+  const json before = kindsOf(asWritten), after = kindsOf(shifted);
+  for (std::size_t kind = 0; kind < before.size(); ++kind) {
+    for (std::size_t file = 0; file < logs.size(); ++file) {
+      for (int hour = 0; hour < 24; ++hour) {
+        EXPECT_EQ(after[kind]["hours"][file][(hour + 8) % 24], before[kind]["hours"][file][hour])
+            << before[kind]["kind"] << " " << file << " " << hour;
+      }
+    }
+  }
+  EXPECT_EQ(testing::readFile(logs[1]), renderIis(requests));
+  EXPECT_EQ(testing::readFile(logs[2]), renderCaddy(requests));
 }
 
 }  // namespace
