@@ -17,6 +17,7 @@
 #include "fake_ui_services.h"
 #include "gui_test_support.h"
 #include "modal_driver.h"
+#include "request_logs.h"
 #include "run/export_file.h"
 #include "run/report.h"
 #include "run/statistics_run.h"
@@ -128,6 +129,32 @@ class WorkflowTest : public QObject {
     QCOMPARE(form1_->tables()->counts(StatCategory::Baidu).at(0, 10), 1);
     QCOMPARE(readAll(lf), QByteArray(kLfLog).replace("\n", "\r\n") + "\r\n");
     QCOMPARE(readAll(crlf), kCrLfLog);
+  }
+
+  // Each log is read in the format its first line tells, and only positional logs are converted.
+  void logsOfOtherFormatsCountAsTheirRequestsAndStayAsTheyAre() {
+    using namespace crawlmeter::testing;
+    const std::vector<Request> requests = generatedRequests(600, 11);
+    const QString combined = writeFile(dir(), "combined.log", renderCombined(requests).c_str());
+    const RunResult expected = runStatistics(std::vector<std::string>{combined.toStdString()}, {});
+    const QByteArray iis = QByteArray::fromStdString(renderIis(requests));
+    const QByteArray caddy = QByteArray::fromStdString(renderCaddy(requests));
+    services_->openFilesAnswer = {writeFile(dir(), "u_ex.log", iis),
+                                  writeFile(dir(), "caddy.log", caddy)};
+    click(form1_->chooseLogsButton());
+    clickOption(form1_->crawlersButton());
+    clickOption(form1_->kindButton(StatCategory::Google));
+    click(form1_->runButton());
+    QVERIFY(services_->messages.isEmpty());
+    for (std::size_t file = 0; file < 2; ++file) {
+      QCOMPARE(form1_->tables()->dateLabels[file], expected.tables.dateLabels[0]);
+      for (int hour = 0; hour < kHourSlots; ++hour) {
+        QCOMPARE(form1_->tables()->counts(StatCategory::Google).at(file, hour),
+                 expected.tables.counts(StatCategory::Google).at(0, hour));
+      }
+    }
+    QCOMPARE(readAll(dir().filePath("u_ex.log")), iis);
+    QCOMPARE(readAll(dir().filePath("caddy.log")), caddy);
   }
 
   void exportWritesTheResultAsTheCommandDoes() {
