@@ -23,17 +23,7 @@ if [ ! -f "$log" ]; then
 fi
 cat "$log" > /dev/null  # into the page cache
 
-# Seconds taken by a command, to the millisecond. Output goes to a file: grep stops at the first
-# match when it sees its output is /dev/null.
-seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$@" > "$dir/output"
-  end=$(date +%s%N)
-  echo "scale=3; ($end - $start) / 1000000000" | bc
-}
-
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source bench/timing.sh
 
 declare -A times
 tools=(crawlmeter crawlmeter-bots wc grep awk)

@@ -38,7 +38,7 @@ milliseconds() {
   echo $(((end - start) / 1000000))
 }
 separately() { for file in "${rotated[@]}"; do "$report" --kind baidu "$file"; done; }
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source bench/timing.sh
 
 declare -A times
 for ((run = 1; run <= runs; run++)); do

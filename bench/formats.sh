@@ -30,14 +30,7 @@ for format in w3c json; do
 done
 for format in combined w3c json; do cat "${logs[$format]}" > /dev/null; done
 
-seconds() {
-  local start end
-  start=$(date +%s%N)
-  "$@" > "$dir/output"
-  end=$(date +%s%N)
-  echo "scale=3; ($end - $start) / 1000000000" | bc
-}
-median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+source bench/timing.sh
 
 declare -A times
 for ((run = 1; run <= runs; run++)); do
