@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+
+#include "logformat/byte_blocks.h"
 
 namespace crawlmeter {
 namespace {
@@ -38,12 +41,6 @@ void appendPercentDecoded(std::string_view value, std::string& out) {
     }
     out.push_back(value[at]);
   }
-}
-
-void appendPlusDecoded(std::string_view value, std::string& out) {
-  const std::size_t start = out.size();
-  out.append(value);
-  std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '+', ' ');
 }
 
 // The words of a directive after its name, at runs of spaces or tabs.
@@ -116,28 +113,51 @@ void W3cReader::setDate(std::string_view directive) {
 bool W3cReader::split(std::string_view line, char separator) {
   values_.clear();
   std::size_t start = 0;
-  while (true) {
-    const std::size_t end = line.find(separator, start);
-    if (values_.size() == decodings_.size()) return false;
-    values_.push_back(line.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
+  byte_blocks::EqualBytes separators(line, separator);
+  for (std::size_t at; (at = separators.next()) != byte_blocks::EqualBytes::kEnd;) {
+    if (values_.size() + 1 >= decodings_.size()) return false;  // the rest makes one too many
+    values_.push_back(line.substr(start, at - start));
+    start = at + 1;
   }
+  values_.push_back(line.substr(start));
   return values_.size() == decodings_.size();
 }
 
-void W3cReader::appendOthers(bool tabbed, std::string& others) const {
+// Tabbed records: each field decoded on its own.
+void W3cReader::appendTabbedOthers(std::string& others) const {
   for (std::size_t i = 0; i < values_.size(); ++i) {
     if (i == addressField_) continue;
-    const Decoding decoding = decodings_[i];
-    if (tabbed && decoding != Decoding::kNone) {
-      appendPercentDecoded(values_[i], others);
-    } else if (!tabbed && decoding == Decoding::kPlusOrPercent) {
-      appendPlusDecoded(values_[i], others);
-    } else {
+    if (decodings_[i] == Decoding::kNone) {
       others.append(values_[i]);
+    } else {
+      appendPercentDecoded(values_[i], others);
     }
     others.push_back('\t');
+  }
+}
+
+// Spaced records hold neither spaces nor tabs within a field: the line without its address field,
+// each separator made a tab, is the fields each followed by a tab. Then '+' is made a space
+// within the fields that decode it.
+void W3cReader::appendSpacedOthers(std::string_view line, std::string& others) const {
+  const std::string_view address = values_[addressField_];
+  const auto addressAt = static_cast<std::size_t>(address.data() - line.data());
+  const std::size_t start = others.size();
+  // The separator before a last address field, or the one after any other, goes with it.
+  others.append(line.substr(0, addressAt));
+  if (addressField_ + 1 < values_.size()) {
+    others.append(line.substr(addressAt + address.size() + 1));
+    others.push_back('\t');
+  }
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    if (i == addressField_) continue;
+    const std::string_view value = values_[i];
+    std::size_t at = start + static_cast<std::size_t>(value.data() - line.data());
+    if (i > addressField_) at -= address.size() + 1;
+    others[at + value.size()] = '\t';
+    if (decodings_[i] == Decoding::kPlusOrPercent) {
+      byte_blocks::replaceEach(others.data() + at, value.size(), "+", ' ');
+    }
   }
 }
 
@@ -151,7 +171,7 @@ LineKind W3cReader::read(std::string_view line, RecordFields& fields) {
   if (!haveLayout_ || addressField_ == kAbsent || timeField_ == kAbsent) {
     return LineKind::kNotUnderstood;
   }
-  const bool tabbed = line.find('\t') != std::string_view::npos;
+  const bool tabbed = std::memchr(line.data(), '\t', line.size()) != nullptr;
   if (!split(line, tabbed ? '\t' : ' ')) return LineKind::kNotUnderstood;
   const std::string_view date =
       dateField_ == kAbsent ? std::string_view(directiveDate_) : values_[dateField_];
@@ -159,7 +179,11 @@ LineKind W3cReader::read(std::string_view line, RecordFields& fields) {
   if (!time) return LineKind::kNotUnderstood;
   fields.time = *time;
   fields.address.assign(values_[addressField_]);
-  appendOthers(tabbed, fields.others);
+  if (tabbed) {
+    appendTabbedOthers(fields.others);
+  } else {
+    appendSpacedOthers(line, fields.others);
+  }
   return LineKind::kRecord;
 }
 

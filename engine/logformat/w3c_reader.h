@@ -41,7 +41,8 @@ class W3cReader : public LineReader {
   void setLayout(std::string_view directive);
   void setDate(std::string_view directive);
   bool split(std::string_view line, char separator);
-  void appendOthers(bool tabbed, std::string& others) const;
+  void appendTabbedOthers(std::string& others) const;
+  void appendSpacedOthers(std::string_view line, std::string& others) const;
 
   std::string fieldsDirective_;
   bool haveLayout_ = false;
