@@ -19,6 +19,17 @@ namespace crawlmeter::byte_blocks {
 inline constexpr std::size_t kBlockBytes = 16;
 using Mask = std::uint32_t;  // bit i for byte i of a block
 
+// The byte at a time fallback, and the bytes after the last whole block.
+template <std::size_t N>
+void copyBytesReplacing(char* dest, const char* source, std::size_t size, const char (&from)[N],
+                        char to) {
+  for (std::size_t at = 0; at < size; ++at) {
+    char c = source[at];
+    for (std::size_t i = 0; i + 1 < N; ++i) c = c == from[i] ? to : c;
+    dest[at] = c;
+  }
+}
+
 // Which of the block's bytes equal c.
 inline Mask equalMask(const char* block, char c) {
 #if defined(CRAWLMETER_BLOCKS_SSE2)
@@ -31,86 +42,88 @@ inline Mask equalMask(const char* block, char c) {
 #endif
 }
 
-// Makes the block's bytes that are one of from (a string literal) into to.
+// Copies the block at source to dest with the bytes that are one of from (a string literal)
+// made into to.
 template <std::size_t N>
-void replaceInBlock(char* block, const char (&from)[N], char to) {
+void copyBlockReplacing(char* dest, const char* source, const char (&from)[N], char to) {
 #if defined(CRAWLMETER_BLOCKS_SSE2)
-  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block));
+  __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source));
   __m128i found = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(from[0]));
   for (std::size_t i = 1; i + 1 < N; ++i) {
     found = _mm_or_si128(found, _mm_cmpeq_epi8(bytes, _mm_set1_epi8(from[i])));
   }
   bytes = _mm_or_si128(_mm_andnot_si128(found, bytes), _mm_and_si128(found, _mm_set1_epi8(to)));
-  _mm_storeu_si128(reinterpret_cast<__m128i*>(block), bytes);
+  _mm_storeu_si128(reinterpret_cast<__m128i*>(dest), bytes);
 #else
-  for (std::size_t at = 0; at < kBlockBytes; ++at) {
-    for (std::size_t i = 0; i + 1 < N; ++i) {
-      if (block[at] == from[i]) block[at] = to;
-    }
-  }
+  copyBytesReplacing(dest, source, kBlockBytes, from, to);
 #endif
 }
 
-// Makes every byte of [begin, begin + size) that is one of from (a string literal) into to, which
-// must not be one of from: the last block may then overlap the one before.
+// Copies size bytes from source to dest with the bytes that are one of from (a string literal)
+// made into to. dest and source are the same or do not overlap. A copy of a block or more ends
+// with a block that may overlap the one before: it reads source, never what was just written.
 template <std::size_t N>
-void replaceEach(char* begin, std::size_t size, const char (&from)[N], char to) {
+void copyReplacing(char* dest, const char* source, std::size_t size, const char (&from)[N],
+                   char to) {
   static_assert(N > 1, "from holds at least one byte");
-  if (size < kBlockBytes) {
-    for (std::size_t at = 0; at < size; ++at) {
-      for (std::size_t i = 0; i + 1 < N; ++i) {
-        if (begin[at] == from[i]) begin[at] = to;
-      }
+  if (size < kBlockBytes || dest == source) {
+    std::size_t at = 0;
+    for (; dest == source && at + kBlockBytes <= size; at += kBlockBytes) {
+      copyBlockReplacing(dest + at, source + at, from, to);
     }
+    copyBytesReplacing(dest + at, source + at, size - at, from, to);
     return;
   }
   for (std::size_t at = 0; at + kBlockBytes < size; at += kBlockBytes) {
-    replaceInBlock(begin + at, from, to);
+    copyBlockReplacing(dest + at, source + at, from, to);
   }
-  replaceInBlock(begin + size - kBlockBytes, from, to);
+  copyBlockReplacing(dest + size - kBlockBytes, source + size - kBlockBytes, from, to);
 }
 
-// The positions of one byte in a text, in order: each block is read once for all its matches.
-class EqualBytes {
- public:
-  static constexpr std::size_t kEnd = static_cast<std::size_t>(-1);
+// Makes every byte of [begin, begin + size) that is one of from (a string literal) into to.
+template <std::size_t N>
+void replaceEach(char* begin, std::size_t size, const char (&from)[N], char to) {
+  copyReplacing(begin, begin, size, from, to);
+}
 
-  EqualBytes(std::string_view text, char c) : text_(text), wanted_(c) {}
-
-  // The next position, or kEnd after the last.
-  std::size_t next() {
-    while (found_ == 0) {
-      if (!readBlock()) return kEnd;
-    }
-    const std::size_t at = blockStart_ + static_cast<std::size_t>(std::countr_zero(found_));
-    found_ &= found_ - 1;
-    return at;
+// Which of the bytes [at, text's end) of a text equal c, fewer than a block: the text's last
+// block shifted, when it has one.
+inline Mask tailMask(std::string_view text, std::size_t at, char c) {
+  if (text.size() >= kBlockBytes) {
+    const std::size_t last = text.size() - kBlockBytes;
+    return equalMask(text.data() + last, c) >> (at - last);
   }
+  Mask mask = 0;
+  for (std::size_t i = at; i < text.size(); ++i) mask |= Mask{text[i] == c} << (i - at);
+  return mask;
+}
 
- private:
-  // Reads the next block into found_; false when the text is all read. The last block of a text
-  // of a block or more ends at the text's end, its bytes read before left out.
-  bool readBlock() {
-    if (read_ >= text_.size()) return false;
-    if (text_.size() < kBlockBytes) {
-      for (std::size_t i = 0; i < text_.size(); ++i) found_ |= Mask{text_[i] == wanted_} << i;
-      blockStart_ = 0;
-    } else if (read_ + kBlockBytes > text_.size()) {
-      blockStart_ = text_.size() - kBlockBytes;
-      found_ = equalMask(text_.data() + blockStart_, wanted_) & (~Mask{0} << (read_ - blockStart_));
+// Which of the 64 bytes from base (fewer at the text's end) equal c.
+inline std::uint64_t equalMask64(std::string_view text, std::size_t base, char c) {
+  std::uint64_t mask = 0;
+  for (std::size_t part = 0; part < 64; part += kBlockBytes) {
+    const std::size_t at = base + part;
+    if (at + kBlockBytes <= text.size()) {
+      mask |= std::uint64_t{equalMask(text.data() + at, c)} << part;
     } else {
-      blockStart_ = read_;
-      found_ = equalMask(text_.data() + blockStart_, wanted_);
+      if (at < text.size()) mask |= std::uint64_t{tailMask(text, at, c)} << part;
+      break;
     }
-    read_ = std::min(text_.size(), blockStart_ + kBlockBytes);
-    return true;
   }
+  return mask;
+}
 
-  std::string_view text_;
-  char wanted_;
-  std::size_t read_ = 0;        // the bytes before this are read
-  std::size_t blockStart_ = 0;  // where the block of found_ starts
-  Mask found_ = 0;              // the last block's matches not yet told
-};
+// Writes the positions of the bytes of text that equal c to positions, in order, and returns
+// their number; stops once there are more than most. positions has room for most + 64.
+inline std::size_t findEach(std::string_view text, char c, std::size_t most,
+                            std::uint32_t* positions) {
+  std::size_t count = 0;
+  for (std::size_t base = 0; base < text.size() && count <= most; base += 64) {
+    for (std::uint64_t mask = equalMask64(text, base, c); mask != 0; mask &= mask - 1) {
+      positions[count++] = static_cast<std::uint32_t>(base + std::countr_zero(mask));
+    }
+  }
+  return count;
+}
 
 }  // namespace crawlmeter::byte_blocks

@@ -12,14 +12,14 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Appends text with the bytes that would end a positional line made tabs, and with spaces made
-// tabs too when asked: one pass of words over the copy.
+// tabs too when asked, in one pass that copies as it replaces.
 void appendTabbed(std::string& out, std::string_view text, bool spaceToo) {
   const std::size_t start = out.size();
-  out.append(text);
+  out.resize(start + text.size());
   if (spaceToo) {
-    byte_blocks::replaceEach(out.data() + start, text.size(), "\r\n ", '\t');
+    byte_blocks::copyReplacing(out.data() + start, text.data(), text.size(), "\r\n ", '\t');
   } else {
-    byte_blocks::replaceEach(out.data() + start, text.size(), "\r\n", '\t');
+    byte_blocks::copyReplacing(out.data() + start, text.data(), text.size(), "\r\n", '\t');
   }
 }
 

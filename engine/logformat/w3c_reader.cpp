@@ -97,7 +97,8 @@ void W3cReader::setLayout(std::string_view directive) {
     });
     decodings_.push_back(known == kDecoded.end() ? Decoding::kNone : known->decoding);
   });
-  values_.reserve(decodings_.size() + 1);
+  values_.resize(decodings_.size());
+  separators_.resize(decodings_.size() + 64);  // findEach's room
 }
 
 // "#Date: 2026-03-17 00:00:00": the date is its first word.
@@ -109,18 +110,18 @@ void W3cReader::setDate(std::string_view directive) {
 }
 
 // Fills values_ with the line's fields; false when their number is not the layout's. Stops
-// splitting as soon as there are too many, so a long line of spaces costs no more than a pass.
+// searching as soon as there are too many, so a long line of spaces costs no more than a pass.
 bool W3cReader::split(std::string_view line, char separator) {
-  values_.clear();
+  const std::size_t fieldCount = decodings_.size();
+  const std::size_t found = byte_blocks::findEach(line, separator, fieldCount, separators_.data());
+  if (found + 1 != fieldCount) return false;
   std::size_t start = 0;
-  byte_blocks::EqualBytes separators(line, separator);
-  for (std::size_t at; (at = separators.next()) != byte_blocks::EqualBytes::kEnd;) {
-    if (values_.size() + 1 >= decodings_.size()) return false;  // the rest makes one too many
-    values_.push_back(line.substr(start, at - start));
-    start = at + 1;
+  for (std::size_t i = 0; i < found; ++i) {
+    values_[i] = line.substr(start, separators_[i] - start);
+    start = separators_[i] + 1;
   }
-  values_.push_back(line.substr(start));
-  return values_.size() == decodings_.size();
+  values_[found] = line.substr(start);
+  return true;
 }
 
 // Tabbed records: each field decoded on its own.
@@ -137,27 +138,26 @@ void W3cReader::appendTabbedOthers(std::string& others) const {
 }
 
 // Spaced records hold neither spaces nor tabs within a field: the line without its address field,
-// each separator made a tab, is the fields each followed by a tab. Then '+' is made a space
-// within the fields that decode it.
+// each space made a tab, is the fields each followed by a tab. Then '+' is made a space within
+// the fields that decode it.
 void W3cReader::appendSpacedOthers(std::string_view line, std::string& others) const {
   const std::string_view address = values_[addressField_];
   const auto addressAt = static_cast<std::size_t>(address.data() - line.data());
-  const std::size_t start = others.size();
   // The separator before a last address field, or the one after any other, goes with it.
-  others.append(line.substr(0, addressAt));
-  if (addressField_ + 1 < values_.size()) {
-    others.append(line.substr(addressAt + address.size() + 1));
-    others.push_back('\t');
-  }
+  const bool addressLast = addressField_ + 1 == values_.size();
+  const std::size_t afterAt = addressLast ? line.size() : addressAt + address.size() + 1;
+  const std::size_t start = others.size();
+  others.resize(start + addressAt + (line.size() - afterAt) + (addressLast ? 0 : 1));
+  char* const out = others.data() + start;
+  byte_blocks::copyReplacing(out, line.data(), addressAt, " ", '\t');
+  byte_blocks::copyReplacing(out + addressAt, line.data() + afterAt, line.size() - afterAt, " ",
+                             '\t');
+  if (!addressLast) others.back() = '\t';
   for (std::size_t i = 0; i < values_.size(); ++i) {
-    if (i == addressField_) continue;
-    const std::string_view value = values_[i];
-    std::size_t at = start + static_cast<std::size_t>(value.data() - line.data());
-    if (i > addressField_) at -= address.size() + 1;
-    others[at + value.size()] = '\t';
-    if (decodings_[i] == Decoding::kPlusOrPercent) {
-      byte_blocks::replaceEach(others.data() + at, value.size(), "+", ' ');
-    }
+    if (decodings_[i] != Decoding::kPlusOrPercent || i == addressField_) continue;
+    std::size_t at = static_cast<std::size_t>(values_[i].data() - line.data());
+    if (i > addressField_) at -= afterAt - addressAt;
+    byte_blocks::replaceEach(out + at, values_[i].size(), "+", ' ');
   }
 }
 
