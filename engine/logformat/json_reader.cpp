@@ -9,7 +9,6 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <utility>
 
 namespace crawlmeter {
 namespace {
@@ -95,12 +94,12 @@ struct JsonReader::State {
 
   std::size_t pathIndex(KeyPath path);
   void add(KeySet set);
-  bool walk(ondemand::value value, int depth, std::size_t step, PathMask alive);
+  bool walk(ondemand::value& value, int depth, std::size_t step, PathMask alive);
   bool walkObject(ondemand::object object, int depth, std::size_t step, PathMask alive);
   bool walkArray(ondemand::array array, int depth, std::size_t step, PathMask alive);
-  bool appendScalar(ondemand::value value, ondemand::json_type type, std::size_t step,
+  bool appendScalar(ondemand::value& value, ondemand::json_type type, std::size_t step,
                     PathMask alive);
-  bool appendString(ondemand::value value);
+  bool appendString(ondemand::value& value);
   PathMask nextByKey(ondemand::field& field, std::size_t step, PathMask alive, bool& ok) const;
   void note(PathMask alive, std::size_t step, std::size_t at, bool number);
   bool parse(std::string_view line, PathMask wanted);
@@ -156,8 +155,9 @@ PathMask JsonReader::State::nextByKey(ondemand::field& field, std::size_t step, 
 bool JsonReader::State::walkObject(ondemand::object object, int depth, std::size_t step,
                                    PathMask alive) {
   for (auto member : object) {
-    ondemand::field field;
-    if (std::move(member).get(field) != simdjson::SUCCESS) return false;
+    if (member.error() != simdjson::SUCCESS) return false;
+    // Used in place: a copy reads the field whole right after it was written in parts, and stalls.
+    ondemand::field& field = member.value_unsafe();
     bool ok = true;
     const PathMask next = nextByKey(field, step, alive, ok);
     if (!ok || !walk(field.value(), depth, step + 1, next)) return false;
@@ -170,14 +170,16 @@ bool JsonReader::State::walkArray(ondemand::array array, int depth, std::size_t 
   std::size_t element = 0;
   for (auto item : array) {
     PathMask next = 0;
+    alive &= ~captured;
     for (PathMask rest = alive; rest != 0; rest &= rest - 1) {
       const int path = std::countr_zero(rest);
       if (paths[path].size() <= step) continue;
       const auto* position = std::get_if<std::size_t>(&paths[path][step]);
       if (position != nullptr && *position == element) next |= PathMask{1} << path;
     }
-    ondemand::value value;
-    if (item.get(value) != simdjson::SUCCESS || !walk(value, depth, step + 1, next)) return false;
+    if (item.error() != simdjson::SUCCESS || !walk(item.value_unsafe(), depth, step + 1, next)) {
+      return false;
+    }
     ++element;
   }
   return true;
@@ -185,7 +187,8 @@ bool JsonReader::State::walkArray(ondemand::array array, int depth, std::size_t 
 
 // Walks one value at nesting depth (the record's object is 1): containers member by member,
 // scalars to others. alive: the paths whose first steps lead here.
-bool JsonReader::State::walk(ondemand::value value, int depth, std::size_t step, PathMask alive) {
+// Values are passed by reference for the same reason as fields in walkObject.
+bool JsonReader::State::walk(ondemand::value& value, int depth, std::size_t step, PathMask alive) {
   ondemand::json_type type;
   if (value.type().get(type) != simdjson::SUCCESS) return false;
   if (type == ondemand::json_type::object) {
@@ -206,7 +209,7 @@ bool JsonReader::State::walk(ondemand::value value, int depth, std::size_t step,
 }
 
 // Appends a string (decoded), a number (as written) or a boolean and its '\t' to others.
-bool JsonReader::State::appendScalar(ondemand::value value, ondemand::json_type type,
+bool JsonReader::State::appendScalar(ondemand::value& value, ondemand::json_type type,
                                      std::size_t step, PathMask alive) {
   const std::size_t at = others->size();
   if (type == ondemand::json_type::string) {
@@ -228,7 +231,7 @@ bool JsonReader::State::appendScalar(ondemand::value value, ondemand::json_type 
 
 // A string of a line without a backslash is its bytes between the quotes: the parser has checked
 // them already (UTF-8, no control character), and only an escape could make decoding fail.
-bool JsonReader::State::appendString(ondemand::value value) {
+bool JsonReader::State::appendString(ondemand::value& value) {
   if (!escapes) {
     const std::string_view token = withoutTrailingSpace(value.raw_json_token());
     others->append(token.substr(1, token.size() - 2));
