@@ -30,12 +30,12 @@ constexpr std::array<ServerKeys, 4> kServerKeys = {{
 
 // Every key path of every set is a bit of a 64-bit mask.
 using PathMask = std::uint64_t;
-constexpr std::size_t kMostPaths = 64;
 
 // The indexes (into the reader's paths) of one set's keys, each list in order of preference.
 struct KeySet {
   std::vector<std::size_t> addresses;
   std::vector<std::size_t> times;
+  PathMask paths = 0;  // all of the above
 };
 
 // Where a path's value landed in others, for the line being read.
@@ -90,15 +90,19 @@ struct JsonReader::State {
   std::vector<Capture> captures;
   PathMask captured = 0;
   std::string* others = nullptr;
+  bool escapes = false;  // the line holds a backslash: its strings may need decoding
 
   std::size_t pathIndex(KeyPath path);
-  bool walk(ondemand::value value, int depth, std::size_t step, PathMask alive);
+  void add(KeySet set);
+  bool walk(ondemand::value& value, int depth, std::size_t step, PathMask alive);
   bool walkObject(ondemand::object object, int depth, std::size_t step, PathMask alive);
   bool walkArray(ondemand::array array, int depth, std::size_t step, PathMask alive);
-  bool appendScalar(ondemand::value value, ondemand::json_type type, std::size_t step,
+  bool appendScalar(ondemand::value& value, ondemand::json_type type, std::size_t step,
                     PathMask alive);
+  bool appendString(ondemand::value& value);
+  PathMask nextByKey(ondemand::field& field, std::size_t step, PathMask alive, bool& ok) const;
   void note(PathMask alive, std::size_t step, std::size_t at, bool number);
-  bool parse(std::string_view line);
+  bool parse(std::string_view line, PathMask wanted);
   bool take(const KeySet& set, RecordFields& fields) const;
 };
 
@@ -111,6 +115,12 @@ std::size_t JsonReader::State::pathIndex(KeyPath path) {
   return paths.size() - 1;
 }
 
+void JsonReader::State::add(KeySet set) {
+  for (const std::size_t path : set.addresses) set.paths |= PathMask{1} << path;
+  for (const std::size_t path : set.times) set.paths |= PathMask{1} << path;
+  sets.push_back(std::move(set));
+}
+
 // Notes the scalar just appended at others[at...] for the paths of alive that end here.
 void JsonReader::State::note(PathMask alive, std::size_t step, std::size_t at, bool number) {
   for (PathMask rest = alive & ~captured; rest != 0; rest &= rest - 1) {
@@ -121,21 +131,36 @@ void JsonReader::State::note(PathMask alive, std::size_t step, std::size_t at, b
   }
 }
 
+// The paths of alive whose step names key. A key is decoded only while a path may still take it,
+// or when it may hold an escape that must be checked.
+PathMask JsonReader::State::nextByKey(ondemand::field& field, std::size_t step, PathMask alive,
+                                      bool& ok) const {
+  alive &= ~captured;
+  if (alive == 0 && !escapes) return 0;
+  std::string_view key;
+  if (field.unescaped_key().get(key) != simdjson::SUCCESS) {
+    ok = false;
+    return 0;
+  }
+  PathMask next = 0;
+  for (PathMask rest = alive; rest != 0; rest &= rest - 1) {
+    const int path = std::countr_zero(rest);
+    if (paths[path].size() <= step) continue;
+    const auto* name = std::get_if<std::string>(&paths[path][step]);
+    if (name != nullptr && *name == key) next |= PathMask{1} << path;
+  }
+  return next;
+}
+
 bool JsonReader::State::walkObject(ondemand::object object, int depth, std::size_t step,
                                    PathMask alive) {
   for (auto member : object) {
-    std::string_view key;
-    if (member.unescaped_key().get(key) != simdjson::SUCCESS) return false;
-    PathMask next = 0;
-    for (PathMask rest = alive; rest != 0; rest &= rest - 1) {
-      const int path = std::countr_zero(rest);
-      if (paths[path].size() <= step) continue;
-      const auto* name = std::get_if<std::string>(&paths[path][step]);
-      if (name != nullptr && *name == key) next |= PathMask{1} << path;
-    }
-    ondemand::value value;
-    if (member.value().get(value) != simdjson::SUCCESS) return false;
-    if (!walk(value, depth, step + 1, next)) return false;
+    if (member.error() != simdjson::SUCCESS) return false;
+    // Used in place: a copy reads the field whole right after it was written in parts, and stalls.
+    ondemand::field& field = member.value_unsafe();
+    bool ok = true;
+    const PathMask next = nextByKey(field, step, alive, ok);
+    if (!ok || !walk(field.value(), depth, step + 1, next)) return false;
   }
   return true;
 }
@@ -145,14 +170,16 @@ bool JsonReader::State::walkArray(ondemand::array array, int depth, std::size_t 
   std::size_t element = 0;
   for (auto item : array) {
     PathMask next = 0;
+    alive &= ~captured;
     for (PathMask rest = alive; rest != 0; rest &= rest - 1) {
       const int path = std::countr_zero(rest);
       if (paths[path].size() <= step) continue;
       const auto* position = std::get_if<std::size_t>(&paths[path][step]);
       if (position != nullptr && *position == element) next |= PathMask{1} << path;
     }
-    ondemand::value value;
-    if (item.get(value) != simdjson::SUCCESS || !walk(value, depth, step + 1, next)) return false;
+    if (item.error() != simdjson::SUCCESS || !walk(item.value_unsafe(), depth, step + 1, next)) {
+      return false;
+    }
     ++element;
   }
   return true;
@@ -160,7 +187,8 @@ bool JsonReader::State::walkArray(ondemand::array array, int depth, std::size_t 
 
 // Walks one value at nesting depth (the record's object is 1): containers member by member,
 // scalars to others. alive: the paths whose first steps lead here.
-bool JsonReader::State::walk(ondemand::value value, int depth, std::size_t step, PathMask alive) {
+// Values are passed by reference for the same reason as fields in walkObject.
+bool JsonReader::State::walk(ondemand::value& value, int depth, std::size_t step, PathMask alive) {
   ondemand::json_type type;
   if (value.type().get(type) != simdjson::SUCCESS) return false;
   if (type == ondemand::json_type::object) {
@@ -181,13 +209,11 @@ bool JsonReader::State::walk(ondemand::value value, int depth, std::size_t step,
 }
 
 // Appends a string (decoded), a number (as written) or a boolean and its '\t' to others.
-bool JsonReader::State::appendScalar(ondemand::value value, ondemand::json_type type,
+bool JsonReader::State::appendScalar(ondemand::value& value, ondemand::json_type type,
                                      std::size_t step, PathMask alive) {
   const std::size_t at = others->size();
   if (type == ondemand::json_type::string) {
-    std::string_view text;
-    if (value.get_string().get(text) != simdjson::SUCCESS) return false;
-    others->append(text);
+    if (!appendString(value)) return false;
     note(alive, step, at, false);
   } else if (type == ondemand::json_type::number) {
     const std::string_view text = withoutTrailingSpace(value.raw_json_token());
@@ -203,13 +229,28 @@ bool JsonReader::State::appendScalar(ondemand::value value, ondemand::json_type 
   return true;
 }
 
+// A string of a line without a backslash is its bytes between the quotes: the parser has checked
+// them already (UTF-8, no control character), and only an escape could make decoding fail.
+bool JsonReader::State::appendString(ondemand::value& value) {
+  if (!escapes) {
+    const std::string_view token = withoutTrailingSpace(value.raw_json_token());
+    others->append(token.substr(1, token.size() - 2));
+    return true;
+  }
+  std::string_view text;
+  if (value.get_string().get(text) != simdjson::SUCCESS) return false;
+  others->append(text);
+  return true;
+}
+
 // Parses line into others and the captures; false when it is not one valid JSON object.
-bool JsonReader::State::parse(std::string_view line) {
+bool JsonReader::State::parse(std::string_view line, PathMask wanted) {
   const std::size_t needed = line.size() + simdjson::SIMDJSON_PADDING;
   if (padded.size() < needed) padded.resize(needed);
   std::memcpy(padded.data(), line.data(), line.size());
   std::memset(padded.data() + line.size(), 0, simdjson::SIMDJSON_PADDING);
   captured = 0;
+  escapes = std::memchr(line.data(), '\\', line.size()) != nullptr;
   ondemand::document document;
   if (parser.iterate(padded.data(), line.size(), padded.size()).get(document) !=
       simdjson::SUCCESS) {
@@ -217,9 +258,7 @@ bool JsonReader::State::parse(std::string_view line) {
   }
   ondemand::object object;
   if (document.get_object().get(object) != simdjson::SUCCESS) return false;
-  const PathMask all =
-      paths.size() == kMostPaths ? ~PathMask{0} : (PathMask{1} << paths.size()) - 1;
-  if (!walkObject(object, 1, 0, all)) return false;
+  if (!walkObject(object, 1, 0, wanted)) return false;
   // Whatever follows the object makes the line invalid.
   return document.current_location().error() == simdjson::OUT_OF_BOUNDS;
 }
@@ -254,7 +293,7 @@ JsonReader::JsonReader() : state_(std::make_unique<State>()) {
     for (const char* key : server.times) {
       if (key != nullptr) set.times.push_back(state_->pathIndex(*parseKeyPath(key)));
     }
-    state_->sets.push_back(std::move(set));
+    state_->add(std::move(set));
   }
 }
 
@@ -262,17 +301,24 @@ JsonReader::JsonReader(const JsonKeys& keys) : state_(std::make_unique<State>())
   KeySet set;
   set.addresses.push_back(state_->pathIndex(keys.address));
   set.times.push_back(state_->pathIndex(keys.time));
-  state_->sets.push_back(std::move(set));
+  state_->add(std::move(set));
 }
 
 JsonReader::~JsonReader() = default;
 
+// The keys that read the last record are looked for first, and alone: records of one log are
+// alike. Only when they do not read this one is it read again, for every set's keys.
 LineKind JsonReader::read(std::string_view line, RecordFields& fields) {
   State& state = *state_;
   fields.clear();
   state.others = &fields.others;
-  if (!state.parse(line)) return LineKind::kNotUnderstood;
+  if (!state.parse(line, state.sets[state.lastSet].paths)) return LineKind::kNotUnderstood;
   if (state.take(state.sets[state.lastSet], fields)) return LineKind::kRecord;
+  if (state.sets.size() == 1) return LineKind::kNotUnderstood;
+  PathMask all = 0;
+  for (const KeySet& set : state.sets) all |= set.paths;
+  fields.others.clear();
+  if (!state.parse(line, all)) return LineKind::kNotUnderstood;
   for (std::size_t set = 0; set < state.sets.size(); ++set) {
     if (set != state.lastSet && state.take(state.sets[set], fields)) {
       state.lastSet = set;

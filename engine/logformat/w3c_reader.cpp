@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+
+#include "logformat/byte_blocks.h"
 
 namespace crawlmeter {
 namespace {
@@ -38,12 +41,6 @@ void appendPercentDecoded(std::string_view value, std::string& out) {
     }
     out.push_back(value[at]);
   }
-}
-
-void appendPlusDecoded(std::string_view value, std::string& out) {
-  const std::size_t start = out.size();
-  out.append(value);
-  std::replace(out.begin() + static_cast<std::ptrdiff_t>(start), out.end(), '+', ' ');
 }
 
 // The words of a directive after its name, at runs of spaces or tabs.
@@ -100,7 +97,8 @@ void W3cReader::setLayout(std::string_view directive) {
     });
     decodings_.push_back(known == kDecoded.end() ? Decoding::kNone : known->decoding);
   });
-  values_.reserve(decodings_.size() + 1);
+  values_.resize(decodings_.size());
+  separators_.resize(decodings_.size() + 64);  // findEach's room
 }
 
 // "#Date: 2026-03-17 00:00:00": the date is its first word.
@@ -112,32 +110,54 @@ void W3cReader::setDate(std::string_view directive) {
 }
 
 // Fills values_ with the line's fields; false when their number is not the layout's. Stops
-// splitting as soon as there are too many, so a long line of spaces costs no more than a pass.
+// searching as soon as there are too many, so a long line of spaces costs no more than a pass.
 bool W3cReader::split(std::string_view line, char separator) {
-  values_.clear();
+  const std::size_t fieldCount = decodings_.size();
+  const std::size_t found = byte_blocks::findEach(line, separator, fieldCount, separators_.data());
+  if (found + 1 != fieldCount) return false;
   std::size_t start = 0;
-  while (true) {
-    const std::size_t end = line.find(separator, start);
-    if (values_.size() == decodings_.size()) return false;
-    values_.push_back(line.substr(start, end == std::string_view::npos ? end : end - start));
-    if (end == std::string_view::npos) break;
-    start = end + 1;
+  for (std::size_t i = 0; i < found; ++i) {
+    values_[i] = line.substr(start, separators_[i] - start);
+    start = separators_[i] + 1;
   }
-  return values_.size() == decodings_.size();
+  values_[found] = line.substr(start);
+  return true;
 }
 
-void W3cReader::appendOthers(bool tabbed, std::string& others) const {
+// Tabbed records: each field decoded on its own.
+void W3cReader::appendTabbedOthers(std::string& others) const {
   for (std::size_t i = 0; i < values_.size(); ++i) {
     if (i == addressField_) continue;
-    const Decoding decoding = decodings_[i];
-    if (tabbed && decoding != Decoding::kNone) {
-      appendPercentDecoded(values_[i], others);
-    } else if (!tabbed && decoding == Decoding::kPlusOrPercent) {
-      appendPlusDecoded(values_[i], others);
-    } else {
+    if (decodings_[i] == Decoding::kNone) {
       others.append(values_[i]);
+    } else {
+      appendPercentDecoded(values_[i], others);
     }
     others.push_back('\t');
+  }
+}
+
+// Spaced records hold neither spaces nor tabs within a field: the line without its address field,
+// each space made a tab, is the fields each followed by a tab. Then '+' is made a space within
+// the fields that decode it.
+void W3cReader::appendSpacedOthers(std::string_view line, std::string& others) const {
+  const std::string_view address = values_[addressField_];
+  const auto addressAt = static_cast<std::size_t>(address.data() - line.data());
+  // The separator before a last address field, or the one after any other, goes with it.
+  const bool addressLast = addressField_ + 1 == values_.size();
+  const std::size_t afterAt = addressLast ? line.size() : addressAt + address.size() + 1;
+  const std::size_t start = others.size();
+  others.resize(start + addressAt + (line.size() - afterAt) + (addressLast ? 0 : 1));
+  char* const out = others.data() + start;
+  byte_blocks::copyReplacing(out, line.data(), addressAt, " ", '\t');
+  byte_blocks::copyReplacing(out + addressAt, line.data() + afterAt, line.size() - afterAt, " ",
+                             '\t');
+  if (!addressLast) others.back() = '\t';
+  for (std::size_t i = 0; i < values_.size(); ++i) {
+    if (decodings_[i] != Decoding::kPlusOrPercent || i == addressField_) continue;
+    std::size_t at = static_cast<std::size_t>(values_[i].data() - line.data());
+    if (i > addressField_) at -= afterAt - addressAt;
+    byte_blocks::replaceEach(out + at, values_[i].size(), "+", ' ');
   }
 }
 
@@ -151,7 +171,7 @@ LineKind W3cReader::read(std::string_view line, RecordFields& fields) {
   if (!haveLayout_ || addressField_ == kAbsent || timeField_ == kAbsent) {
     return LineKind::kNotUnderstood;
   }
-  const bool tabbed = line.find('\t') != std::string_view::npos;
+  const bool tabbed = std::memchr(line.data(), '\t', line.size()) != nullptr;
   if (!split(line, tabbed ? '\t' : ' ')) return LineKind::kNotUnderstood;
   const std::string_view date =
       dateField_ == kAbsent ? std::string_view(directiveDate_) : values_[dateField_];
@@ -159,7 +179,11 @@ LineKind W3cReader::read(std::string_view line, RecordFields& fields) {
   if (!time) return LineKind::kNotUnderstood;
   fields.time = *time;
   fields.address.assign(values_[addressField_]);
-  appendOthers(tabbed, fields.others);
+  if (tabbed) {
+    appendTabbedOthers(fields.others);
+  } else {
+    appendSpacedOthers(line, fields.others);
+  }
   return LineKind::kRecord;
 }
 

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,7 +42,8 @@ class W3cReader : public LineReader {
   void setLayout(std::string_view directive);
   void setDate(std::string_view directive);
   bool split(std::string_view line, char separator);
-  void appendOthers(bool tabbed, std::string& others) const;
+  void appendTabbedOthers(std::string& others) const;
+  void appendSpacedOthers(std::string_view line, std::string& others) const;
 
   std::string fieldsDirective_;
   bool haveLayout_ = false;
@@ -49,8 +51,9 @@ class W3cReader : public LineReader {
   std::size_t addressField_ = kAbsent;
   std::size_t dateField_ = kAbsent;
   std::size_t timeField_ = kAbsent;
-  std::string directiveDate_;             // "2026-03-17" from the last "#Date:", or empty
-  std::vector<std::string_view> values_;  // the current record's fields, reused line after line
+  std::string directiveDate_;              // "2026-03-17" from the last "#Date:", or empty
+  std::vector<std::string_view> values_;   // the current record's fields, reused line after line
+  std::vector<std::uint32_t> separators_;  // where the current record's separators are
 };
 
 // Whether a file's first line opens a W3C extended log: it starts with one of its directives.
