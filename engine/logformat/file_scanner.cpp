@@ -26,7 +26,9 @@ void FileScanner::begin(LogFormat format) {
 void FileScanner::feed(std::string_view chunk) {
   if (!started_) {
     head_.append(chunk);
-    if (head_.find('\n') == std::string::npos && head_.size() < kLongestHead) return;
+    const std::size_t text = head_.find_first_not_of("\r\n");
+    const bool lineSeen = text != std::string::npos && head_.find('\n', text) != std::string::npos;
+    if (!lineSeen && head_.size() < kLongestHead) return;
     begin(formatOfHead(head_));
     chunk = head_;
   }

@@ -1,6 +1,7 @@
 // Counts one unit of a log file in the file's format: the positional reading itself, or a reader
 // of another format through a FormatScanner. A unit whose format the plan could not tell (a
-// compressed log, standard input) holds its first bytes until its first line tells it.
+// compressed log, standard input) holds its first bytes until its first line that is not empty
+// tells it.
 #pragma once
 
 #include <optional>

@@ -15,11 +15,26 @@ std::optional<LogFormat> logFormatNamed(std::string_view name) {
   return std::nullopt;
 }
 
+namespace {
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The first line of head that is not empty, without its line end.
+std::string_view firstLineOf(std::string_view head) {
+  if (head.starts_with(kByteOrderMark)) head.remove_prefix(kByteOrderMark.size());
+  for (;;) {
+    const std::size_t lf = head.find('\n');
+    std::string_view line = head.substr(0, lf);
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    if (!line.empty() || lf == std::string_view::npos) return line;
+    head.remove_prefix(lf + 1);
+  }
+}
+
+}  // namespace
+
 LogFormat formatOfHead(std::string_view head) {
-  if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
-  const std::size_t lf = head.find('\n');
-  std::string_view line = head.substr(0, lf);
-  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  const std::string_view line = firstLineOf(head);
   if (looksLikeW3cHeader(line)) return LogFormat::kW3c;
   const std::size_t first = line.find_first_not_of(" \t");
   if (first != std::string_view::npos && line[first] == '{') return LogFormat::kJson;
@@ -54,6 +69,7 @@ std::string carriedStateAfter(std::string_view head, LogFormat format,
                               const ReadingChoice& choice) {
   const std::unique_ptr<LineReader> reader = makeLineReader(format, choice, {});
   if (!reader) return {};
+  if (head.starts_with(kByteOrderMark)) head.remove_prefix(kByteOrderMark.size());
   RecordFields fields;
   for (std::size_t lf = head.find('\n'); lf != std::string_view::npos; lf = head.find('\n')) {
     std::string_view line = head.substr(0, lf);

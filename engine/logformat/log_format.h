@@ -41,8 +41,9 @@ inline constexpr std::array<LogFormatRow, 7> kLogFormatTable = {{
 
 std::optional<LogFormat> logFormatNamed(std::string_view name);
 
-// The format a file's first bytes tell: W3C when its first line is a W3C directive, JSON when it
-// starts with '{', vhost when it starts "host:port address ... [date"; else positional.
+// The format a file's first bytes tell by their first line that is not empty (after a UTF-8
+// byte-order mark): W3C when it is a W3C directive, JSON when it starts with '{', vhost when it
+// starts "host:port address ... [date"; else positional.
 LogFormat formatOfHead(std::string_view head);
 
 // How a run reads its files, as the user chose.

@@ -42,6 +42,7 @@ TEST(FormatScannerTest, SplitsLinesAtLfAndNeverHoldsAnOverlongOne) {
   } cases[] = {
       {"CR LF ends, a blank line, no end at the last", kJson + "\r\n\r\n" + kJson, 2, 0, 2},
       {"a byte-order mark before the first record", "\xEF\xBB\xBF" + kJson + "\n", 1, 0, 1},
+      {"empty lines before the first record", "\n\r\n\n" + kJson + "\n", 1, 0, 1},
       {"a line of 3 MiB between records", kJson + "\n" + huge + "\n" + kJson + "\n", 3, 1, 2},
       {"an overlong last line", kJson + "\n" + huge, 2, 1, 1},
       {"not JSON after a record", kJson + "\nGET / HTTP/1.1\n", 2, 1, 1},
