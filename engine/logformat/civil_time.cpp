@@ -157,7 +157,7 @@ std::optional<CivilTime> parseW3cTime(std::string_view date, std::string_view ti
 
 std::optional<CivilTime> parseEpochTime(std::string_view text) {
   std::size_t integerDigits = 0;
-  std::int64_t value = 0;
+  std::uint64_t value = 0;  // nineteen digits overflow a signed 64-bit number
   while (integerDigits < text.size() && isDigit(text[integerDigits])) {
     if (integerDigits == 19) return std::nullopt;
     value = value * 10 + (text[integerDigits] - '0');
@@ -171,7 +171,7 @@ std::optional<CivilTime> parseEpochTime(std::string_view text) {
   }
   if (at != text.size()) return std::nullopt;
   // Seconds have ten digits from 2001 to 2286; milliseconds 13, microseconds 16, nanoseconds 19.
-  static constexpr std::array<std::pair<std::size_t, std::int64_t>, 3> kUnits = {
+  static constexpr std::array<std::pair<std::size_t, std::uint64_t>, 3> kUnits = {
       {{19, 1'000'000'000}, {16, 1'000'000}, {13, 1'000}}};
   for (const auto& [size, perSecond] : kUnits) {
     if (integerDigits >= size) {
@@ -179,7 +179,7 @@ std::optional<CivilTime> parseEpochTime(std::string_view text) {
       break;
     }
   }
-  return civilTimeOf(value, 0);
+  return civilTimeOf(static_cast<std::int64_t>(value), 0);
 }
 
 std::optional<CivilTime> parseAnyTime(std::string_view text) {
