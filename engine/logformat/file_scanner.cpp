@@ -1,6 +1,8 @@
 // Choosing a unit's reading, and holding a compressed log's first line until it is chosen.
 #include "logformat/file_scanner.h"
 
+#include <utility>
+
 namespace crawlmeter {
 
 FileScanner::FileScanner(const UnitStart& start, const ReadingChoice& choice,
@@ -24,31 +26,33 @@ void FileScanner::begin(LogFormat format) {
 }
 
 void FileScanner::feed(std::string_view chunk) {
-  if (!started_) {
-    head_.append(chunk);
-    const std::size_t text = head_.find_first_not_of("\r\n");
-    const bool lineSeen = text != std::string::npos && head_.find('\n', text) != std::string::npos;
-    if (!lineSeen && head_.size() < kLongestHead) return;
-    begin(formatOfHead(head_));
-    chunk = head_;
+  if (started_) {
+    forward(chunk);
+    return;
   }
+  head_.append(chunk);
+  const std::size_t text = head_.find_first_not_of("\r\n");
+  const bool lineSeen = text != std::string::npos && head_.find('\n', text) != std::string::npos;
+  if (lineSeen || head_.size() >= kLongestHead) startWithHead();
+}
+
+void FileScanner::finish() {
+  if (!started_) startWithHead();
+  if (positional_) positional_->finish();
+  if (other_) other_->finish();
+}
+
+void FileScanner::startWithHead() {
+  begin(formatOfHead(head_));
+  forward(std::exchange(head_, std::string()));
+}
+
+void FileScanner::forward(std::string_view chunk) {
   if (positional_) {
     positional_->feed(chunk);
   } else {
     other_->feed(chunk);
   }
-  if (!head_.empty()) std::string().swap(head_);
-}
-
-void FileScanner::finish() {
-  if (!started_) {
-    begin(formatOfHead(head_));
-    const std::string head = std::move(head_);
-    if (positional_) positional_->feed(head);
-    if (other_) other_->feed(head);
-  }
-  if (positional_) positional_->finish();
-  if (other_) other_->finish();
 }
 
 Expected<std::string> FileScanner::dateLabel() const {

@@ -40,6 +40,9 @@ class FileScanner {
 
  private:
   void begin(LogFormat format);
+  // Tells the format by the bytes held, and counts them.
+  void startWithHead();
+  void forward(std::string_view chunk);
 
   // Bytes held before the format is told: a first line longer than this is told by its start.
   static constexpr std::size_t kLongestHead = 64 * 1024;

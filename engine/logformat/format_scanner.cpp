@@ -9,8 +9,6 @@
 namespace crawlmeter {
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 // Appends text with the bytes that would end a positional line made tabs, and with spaces made
 // tabs too when asked, in one pass that copies as it replaces.
 void appendTabbed(std::string& out, std::string_view text, bool spaceToo) {
@@ -40,27 +38,25 @@ void FormatScanner::feed(std::string_view chunk) {
     const std::size_t end =
         lf == nullptr ? chunk.size() : static_cast<std::size_t>(lf - chunk.data());
     const std::string_view part = chunk.substr(0, end);
-    if (lf == nullptr) {
-      if (!overlong_ && partial_.size() + part.size() > kLongestRecordBytes) overlong_ = true;
-      if (overlong_) {
-        partial_.clear();
-      } else {
-        partial_.append(part);
-      }
-      return;
-    }
-    if (partial_.empty() && !overlong_) {
-      takeLine(part);
+    if (lf != nullptr && partial_.empty() && !overlong_) {
+      takeLine(part);  // the common case: a whole line inside the chunk, read in place
     } else {
-      if (!overlong_ && partial_.size() + part.size() > kLongestRecordBytes) overlong_ = true;
-      if (!overlong_) partial_.append(part);
+      holdPart(part);
+      if (lf == nullptr) return;
       takeLine(partial_);
       partial_.clear();
     }
     overlong_ = false;
     chunk.remove_prefix(end + 1);
   }
-  if (batch_.size() >= kBatchBytes) flush();
+}
+
+void FormatScanner::holdPart(std::string_view part) {
+  if (!overlong_ && partial_.size() + part.size() > kLongestRecordBytes) {
+    overlong_ = true;
+    partial_.clear();
+  }
+  if (!overlong_) partial_.append(part);
 }
 
 void FormatScanner::finish() {

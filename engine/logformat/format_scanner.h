@@ -38,6 +38,8 @@ class FormatScanner {
   std::string carriedState() const { return reader_->carriedState(); }
 
  private:
+  // Keeps part of a line that straddles chunks, unless the line is already too long to keep.
+  void holdPart(std::string_view part);
   void takeLine(std::string_view line);
   void restate(const RecordFields& fields);
   void flush();

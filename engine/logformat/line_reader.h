@@ -41,6 +41,9 @@ class LineReader {
   virtual std::string carriedState() const { return {}; }
 };
 
+// What some servers write before a UTF-8 log's first line; it belongs to no record.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
 // Longer lines are not understood, and never held whole: a log line of 100 MB must not take
 // memory with it. Real records are well under a few kilobytes.
 inline constexpr std::size_t kLongestRecordBytes = 1 << 20;

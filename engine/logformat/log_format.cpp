@@ -17,8 +17,6 @@ std::optional<LogFormat> logFormatNamed(std::string_view name) {
 
 namespace {
 
-constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
-
 // The first line of head that is not empty, without its line end.
 std::string_view firstLineOf(std::string_view head) {
   if (head.starts_with(kByteOrderMark)) head.remove_prefix(kByteOrderMark.size());
