@@ -1,0 +1,9 @@
+# The settings every benchmark script shares, sourced from the project's root: the build, the
+# generated log's size, the runs, the folder of the logs, and the command, which must be built.
+build=${BUILD_DIR:-build}
+size_mib=${SIZE_MIB:-1024}
+runs=${RUNS:-5}
+dir=${BENCH_DIR:-/tmp/crawlmeter-bench}
+report="$build/cli/crawlmeter-report"
+[ -x "$report" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
+mkdir -p "$dir"
