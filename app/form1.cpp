@@ -15,12 +15,17 @@
 #include <tuple>
 #include <utility>
 
+#include "app/form1_accessibility.h"
+#include "export/export_results.h"
 #include "export/export_target.h"
 #include "help/form2.h"
 #include "help/help_text.h"
 #include "log_input/log_file_choice.h"
+#include "log_input/log_file_drop.h"
+#include "resources/product_info.h"
 #include "run/report.h"
 #include "statistics/run_with_progress.h"
+#include "ui/accessibility.h"
 #include "ui/twips.h"
 #include "ui/ui_services.h"
 
@@ -148,6 +153,8 @@ Form1::Form1(std::shared_ptr<UiServices> services) : services_(std::move(service
   createOptions();
   createTopLine();
   setTabOrder();
+  // Made last, so that it watches every control.
+  new LogFileDropTarget(this, [this](const QStringList& paths) { onLogFilesDropped(paths); });
   chooseLogsButton()->setFocus();
   onLoad();
 }
@@ -159,6 +166,7 @@ void Form1::createFrames() {
     auto* frame = new QGroupBox(this);
     frame->setObjectName(QString::fromLatin1(kFrames[i].name));
     frame->setGeometry(toPixels(kFrames[i].rect));
+    describeFormControl(frame);
     frames_[i] = frame;
   }
 }
@@ -171,6 +179,7 @@ void Form1::createButtons() {
     auto* button = new QPushButton(QString::fromUtf8(entry.caption), this);
     button->setObjectName(QString::fromLatin1(entry.name));
     button->setGeometry(toPixels(entry.rect));
+    describeFormControl(button);
     // No button answers Enter or Esc for the window.
     button->setAutoDefault(false);
     button->setDefault(false);
@@ -184,14 +193,17 @@ void Form1::createTextBoxes() {
   logFilesBox_->setObjectName("Text1");
   logFilesBox_->setGeometry(toPixels(kLogFilesBoxRect));
   logFilesBox_->setReadOnly(true);
+  describeFormControl(logFilesBox_);
 
   exportTargetBox_ = new QLineEdit(this);
   exportTargetBox_->setObjectName("Text2");
   exportTargetBox_->setGeometry(toPixels(kExportTargetBoxRect));
+  describeFormControl(exportTargetBox_);
 
   resultBox_ = new QPlainTextEdit(this);
   resultBox_->setObjectName("Text3");
   resultBox_->setGeometry(toPixels(kResultBoxRect));
+  describeFormControl(resultBox_);
   // Report lines wider than the box are reached by scrolling sideways, never broken.
   resultBox_->setLineWrapMode(QPlainTextEdit::NoWrap);
   resultBox_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -214,6 +226,7 @@ void Form1::createOptions() {
     auto* button = new QRadioButton(QString::fromUtf8(entry.caption), container);
     button->setObjectName(QStringLiteral("Option%1").arg(entry.number));
     button->setGeometry(toPixels(entry.rect));
+    describeFormControl(button);
     // Explicit groups: Qt's automatic grouping by parent would also reach into the kind frame.
     (kind ? kindGroup_ : crawlerGroup_)->addButton(button);
     button->setChecked(entry.selected);
@@ -283,8 +296,13 @@ void Form1::setCrawlerGroupVisible(bool visible) {
   crawlerFrame()->setVisible(visible);
 }
 
-void Form1::onChooseLogsClicked() {
-  std::optional<LogFileChoice> choice = chooseLogFiles(*services_, this);
+void Form1::onChooseLogsClicked() { takeLogFileChoice(chooseLogFiles(*services_, this)); }
+
+void Form1::onLogFilesDropped(const QStringList& paths) {
+  takeLogFileChoice(logFileChoiceOf(paths));
+}
+
+void Form1::takeLogFileChoice(std::optional<LogFileChoice> choice) {
   if (!choice) return;
   logFiles_ = std::move(choice->logFiles);
   logFilesBox_->setText(choice->display);
@@ -310,16 +328,42 @@ void Form1::onRunClicked() {
   // The window keeps the choice as the dialog gave it, the folder (or nothing) at position 0 and
   // the files from 1; the run counts files from 0 and needs no folder, so the list is cut here,
   // once, where it leaves the window.
-  std::optional<StatisticsTables> tables =
-      runWithProgress(*services_, this, logFiles_.mid(1), *kind);
-  if (!tables) return;
-  tables_ = std::move(tables);
+  std::optional<RunRecord> run = runWithProgress(*services_, this, logFiles_.mid(1), *kind);
+  if (!run) return;
+  run_ = std::move(run);
+  const QString previous = resultBox_->toPlainText();
   // The box holds line breaks as "\n"; the export writes each as CR LF again.
-  resultBox_->setPlainText(QString::fromStdString(reportText(*tables_, *kind, "\n")));
+  resultBox_->setPlainText(QString::fromStdString(reportText(run_->tables, *kind, "\n")));
+  announceNewReport(*resultBox_, previous, reportAnnouncement());
 }
 
 void Form1::onExportClicked() {
-  exportResultText(*services_, this, exportTargetBox_->text(), resultBox_->toPlainText());
+  const QString target = exportTargetBox_->text();
+  const ExportFormat format = exportFormatOfTarget(target);
+  if (target.isEmpty() || format == ExportFormat::kText) {
+    exportResultText(*services_, this, target, resultBox_->toPlainText());
+    return;
+  }
+  if (!haveResultsFor(format)) return;
+  exportResults(*services_, this, target, format, run_->source(format == ExportFormat::kHtml),
+                CRAWLMETER_VERSION);
+}
+
+bool Form1::haveResultsFor(ExportFormat format) {
+  if (!run_) {
+    services_->showMessage(this, noRunToExportMessage());
+    return false;
+  }
+  // The page shows the crawlers verified; CSV and JSON show them as counted.
+  const CrawlerCounting needed =
+      format == ExportFormat::kHtml ? CrawlerCounting::kVerified : CrawlerCounting::kCatalogue;
+  if (run_->counting >= needed) return true;
+  // Counted again, with the crawlers: the result box keeps the report it shows.
+  std::optional<RunRecord> again =
+      runWithProgress(*services_, this, run_->files, run_->kind, needed);
+  if (!again) return false;
+  run_ = std::move(again);
+  return true;
 }
 
 void Form1::onHelpClicked() {

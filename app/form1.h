@@ -10,7 +10,10 @@
 #include <optional>
 
 #include "base/kinds.h"
+#include "export/export_target.h"
+#include "log_input/log_file_choice.h"
 #include "run/statistics_run.h"
+#include "statistics/run_with_progress.h"
 
 class QButtonGroup;
 class QFrame;
@@ -43,11 +46,14 @@ class Form1 : public QWidget {
   void onCrawlersClicked();
   // Chooses the log files with the open dialog.
   void onChooseLogsClicked();
+  // Takes log files dropped on the window as the open dialog's choice of the same paths.
+  void onLogFilesDropped(const QStringList& paths);
   // Chooses the export target with the save dialog.
   void onChooseExportClicked();
   // Counts the chosen files and shows the report of the chosen kind in the result box.
   void onRunClicked();
-  // Writes the text of the result box to the file named in the export target box.
+  // Writes the text of the result box, or the last run's results as the HTML page, CSV or JSON,
+  // to the file named in the export target box, as its name asks.
   void onExportClicked();
   // Opens the help window, or brings the open one to the front, and fills in the help text.
   void onHelpClicked();
@@ -78,8 +84,8 @@ class Form1 : public QWidget {
   // Position 0 the chosen files' folder (empty for one file), positions 1..N the chosen log
   // files; empty before the first choice.
   const QStringList& logFiles() const { return logFiles_; }
-  // The date labels and count tables of the last run that succeeded; none before it.
-  const std::optional<StatisticsTables>& tables() const { return tables_; }
+  // The date labels and count tables of the last run that succeeded; null before it.
+  const StatisticsTables* tables() const { return run_ ? &run_->tables : nullptr; }
 
  private:
   // The push buttons and frames by role, in the order they are created.
@@ -97,12 +103,18 @@ class Form1 : public QWidget {
   void createTopLine();
   void setTabOrder();
   void setCrawlerGroupVisible(bool visible);
+  // Replaces the chosen log files and their display; nothing changes without a choice.
+  void takeLogFileChoice(std::optional<LogFileChoice> choice);
   // The kind the option buttons choose; none when the crawler choice has no crawler chosen.
   std::optional<StatCategory> chosenKind() const;
+  // Whether the last run counted what format shows, counting its files again when it did not;
+  // false when there was none, or the count failed or was cancelled (the user is told).
+  bool haveResultsFor(ExportFormat format);
 
   std::shared_ptr<UiServices> services_;
   QStringList logFiles_;
-  std::optional<StatisticsTables> tables_;
+  // The last run that succeeded, for the report and the exports.
+  std::optional<RunRecord> run_;
   std::array<QGroupBox*, static_cast<std::size_t>(FrameRole::Count)> frames_{};
   std::array<QPushButton*, static_cast<std::size_t>(Button::Count)> buttons_{};
   // One for each kind, and the choice of crawler statistics.

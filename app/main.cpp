@@ -12,6 +12,8 @@ int main(int argc, char* argv[]) {
   crawlmeter::setUpProcessForRuns();
   QApplication app(argc, argv);
   crawlmeter::installQtChineseTranslation(app);
+  // The names also say where the user's settings live (the dialogs' folders).
+  QApplication::setOrganizationName(QStringLiteral(CRAWLMETER_MAKER_NAME));
   QApplication::setApplicationName(QStringLiteral(CRAWLMETER_PRODUCT_NAME));
   QApplication::setApplicationVersion(QStringLiteral(CRAWLMETER_VERSION));
   // Lets the desktop match the windows to the installed desktop entry and its icon.

@@ -8,15 +8,8 @@
 #   SIZE_MIB=4096 RUNS=3 bench/compare.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${BUILD_DIR:-build}
-size_mib=${SIZE_MIB:-1024}
-runs=${RUNS:-5}
-dir=${BENCH_DIR:-/tmp/crawlmeter-bench}
+source bench/setup.sh
 log="$dir/day-${size_mib}MiB.log"
-report="$build/cli/crawlmeter-report"
-
-[ -x "$report" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
-mkdir -p "$dir"
 if [ ! -f "$log" ]; then
   echo "generating $log ..."
   "$build/bench/generate_log" --size $((size_mib * 1024 * 1024)) --seed 1 > "$log"

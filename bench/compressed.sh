@@ -8,15 +8,9 @@
 #   RUNS=9 DAY_MIB=64 bench/compressed.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${BUILD_DIR:-build}
-runs=${RUNS:-5}
+source bench/setup.sh
 day_mib=${DAY_MIB:-64}
-dir=${BENCH_DIR:-/tmp/crawlmeter-bench}
 log="$dir/day-1024MiB.log"
-report="$build/cli/crawlmeter-report"
-
-[ -x "$report" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
-mkdir -p "$dir"
 [ -f "$log" ] || "$build/bench/generate_log" --size $((1024 * 1024 * 1024)) --seed 1 > "$log"
 [ -f "$log.gz" ] || gzip -6 -k -c "$log" > "$log.gz"
 [ -f "$log.zst" ] || zstd -q -3 -c "$log" > "$log.zst"

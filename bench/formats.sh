@@ -8,12 +8,8 @@
 #   SIZE_MIB=256 RUNS=3 bench/formats.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=${BUILD_DIR:-build}
-size_mib=${SIZE_MIB:-1024}
-runs=${RUNS:-5}
-dir=${BENCH_DIR:-/tmp/crawlmeter-bench}
-report="$build/cli/crawlmeter-report"
-[ -x "$report" ] && [ -x "$build/bench/convert_log" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
+source bench/setup.sh
+[ -x "$build/bench/convert_log" ] || { echo "build first: scripts/build.sh" >&2; exit 1; }
 
 mkdir -p "$dir"
 declare -A logs=([combined]="$dir/day-${size_mib}MiB.log" [w3c]="$dir/day-${size_mib}MiB.w3c.log"

@@ -1,9 +1,12 @@
 // Writes a deterministic, realistic day of combined-format access log for benchmarks: a Zipf-like
 // pool of clients (a few percent IPv6), a daily traffic curve, browsers, and about 30% crawler
 // lines: today's crawlers' real user agents (read from the test data's list) and near misses
-// (lower-case names, old bots).
+// (lower-case names, old bots). With --half-crawlers, half of the lines are crawlers, tools and
+// scanners of every agent of that list, and half browsers of the test data's browser list; what
+// the day holds is then told on standard error.
 //
-//   generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf] [--agents FILE] > day.log
+//   generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf] [--agents FILE]
+//                [--half-crawlers [--browsers FILE]] > day.log
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -13,9 +16,14 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "half_crawler_mix.h"
+
 namespace {
+
+using namespace crawlmeter_bench;
 
 constexpr int kClientPool = 50'000;
 constexpr double kIpv6Share = 0.03;
@@ -29,6 +37,8 @@ struct Options {
   std::string date = "25/Aug/2009";
   bool crlf = false;
   std::string agents = CRAWLMETER_USER_AGENTS;
+  bool halfCrawlers = false;
+  std::string browsers = CRAWLMETER_BROWSER_AGENTS;
 };
 
 const std::array<const char*, 6> kBrowsers = {
@@ -57,6 +67,11 @@ const std::array<const char*, 12> kBots = {
     "Mozilla/5.0 (compatible; Yahoo Slurp China)",
     "Mozilla/5.0 (compatible; AhrefsBot/7.0; +http://ahrefs.com/robot/)",
     "Mozilla/5.0 (compatible; YandexBot/3.0; +http://yandex.com/bots)"};
+
+// Browsers' lines come from this page; the others name none.
+constexpr const char* kReferrer = "http://www.veldtbyte.example/bbs/forum.php";
+// A line's bytes other than its agent and referrer, about (the address, time, request, status).
+constexpr double kLineBytesBesideAgent = 103.5;
 
 const std::array<const char*, 8> kPaths = {"/",
                                            "/index.html",
@@ -114,42 +129,51 @@ Options parse(int argc, char** argv) {
       options.crlf = true;
     else if (argument == "--agents")
       options.agents = value();
+    else if (argument == "--half-crawlers")
+      options.halfCrawlers = true;
+    else if (argument == "--browsers")
+      options.browsers = value();
     else {
       std::fprintf(stderr,
                    "usage: generate_log [--size BYTES] [--seed N] [--date DD/Mon/YYYY] [--crlf] "
-                   "[--agents FILE]\n");
+                   "[--agents FILE] [--half-crawlers [--browsers FILE]]\n");
       std::exit(2);
     }
   }
   return options;
 }
 
-// The crawlers' user agents of a NAME<TAB>USER_AGENT list (browsers, named "-", left out).
+// The crawlers' user agents of a NAME<TAB>USER_AGENT list (browsers and tools, named "-", left
+// out).
 std::vector<std::string> crawlerAgents(const std::string& path) {
   std::vector<std::string> agents;
-  std::FILE* file = std::fopen(path.c_str(), "r");
-  if (file == nullptr) {
-    std::perror(path.c_str());
-    std::exit(1);
-  }
-  char line[4096];
-  while (std::fgets(line, sizeof line, file) != nullptr) {
-    std::string text(line);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    const std::size_t tab = text.find('\t');
-    if (text.empty() || text[0] == '#' || tab == std::string::npos || text.rfind("-\t", 0) == 0)
-      continue;
-    agents.push_back(text.substr(tab + 1));
-  }
-  std::fclose(file);
+  for (auto& [name, agent] : labelledAgents(path))
+    if (name != "-") agents.push_back(std::move(agent));
   return agents;
 }
 
-}  // namespace
+// The classic mix: a share of crawler lines, of which some are the classic bots and near misses.
+class ClassicMix {
+ public:
+  explicit ClassicMix(const Options& options) : agents_(crawlerAgents(options.agents)) {}
 
-int main(int argc, char** argv) {
-  const Options options = parse(argc, argv);
-  const std::vector<std::string> agents = crawlerAgents(options.agents);
+  Pick pick(std::mt19937_64& random) {
+    const bool bot = unit_(random) < kCrawlerShare;
+    const char* agent = !bot ? kBrowsers[random() % kBrowsers.size()]
+                        : unit_(random) < kClassicBotShare
+                            ? kBots[random() % kBots.size()]
+                            : agents_[random() % agents_.size()].c_str();
+    return {agent, bot ? Source::kCrawler : Source::kBrowser};
+  }
+
+ private:
+  std::vector<std::string> agents_;
+  std::uniform_real_distribution<> unit_{0, 1};
+};
+
+// Writes the day's lines, each with an agent of the mix, about lineGuess of them in all.
+template <typename Mix>
+void writeDay(const Options& options, Mix& mix, std::uint64_t lineGuess) {
   std::mt19937_64 random(options.seed);
   std::vector<std::string> clients;
   for (int rank = 0; rank < kClientPool; ++rank) clients.push_back(clientAddress(rank));
@@ -160,7 +184,6 @@ int main(int argc, char** argv) {
   std::uniform_real_distribution<> unit(0, 1);
   const char* lineEnd = options.crlf ? "\r\n" : "\n";
   // Lines come in time order: a day is written as blocks of one second each.
-  const std::uint64_t lineGuess = options.size / 240 + 1;
   std::uint64_t written = 0, line = 0;
   std::string out;
   out.reserve(1 << 20);
@@ -169,11 +192,7 @@ int main(int argc, char** argv) {
         std::min(0.999999, static_cast<double>(line++) / static_cast<double>(lineGuess));
     const int second = secondAt(curve, share);
     const int hour = second / 3600;
-    const bool bot = unit(random) < kCrawlerShare;
-    const char* agent = !bot ? kBrowsers[random() % kBrowsers.size()]
-                        : unit(random) < kClassicBotShare
-                            ? kBots[random() % kBots.size()]
-                            : agents[random() % agents.size()].c_str();
+    const Pick pick = mix.pick(random);
     const std::string& client = clients[pickClient(random)];
     char text[4096];
     const int length = std::snprintf(
@@ -182,7 +201,7 @@ int main(int argc, char** argv) {
         client.c_str(), options.date.c_str(), hour, second / 60 % 60, second % 60,
         kPaths[random() % kPaths.size()], static_cast<unsigned>(random() % 100000),
         unit(random) < 0.9 ? 200 : 404, static_cast<unsigned>(random() % 50000),
-        bot ? "-" : "http://www.veldtbyte.example/bbs/forum.php", agent, lineEnd);
+        pick.source != Source::kBrowser ? "-" : kReferrer, pick.agent, lineEnd);
     out.append(text, static_cast<std::size_t>(length));
     written += static_cast<std::uint64_t>(length);
     if (out.size() > (1 << 20) - 600) {
@@ -191,5 +210,21 @@ int main(int argc, char** argv) {
     }
   }
   std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = parse(argc, argv);
+  if (!options.halfCrawlers) {
+    ClassicMix mix(options);
+    writeDay(options, mix, options.size / 240 + 1);
+    return 0;
+  }
+  HalfCrawlerMix mix(options.agents, options.browsers);
+  const double lineBytes = kLineBytesBesideAgent + mix.meanAgentBytes(std::strlen(kReferrer) - 1);
+  writeDay(options, mix,
+           static_cast<std::uint64_t>(static_cast<double>(options.size) / lineBytes) + 1);
+  mix.tell(stderr);
   return 0;
 }

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "formats/result_series.h"
+#include "verify/dns_lookup.h"
 
 namespace crawlmeter {
 namespace {
@@ -16,7 +17,8 @@ bool applyKind(const std::string& value, CommandLine& line, Message* error) {
   line.crawler.reset();
   line.crawlerTable = value == "bots";
   line.allKinds = value == "all";
-  if (line.crawlerTable || line.allKinds) return true;
+  line.people = value == kPeopleKindName;
+  if (line.crawlerTable || line.allKinds || line.people) return true;
   if (value.starts_with(kCrawlerKindPrefix)) {
     line.crawler = value.substr(kCrawlerKindPrefix.size());
     if (line.crawler->empty())
@@ -26,7 +28,7 @@ bool applyKind(const std::string& value, CommandLine& line, Message* error) {
   const std::optional<StatCategory> kind = kindNamed(value);
   if (!kind) {
     *error = Message(translatable("unknown kind '%s' (pv, ip, sogou, bing, baidu, youdao, yahoo, "
-                                  "google, all, bots or bot:NAME)"),
+                                  "google, humans, all, bots or bot:NAME)"),
                      value);
     return false;
   }
@@ -76,6 +78,22 @@ bool applyTimeZone(const std::string& value, CommandLine& line, Message* error) 
   return line.reading.timeZone.has_value();
 }
 
+// The options of crawler verification; false when name is none of them.
+bool applyVerification(const std::string& name, const std::optional<std::string>& value,
+                       CommandLine& line, Message* error) {
+  if (name == "--verify") return line.verify = true;
+  if (name == "--verify-dns") return line.verify = line.verifyDns = true;
+  if (name == "--list-spoofers") return line.verify = line.listSpoofers = true;
+  if (name != "--dns-server") return false;
+  if (const Error bad = checkDnsServer(*value); bad.failed()) {
+    *error = Message(translatable("--dns-server wants ADDRESS or ADDRESS:PORT ([ADDRESS]:PORT "
+                                  "for IPv6), not '%s'"),
+                     *value);
+  }
+  line.dnsServer = *value;
+  return true;
+}
+
 // A file-name option's value; false with *error set when it is empty.
 bool applyFileName(const std::string& name, const std::string& value,
                    std::optional<std::string>& target, Message* error) {
@@ -97,7 +115,8 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
   auto [name, value] = splitOption(argument);
   const bool takesValue = name == "--kind" || name == "--output" || name == "--crawlers" ||
                           name == "--format" || name == "--html" || name == "--log-format" ||
-                          name == "--json-keys" || name == "--time-zone";
+                          name == "--json-keys" || name == "--time-zone" ||
+                          name == "--dns-server" || name == "--crawler-ranges";
   if (takesValue && !value) {
     if (next >= arguments.size()) {
       *error = Message(translatable("option %s needs a value"), name);
@@ -115,11 +134,12 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
   if (name == "--json-keys") return applyJsonKeys(*value, line, error);
   if (name == "--bom") return line.byteOrderMark = true;
   if (name == "--html") return applyFileName(name, *value, line.html, error);
-  if (name == "--crawlers") {
+  if (name == "--crawlers" || name == "--crawler-ranges") {
     if (value->empty()) *error = Message(translatable("option %s needs a file name"), name);
-    line.crawlerFiles.push_back(*value);
+    (name == "--crawlers" ? line.crawlerFiles : line.rangeFiles).push_back(*value);
     return !value->empty();
   }
+  if (applyVerification(name, value, line, error)) return error->empty();
   if (name == "--no-builtin-crawlers") {
     line.builtInCrawlers = false;
     return true;
@@ -144,8 +164,11 @@ const char* const kUsage = translatable(
     "Usage: crawlmeter-report [--kind KIND] [--format FORMAT] [--bom] [--output FILE]\n"
     "                         [--html FILE] [--rewrite-line-ends] [--crawlers FILE]...\n"
     "                         [--no-builtin-crawlers] [--log-format FORMAT]\n"
-    "                         [--json-keys KEYS] [--time-zone ZONE] LOGFILE...\n"
-    "       crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] --list-crawlers\n"
+    "                         [--json-keys KEYS] [--time-zone ZONE] [--verify]\n"
+    "                         [--verify-dns] [--dns-server ADDRESS[:PORT]]\n"
+    "                         [--crawler-ranges FILE]... [--list-spoofers] LOGFILE...\n"
+    "       crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers]\n"
+    "                         [--crawler-ranges FILE]... --list-crawlers\n"
     "Counts page views, distinct visiting IPs or one crawler's visits per hour in access logs\n"
     "(one file a day) and prints the report table. A log may be compressed with gzip, bzip2,\n"
     "xz or zstd; LOGFILE - reads standard input (plain or compressed). Output is UTF-8; a\n"
@@ -153,8 +176,9 @@ const char* const kUsage = translatable(
     "\n"
     "  --kind KIND           pv (default), ip, sogou, bing, baidu, youdao, yahoo or google;\n"
     "                        bot:NAME for one crawler of the catalogue, bots for the table\n"
-    "                        of every crawler seen, by category; all for the eight kinds\n"
-    "                        and then the crawlers\n"
+    "                        of every crawler seen, by category; humans for the page views\n"
+    "                        no crawler, tool or scanner claims; all for the eight kinds,\n"
+    "                        then people's and the crawlers\n"
     "  --format FORMAT       text (default: the report table), csv (file,date,kind,hour,count\n"
     "                        rows) or json (one document; its schema is in the README)\n"
     "  --bom                 start CSV with a byte-order mark, for spreadsheet programs\n"
@@ -181,7 +205,24 @@ const char* const kUsage = translatable(
     "                        dotted paths for nested keys\n"
     "  --time-zone ZONE      count hours in ZONE (local, UTC, +0800, Asia/Shanghai), not as\n"
     "                        the log writes them\n"
-    "  --list-crawlers       print the crawler catalogue in effect, in priority order\n"
+    "  --verify              tell real crawlers from addresses that only write their names:\n"
+    "                        bots, bot:NAME, csv and json add each crawler's verified visits\n"
+    "                        (from the address ranges its operator publishes) and spoofed\n"
+    "                        ones (from addresses that fail them)\n"
+    "  --verify-dns          --verify, and also ask DNS: a reverse lookup whose name must\n"
+    "                        have the operator's domain and lead back to the address (the\n"
+    "                        only option that makes network requests; answers are kept for\n"
+    "                        7 days in $XDG_CACHE_HOME/crawlmeter/dns.tsv)\n"
+    "  --dns-server ADDRESS[:PORT]\n"
+    "                        the DNS server --verify-dns asks (by default the system's)\n"
+    "  --crawler-ranges FILE an operator's ranges file (googlebot.json, bingbot.json...) to\n"
+    "                        use in place of the built-in copy; may be given more than once;\n"
+    "                        those in $XDG_CONFIG_HOME/crawlmeter/ranges/ are read too\n"
+    "  --list-spoofers       print the addresses that claimed a crawler's name and failed its\n"
+    "                        check, most lines first: ADDRESS, NAME, LINES, FIRST SEEN and\n"
+    "                        LAST SEEN between tabs\n"
+    "  --list-crawlers       print the crawler catalogue in effect, in priority order, with\n"
+    "                        how each crawler is verified and the ranges' dates\n"
     "  --help                show this help\n"
     "  --version             show the version\n"
     "\n"
@@ -207,6 +248,15 @@ std::optional<CommandLine> parseCommandLine(const std::vector<std::string>& argu
   }
   if (line.byteOrderMark && line.format != OutputFormat::kCsv) {
     *error = Message(translatable("--bom goes with --format csv"));
+    return std::nullopt;
+  }
+  if (line.dnsServer && !line.verifyDns) {
+    *error = Message(translatable("--dns-server goes with --verify-dns"));
+    return std::nullopt;
+  }
+  if (line.listSpoofers && line.format != OutputFormat::kText) {
+    *error =
+        Message(translatable("--list-spoofers prints a list of its own: it takes no --format"));
     return std::nullopt;
   }
   if (line.files.empty() && !line.help && !line.version && !line.listCrawlers) {

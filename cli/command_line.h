@@ -1,8 +1,11 @@
 // The arguments of crawlmeter-report:
 //   crawlmeter-report [--kind KIND] [--format FORMAT] [--bom] [--output FILE] [--html FILE]
 //                     [--rewrite-line-ends] [--crawlers FILE]... [--no-builtin-crawlers]
-//                     [--log-format FORMAT] [--json-keys KEYS] [--time-zone ZONE] LOGFILE...
-//   crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] --list-crawlers
+//                     [--log-format FORMAT] [--json-keys KEYS] [--time-zone ZONE]
+//                     [--verify] [--verify-dns] [--dns-server ADDRESS[:PORT]]
+//                     [--crawler-ranges FILE]... [--list-spoofers] LOGFILE...
+//   crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] [--crawler-ranges FILE]...
+//                     --list-crawlers
 #pragma once
 
 #include <optional>
@@ -24,6 +27,7 @@ struct CommandLine {
   // --kind bot:NAME: that crawler's report; --kind bots: the crawler table.
   std::optional<std::string> crawler;
   bool crawlerTable = false;
+  bool people = false;  // --kind humans: the page views no crawler claims
   std::vector<std::string> crawlerFiles;
   bool builtInCrawlers = true;
   bool listCrawlers = false;
@@ -33,6 +37,13 @@ struct CommandLine {
   std::optional<std::string> html;
   bool rewriteLineEnds = false;
   ReadingChoice reading;  // --log-format, --json-keys, --time-zone
+  // Telling real crawlers from those that only write their names: by the operators' address
+  // ranges (--verify), and by reverse DNS too (--verify-dns, which implies --verify).
+  bool verify = false;
+  bool verifyDns = false;
+  std::optional<std::string> dnsServer;
+  std::vector<std::string> rangeFiles;  // --crawler-ranges, in order
+  bool listSpoofers = false;            // implies --verify
   ProgressChoice progress = ProgressChoice::kAuto;
   bool help = false;
   bool version = false;

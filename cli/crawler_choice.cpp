@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <vector>
 
+#include "catalogue/agent_rules.h"
 #include "files/process_setup.h"
+#include "verify/verdict.h"
 
 namespace crawlmeter {
 namespace {
@@ -98,12 +100,32 @@ std::optional<std::size_t> crawlerNamed(const CrawlerCatalogue& catalogue, const
   return std::nullopt;
 }
 
-std::string catalogueListing(const CrawlerCatalogue& catalogue) {
+std::string catalogueListing(const CrawlerCatalogue& catalogue, const CrawlerRanges& ranges) {
   std::string text;
   for (const CatalogueLine& line : catalogue.lines()) {
     const Crawler& crawler = catalogue.crawlers()[line.crawler];
     text += crawler.name + '\t' + std::string(categoryName(crawler.category)) + '\t' + line.text +
-            '\t' + line.source + '\n';
+            (line.anyCase ? "\tnocase\t" : "\texact\t") + line.source + '\t' +
+            std::string(verificationWord(crawler.name, ranges)) + '\n';
+  }
+  // The rules have no text to match: their column says what they take.
+  if (const std::optional<std::size_t> first = catalogue.firstRuleCrawler()) {
+    for (std::size_t rule = 0; rule < kAgentRules.size(); ++rule) {
+      const Crawler& crawler = catalogue.crawlers()[*first + rule];
+      text += crawler.name + '\t' + std::string(categoryName(crawler.category)) + '\t';
+      text += kAgentRules[rule].what;
+      text += "\trule\t";
+      text += kBuiltInSource;
+      text += "\t-\n";
+    }
+  }
+  for (const RangeFile& file : kRangeFiles) {
+    const CrawlerRanges::Loaded* loaded = ranges.file(file.name);
+    if (!ranges.hasRanges(file.name)) continue;
+    text += "# ranges\t";
+    text += file.name;
+    text += '\t' + (loaded->date.empty() ? std::string("-") : loaded->date) + '\t' +
+            loaded->source + '\n';
   }
   return text;
 }

@@ -9,6 +9,7 @@
 
 #include "catalogue/crawler_catalogue.h"
 #include "command_line.h"
+#include "verify/crawler_ranges.h"
 
 namespace crawlmeter {
 
@@ -21,7 +22,10 @@ Error loadCommandCatalogue(const CommandLine& line, CrawlerCatalogue* catalogue)
 std::optional<std::size_t> crawlerNamed(const CrawlerCatalogue& catalogue, const std::string& name,
                                         Message* error);
 
-// One line per catalogue line, in priority order: NAME, CATEGORY, TEXT and SOURCE between tabs.
-std::string catalogueListing(const CrawlerCatalogue& catalogue);
+// One line per catalogue line, in priority order: NAME, CATEGORY, TEXT, its letter case (exact or
+// nocase), SOURCE and how the crawler is verified with ranges (ranges, dns, ranges+dns or -)
+// between tabs; then a line for each
+// operator's ranges file in use: "# ranges", FILE, DATE and SOURCE between tabs.
+std::string catalogueListing(const CrawlerCatalogue& catalogue, const CrawlerRanges& ranges);
 
 }  // namespace crawlmeter

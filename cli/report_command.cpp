@@ -3,6 +3,7 @@
 // Nothing is written when the run fails.
 #include "report_command.h"
 
+#include <chrono>
 #include <ctime>
 #include <memory>
 #include <optional>
@@ -11,6 +12,7 @@
 
 #include "command_line.h"
 #include "crawler_choice.h"
+#include "crawler_verification.h"
 #include "files/output_file.h"
 #include "formats/csv_results.h"
 #include "formats/html_report.h"
@@ -66,37 +68,42 @@ int printReport(const std::string& text, const Wording& wording) {
 struct ReportChoice {
   const CommandLine& line;
   const CrawlerCatalogue& catalogue;
+  const CrawlerRanges& ranges;
   std::optional<std::size_t> crawler;
   const Wording& wording;  // the language of the command's messages, never of the report
 
   // The HTML page always shows the crawlers.
   bool countsCatalogue() const {
-    return crawler || line.crawlerTable || line.html || (line.allKinds && hasCatalogue());
+    return crawler || line.crawlerTable || line.people || line.html || line.listSpoofers ||
+           (line.allKinds && hasCatalogue());
   }
   bool hasCatalogue() const { return !catalogue.lines().empty(); }
+  // The HTML page verifies by the ranges unless told more.
+  bool verifies() const { return countsCatalogue() && (line.verify || line.html); }
 
-  std::string text(const StatisticsTables& tables) const {
-    if (crawler) return crawlerReportText(tables, catalogue, *crawler, "\n");
-    if (line.crawlerTable) return crawlerTableText(tables, catalogue, "\n");
+  std::string text(const StatisticsTables& tables, const ClaimVerification* verified) const {
+    if (crawler) return crawlerReportText(tables, catalogue, *crawler, "\n", verified);
+    if (line.crawlerTable) return crawlerTableText(tables, catalogue, "\n", verified);
+    if (line.people) return peopleReportText(tables, "\n");
     if (!line.allKinds) return reportText(tables, line.kind, "\n");
     std::string text;
     for (const KindRow& row : kKindTable) text += reportText(tables, row.kind, "\n");
-    if (hasCatalogue()) text += crawlerTableText(tables, catalogue, "\n");
-    return text;
+    if (!hasCatalogue()) return text;
+    text += peopleReportText(tables, "\n");
+    return text + crawlerTableText(tables, catalogue, "\n", verified);
   }
 
   std::vector<ResultSeries> series(const ResultSource& source) const {
     if (crawler) return {crawlerSeries(source, *crawler)};
     if (line.crawlerTable) return crawlerSeriesSeen(source);
+    if (line.people) return {peopleSeries(source.tables)};
     if (!line.allKinds) return {kindSeries(source.tables, line.kind)};
-    std::vector<ResultSeries> all;
-    for (const KindRow& row : kKindTable) all.push_back(kindSeries(source.tables, row.kind));
-    for (ResultSeries& one : crawlerSeriesSeen(source)) all.push_back(std::move(one));
-    return all;
+    return everySeries(source);
   }
 
-  // The output in the chosen format: the report's text (UTF-8), or CSV or JSON.
+  // The output in the chosen format: the report's text (UTF-8), or CSV or JSON; or the spoofers.
   std::string formatted(const ResultSource& source) const {
+    if (line.listSpoofers) return spooferListing(source);
     switch (line.format) {
       case OutputFormat::kCsv:
         return csvResults(source, series(source), line.byteOrderMark);
@@ -105,7 +112,7 @@ struct ReportChoice {
       case OutputFormat::kText:
         break;
     }
-    return text(source.tables);
+    return text(source.tables, source.verification);
   }
 };
 
@@ -138,7 +145,9 @@ Error writeTarget(const std::string& path, std::string_view bytes) {
 }
 
 Error writeOutput(const CommandLine& line, const std::string& output) {
-  if (line.format != OutputFormat::kText) return writeTarget(*line.output, output);
+  if (line.format != OutputFormat::kText || line.listSpoofers) {
+    return writeTarget(*line.output, output);
+  }
   return goesToStandardOutput(*line.output) ? writeExportToStandardOutput(forStandardOutput(output))
                                             : writeExportFile(*line.output, output);
 }
@@ -169,6 +178,39 @@ std::string timeNow() {
   return text;
 }
 
+std::chrono::sys_days today() {
+  return std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
+}
+
+// Writes the output in the chosen format, the export and the HTML page where asked; the output
+// goes to standard output unless it was sent elsewhere.
+int writeResults(const ReportChoice& choice, ResultSource source,
+                 const std::optional<ClaimVerification>& verification) {
+  const CommandLine& line = choice.line;
+  const Wording& wording = choice.wording;
+  if (line.verify && verification) source.verification = &*verification;
+  const std::string output = choice.formatted(source);
+  // Output sent to a file or to standard output takes the report's place there.
+  bool printed = false;
+  if (line.output) {
+    if (const Error error = writeOutput(line, output); error.failed()) {
+      return fail(kExitFileError, exportFailedMessage(*line.output, error, wording), wording);
+    }
+    printed = line.format != OutputFormat::kText || line.listSpoofers ||
+              goesToStandardOutput(*line.output);
+  }
+  if (line.html) {
+    source.verification = verification ? &*verification : nullptr;
+    if (const Error error =
+            writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()));
+        error.failed()) {
+      return fail(kExitFileError, exportFailedMessage(*line.html, error, wording), wording);
+    }
+    printed = printed || goesToStandardOutput(*line.html);
+  }
+  return printed ? kExitSuccess : printReport(output, wording);
+}
+
 int report(const ReportChoice& choice) {
   const CommandLine& line = choice.line;
   const Wording& wording = choice.wording;
@@ -184,6 +226,12 @@ int report(const ReportChoice& choice) {
       return fail(kExitFileError, reasonText(matcher.error(), wording), wording);
     options.catalogue = std::move(*matcher);
   }
+  const std::vector<const VerificationMethod*> methods =
+      usableMethods(choice.catalogue, choice.ranges, line.verifyDns);
+  if (choice.verifies()) {
+    const bool keepsSpoofers = line.listSpoofers || line.html;
+    options.claimCheck = rangeClaimCheck(methods, choice.ranges, line.verifyDns, keepsSpoofers);
+  }
   const RunResult result = runStatistics(line.files, options);
   progress.finish();
   if (result.error.failed()) {
@@ -191,26 +239,15 @@ int report(const ReportChoice& choice) {
     return fail(kExitFileError, unreadableFileMessage(name, result.error, wording), wording);
   }
   warnOfSkippedLines(line.files, result.tables.lineTallies, wording);
-  const ResultSource source{line.files, result.tables, result.bytes,
-                            choice.countsCatalogue() ? &choice.catalogue : nullptr};
-  const std::string output = choice.formatted(source);
-  // Output sent to a file or to standard output takes the report's place there.
-  bool printed = false;
-  if (line.output) {
-    if (const Error error = writeOutput(line, output); error.failed()) {
-      return fail(kExitFileError, exportFailedMessage(*line.output, error, wording), wording);
-    }
-    printed = line.format != OutputFormat::kText || goesToStandardOutput(*line.output);
+  std::optional<ClaimVerification> verification;
+  if (choice.verifies()) {
+    verification =
+        verifyCommandClaims(line, result.tables, methods, choice.ranges, today(), wording);
   }
-  if (line.html) {
-    if (const Error error =
-            writeTarget(*line.html, htmlReport(source, CRAWLMETER_VERSION, timeNow()));
-        error.failed()) {
-      return fail(kExitFileError, exportFailedMessage(*line.html, error, wording), wording);
-    }
-    printed = printed || goesToStandardOutput(*line.html);
-  }
-  return printed ? kExitSuccess : printReport(output, wording);
+  return writeResults(choice,
+                      ResultSource{line.files, result.tables, result.bytes,
+                                   choice.countsCatalogue() ? &choice.catalogue : nullptr},
+                      verification);
 }
 
 }  // namespace
@@ -230,8 +267,12 @@ int runReportCommand(const std::vector<std::string>& arguments, const Wording& w
   if (const Error bad = loadCommandCatalogue(*line, &catalogue); bad.failed()) {
     return fail(kExitUsage, catalogueErrorMessage(bad, wording), wording);
   }
-  if (line->listCrawlers) return printReport(catalogueListing(catalogue), wording);
-  ReportChoice choice{*line, catalogue, std::nullopt, wording};
+  CrawlerRanges ranges;
+  if (const Error bad = loadCommandRanges(*line, &ranges); bad.failed()) {
+    return fail(kExitUsage, rangesErrorMessage(bad, wording), wording);
+  }
+  if (line->listCrawlers) return printReport(catalogueListing(catalogue, ranges), wording);
+  ReportChoice choice{*line, catalogue, ranges, std::nullopt, wording};
   if (line->crawler) {
     choice.crawler = crawlerNamed(catalogue, *line->crawler, &error);
     if (!choice.crawler) return fail(kExitUsage, error.text(wording), wording);

@@ -71,3 +71,19 @@ if(CRAWLMETER_HYPERSCAN)
   find_package(PkgConfig REQUIRED)
   pkg_check_modules(Hyperscan REQUIRED IMPORTED_TARGET libhs)
 endif()
+
+# c-ares: the DNS resolver of --verify-dns, asked directly (no hosts file, no search domains).
+# Debian's libc-ares-dev on Linux; on Windows a static build, which needs the system's sockets,
+# its network configuration (the resolvers' addresses) and the registry.
+add_library(crawlmeter_cares INTERFACE)
+if(WIN32)
+  find_library(CARES_LIBRARY NAMES cares REQUIRED)
+  find_path(CARES_INCLUDE_DIR ares.h REQUIRED)
+  target_include_directories(crawlmeter_cares INTERFACE ${CARES_INCLUDE_DIR})
+  target_compile_definitions(crawlmeter_cares INTERFACE CARES_STATICLIB)
+  target_link_libraries(crawlmeter_cares INTERFACE ${CARES_LIBRARY} ws2_32 iphlpapi advapi32)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(Cares REQUIRED IMPORTED_TARGET libcares)
+  target_link_libraries(crawlmeter_cares INTERFACE PkgConfig::Cares)
+endif()

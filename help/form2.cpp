@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "resources/product_info.h"
+#include "ui/accessibility.h"
 #include "ui/twips.h"
 #include "ui/ui_services.h"
 
@@ -49,6 +50,14 @@ const std::array<LabelEntry, 2> kLabels = {{
     {"Label1", CRAWLMETER_MAKER_HOST, {1560, 240, 3735, 495}, {"Verdana", 15.75, QFont::SansSerif}},
     {"Label2", "Veldtbyte软件工作室", {2040, 840, 2415, 375}, {"仿宋_GB2312", 15, QFont::Serif}},
 }};
+
+// What a screen reader says of each control; a label is called by its text.
+constexpr char kForumDescription[] = "点击在浏览器中打开Veldtbyte软件的论坛";
+const AccessibleText kAccessibleTexts[] = {
+    {"Label1", nullptr, kForumDescription},
+    {"Label2", nullptr, kForumDescription},
+    {"Text4", "帮助说明", "Crawlmeter的用法、联系方式和版本，只读"},
+};
 
 constexpr TwipsRect kHelpTextRect = {360, 1440, 5775, 3975};
 constexpr FontRequest kHelpTextFont = {"宋体", 10.5, QFont::Serif};
@@ -90,6 +99,7 @@ QLabel* Form2::createLabel(int index) {
   label->setObjectName(entry.name);
   label->setGeometry(toPixels(entry.rect));
   label->setTextFormat(Qt::PlainText);
+  describeControl(*label, kAccessibleTexts);
   label->setFont(fittedFont(makeFont(entry.font), label->text(), label->width()));
   label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   label->setToolTip(QString::fromUtf8(kLabelToolTip));
@@ -101,6 +111,7 @@ void Form2::createHelpTextBox() {
   helpTextBox_ = new QTextEdit(this);
   helpTextBox_->setObjectName("Text4");
   helpTextBox_->setGeometry(toPixels(kHelpTextRect));
+  describeControl(*helpTextBox_, kAccessibleTexts);
   helpTextBox_->setFont(makeFont(kHelpTextFont));
   helpTextBox_->setAcceptRichText(false);
   helpTextBox_->setUndoRedoEnabled(false);

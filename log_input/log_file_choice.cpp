@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <algorithm>
 
+#include "ui/dialog_folders.h"
 #include "ui/ui_services.h"
 
 namespace crawlmeter {
@@ -55,8 +56,13 @@ std::optional<LogFileChoice> logFileChoiceOf(const QStringList& chosenPaths) {
   return choice;
 }
 
+const QStringList& logFileFilters() { return kFilters; }
+
 std::optional<LogFileChoice> chooseLogFiles(UiServices& services, QWidget* parent) {
-  return logFileChoiceOf(services.openFiles(parent, kTitle, kFilters));
+  const QStringList paths =
+      services.openFiles(parent, kTitle, kFilters, startFolder(DialogFolder::LogFiles));
+  if (!paths.isEmpty()) rememberFolderOf(DialogFolder::LogFiles, paths.front());
+  return logFileChoiceOf(paths);
 }
 
 }  // namespace crawlmeter

@@ -33,7 +33,11 @@ std::optional<LogFileChoice> logFileChoice(const QString& fileName, QChar separa
 // own full path.
 std::optional<LogFileChoice> logFileChoiceOf(const QStringList& chosenPaths);
 
-// Shows the open dialog ("打开", log files or text files, several at once).
+// The open dialog's filters, the first one in effect when it opens.
+const QStringList& logFileFilters();
+
+// Shows the open dialog ("打开", log files or text files, several at once), in the folder it
+// last gave files in; remembers the folder of the first file chosen.
 std::optional<LogFileChoice> chooseLogFiles(UiServices& services, QWidget* parent);
 
 }  // namespace crawlmeter

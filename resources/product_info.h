@@ -8,6 +8,8 @@
 /* The reverse-DNS id of the desktop entry and the AppStream component. */
 #define CRAWLMETER_DESKTOP_ID "example.veldtbyte.Crawlmeter"
 
+/* The studio that makes the program; the user's settings are kept under its name. */
+#define CRAWLMETER_MAKER_NAME "Veldtbyte"
 /* The .example domain belongs to nobody, so no user is sent to a stranger's site. */
 #define CRAWLMETER_MAKER_HOST "www.veldtbyte.example"
 #define CRAWLMETER_MAKER_FORUM_URL "http://" CRAWLMETER_MAKER_HOST "/bbs/"

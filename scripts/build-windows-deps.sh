@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Builds the decompressors the Windows command links (ISA-L's igzip, libzstd, liblzma, libbz2) and
-# simdjson as static MinGW-w64 libraries from Debian 12's own source packages, which Debian ships
-# for Linux only, and adds the tests' JSON headers. They go to build-windows-deps/prefix (or $1);
-# a library already there is kept. Needs the packages scripts/install-deps.sh names.
+# Builds the decompressors the Windows command links (ISA-L's igzip, libzstd, liblzma, libbz2),
+# c-ares and simdjson as static MinGW-w64 libraries from Debian 12's own source packages, which
+# Debian ships for Linux only, and adds the tests' JSON headers. They go to
+# build-windows-deps/prefix (or $1); a library already there is kept. Needs the packages
+# scripts/install-deps.sh names.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -55,6 +56,12 @@ if [ ! -f "$prefix/lib/libzstd.a" ]; then
   cmake_library "$(unpack libzstd-dev zstd)build/cmake" "$work/zstd" -DZSTD_BUILD_PROGRAMS=OFF \
     -DZSTD_BUILD_SHARED=OFF -DZSTD_BUILD_TESTS=OFF -DZSTD_LEGACY_SUPPORT=OFF \
     -DZSTD_MULTITHREAD_SUPPORT=OFF
+fi
+
+if [ ! -f "$prefix/lib/libcares.a" ]; then
+  echo "building c-ares for Windows"
+  cmake_library "$(unpack libc-ares-dev c-ares)" "$work/c-ares" -DCARES_STATIC=ON \
+    -DCARES_SHARED=OFF -DCARES_BUILD_TOOLS=OFF -DCARES_BUILD_TESTS=OFF
 fi
 
 if [ ! -f "$prefix/lib/liblzma.a" ]; then

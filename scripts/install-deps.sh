@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build make g++ pkg-config
   libhyperscan-dev libisal-dev libbz2-dev liblzma-dev libzstd-dev libhowardhinnant-date-dev tzdata
-  libsimdjson-dev
+  libsimdjson-dev libc-ares-dev dnsmasq-base
   qt6-base-dev qt6-qpa-plugins libgl-dev qt6-translations-l10n
   locales libc-l10n gettext
   libgtest-dev libgmock-dev nlohmann-json3-dev chromium

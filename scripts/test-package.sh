@@ -87,7 +87,7 @@ expect_field Homepage "http://www.veldtbyte.example/"
 # Depends: the font by name, the libraries the binaries link found by dpkg-shlibdeps.
 depends=$(field Depends)
 depend_names=$(tr ',' '\n' <<< "$depends" | awk '{print $1}')
-for dependency in fonts-noto-cjk qt6-translations-l10n libhyperscan5 libisal2 libbz2-1.0 liblzma5 libzstd1 libsimdjson14 libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
+for dependency in fonts-noto-cjk qt6-translations-l10n libhyperscan5 libisal2 libbz2-1.0 liblzma5 libzstd1 libsimdjson14 libc-ares2 libqt6widgets6 libqt6gui6 libqt6core6 libstdc++6 libc6; do
   grep -qxF "$dependency" <<< "$depend_names" || fail "Depends lacks $dependency: $depends"
 done
 ok "Depends: $depends"

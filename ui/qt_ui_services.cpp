@@ -16,14 +16,16 @@ constexpr char kFilterSeparator[] = ";;";
 QtUiServices::QtUiServices(QFileDialog::Options dialogOptions) : dialogOptions_(dialogOptions) {}
 
 QStringList QtUiServices::openFiles(QWidget* parent, const QString& title,
-                                    const QStringList& filters) {
-  return QFileDialog::getOpenFileNames(parent, title, QString(), filters.join(kFilterSeparator),
+                                    const QStringList& filters, const QString& startFolder) {
+  return QFileDialog::getOpenFileNames(parent, title, startFolder, filters.join(kFilterSeparator),
                                        nullptr, dialogOptions_);
 }
 
-QString QtUiServices::saveFile(QWidget* parent, const QString& title) {
-  return QFileDialog::getSaveFileName(parent, title, QString(), QString(), nullptr,
-                                      dialogOptions_ | QFileDialog::DontConfirmOverwrite);
+QString QtUiServices::saveFile(QWidget* parent, const QString& title, const QStringList& filters,
+                               const QString& startFolder) {
+  // No default suffix is set, so no dialog adds the active filter's extension to a typed name.
+  return QFileDialog::getSaveFileName(parent, title, startFolder, filters.join(kFilterSeparator),
+                                      nullptr, dialogOptions_ | QFileDialog::DontConfirmOverwrite);
 }
 
 void QtUiServices::showMessage(QWidget* parent, const QString& text) {

@@ -13,8 +13,10 @@ class QtUiServices : public UiServices {
   // drive with key presses; the program uses the platform's.
   explicit QtUiServices(QFileDialog::Options dialogOptions = {});
 
-  QStringList openFiles(QWidget* parent, const QString& title, const QStringList& filters) override;
-  QString saveFile(QWidget* parent, const QString& title) override;
+  QStringList openFiles(QWidget* parent, const QString& title, const QStringList& filters,
+                        const QString& startFolder) override;
+  QString saveFile(QWidget* parent, const QString& title, const QStringList& filters,
+                   const QString& startFolder) override;
   void showMessage(QWidget* parent, const QString& text) override;
   void openUrl(const QUrl& url) override;
 

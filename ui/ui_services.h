@@ -14,14 +14,17 @@ class UiServices {
  public:
   virtual ~UiServices() = default;
 
-  // A modal dialog choosing one or more files. `filters` are entries like "Log Files (*.log)";
-  // the first one is active when the dialog opens. Gives the chosen full paths, none on cancel.
-  virtual QStringList openFiles(QWidget* parent, const QString& title,
-                                const QStringList& filters) = 0;
+  // A modal dialog choosing one or more files, opening in the folder startFolder. `filters` are
+  // entries like "Log Files (*.log)"; the first one is active when the dialog opens. Gives the
+  // chosen full paths, none on cancel.
+  virtual QStringList openFiles(QWidget* parent, const QString& title, const QStringList& filters,
+                                const QString& startFolder) = 0;
 
-  // A modal dialog naming one file to write: no filter, no added extension and no question
+  // A modal dialog naming one file to write, opening in the folder startFolder and offering
+  // `filters` as openFiles does: no added extension (whatever filter is active) and no question
   // about replacing an existing file. Gives the full path, or an empty string on cancel.
-  virtual QString saveFile(QWidget* parent, const QString& title) = 0;
+  virtual QString saveFile(QWidget* parent, const QString& title, const QStringList& filters,
+                           const QString& startFolder) = 0;
 
   // A modal message with a single OK button, no icon, and the program's name as its caption.
   virtual void showMessage(QWidget* parent, const QString& text) = 0;

@@ -40,6 +40,8 @@ struct [[nodiscard]] Error {
     kChanged,      // a file changed between being looked at and being opened
     kCatalogue,    // a crawler catalogue is wrong: detail says what, line where (0: the file)
     kResources,    // memory or another resource a library needed ran out: detail says which
+    kRanges,       // a crawler address ranges file is wrong: detail says what, line where
+    kResolver,     // the DNS resolver did not start, or a server named is none: detail says why
   };
 
   What what = What::kNone;

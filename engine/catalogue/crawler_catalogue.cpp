@@ -2,9 +2,10 @@
 #include "catalogue/crawler_catalogue.h"
 
 #include <algorithm>
-#include <filesystem>
 
+#include "catalogue/agent_rules.h"
 #include "codec/cp936.h"
+#include "files/config_folder.h"
 #include "files/log_file.h"
 
 namespace crawlmeter {
@@ -14,22 +15,26 @@ namespace {
 constexpr std::uint64_t kLargestCatalogueBytes = 16 << 20;
 
 std::optional<CrawlerCategory> categoryNamed(std::string_view name) {
-  for (std::size_t i = 0; i < kCategoryNames.size(); ++i) {
-    if (kCategoryNames[i] == name) return static_cast<CrawlerCategory>(i);
+  for (const CategoryRow& row : kCategories) {
+    if (row.code == name) return row.category;
   }
   return std::nullopt;
 }
 
 struct ParsedLine {
   std::string_view name, category, text;
+  std::optional<std::string_view> letterCase;  // the fourth column, when there is one
 };
+
+// The word of the fourth column that lets a text match in any letter case.
+constexpr std::string_view kAnyCaseWord = "nocase";
 
 // A line that is wrong: its path and number are the caller's to add.
 Error badLine(Message problem) {
   return Error::described(Error::What::kCatalogue, {}, std::move(problem));
 }
 
-// Splits a data line into its three fields; the problem when it has not exactly three.
+// Splits a data line into its three or four fields; the problem when it has fewer or more.
 Expected<ParsedLine> splitFields(std::string_view line) {
   const std::size_t first = line.find('\t');
   const std::size_t second = first == std::string_view::npos ? first : line.find('\t', first + 1);
@@ -37,11 +42,17 @@ Expected<ParsedLine> splitFields(std::string_view line) {
     return badLine(
         Message(translatable("expected NAME<TAB>CATEGORY<TAB>TEXT, found fewer than two tabs")));
   }
-  if (line.find('\t', second + 1) != std::string_view::npos) {
-    return badLine(Message(translatable("expected NAME<TAB>CATEGORY<TAB>TEXT, found a third tab")));
+  const std::size_t third = line.find('\t', second + 1);
+  if (third != std::string_view::npos && line.find('\t', third + 1) != std::string_view::npos) {
+    return badLine(Message(translatable(
+        "expected NAME<TAB>CATEGORY<TAB>TEXT<TAB>nocase at most, found a fourth tab")));
   }
-  return ParsedLine{line.substr(0, first), line.substr(first + 1, second - first - 1),
-                    line.substr(second + 1)};
+  ParsedLine parsed{
+      line.substr(0, first), line.substr(first + 1, second - first - 1),
+      line.substr(second + 1, third == std::string_view::npos ? third : third - second - 1),
+      std::nullopt};
+  if (third != std::string_view::npos) parsed.letterCase = line.substr(third + 1);
+  return parsed;
 }
 
 // "PATH:LINE", built by appending: GCC 12 warns wrongly about the temporaries of operator+.
@@ -56,6 +67,7 @@ struct CheckedLine {
   CrawlerCategory category;
   std::string_view text;
   std::string encoded;  // the text in code page 936
+  bool anyCase;
 };
 
 // The fields of a data line, checked; otherwise the problem (kCatalogue), or the codec's error.
@@ -66,10 +78,16 @@ Expected<CheckedLine> checkLine(std::string_view line) {
   const std::optional<CrawlerCategory> category = categoryNamed(fields->category);
   if (!category) {
     return badLine(Message(
-        translatable("unknown category '%s' (search, ai, seo, social, monitor, archive or other)"),
+        translatable("unknown category '%s' (search, ai, seo, social, monitor, archive, tool, "
+                     "scanner or other)"),
         std::string(fields->category)));
   }
   if (fields->text.empty()) return badLine(Message(translatable("the identifying text is empty")));
+  if (fields->letterCase && *fields->letterCase != kAnyCaseWord) {
+    return badLine(Message(
+        translatable("unknown fourth column '%s' (nocase, or no fourth column for exact case)"),
+        std::string(*fields->letterCase)));
+  }
   const Expected<std::string> encoded = encodeCp936(fields->text);
   if (encoded.failed()) return encoded.error();
   const Expected<std::string> decoded = decodeCp936(*encoded);
@@ -78,13 +96,21 @@ Expected<CheckedLine> checkLine(std::string_view line) {
         Message(translatable("the text '%s' holds characters that code page 936 cannot hold"),
                 std::string(fields->text)));
   }
-  return CheckedLine{fields->name, *category, fields->text, *encoded};
+  return CheckedLine{fields->name, *category, fields->text, *encoded,
+                     fields->letterCase.has_value()};
 }
 
 }  // namespace
 
-std::string_view categoryName(CrawlerCategory category) {
-  return kCategoryNames[static_cast<std::size_t>(category)];
+const CategoryRow& categoryRow(CrawlerCategory category) {
+  return kCategories[static_cast<std::size_t>(category)];
+}
+
+void CrawlerCatalogue::addAgentRules() {
+  firstRuleCrawler_ = crawlers_.size();
+  for (const AgentRuleRow& rule : kAgentRules) {
+    crawlers_.push_back(Crawler{std::string(rule.name), rule.category});
+  }
 }
 
 std::optional<std::size_t> CrawlerCatalogue::find(std::string_view name) const {
@@ -116,8 +142,8 @@ Error CrawlerCatalogue::add(std::string_view text, const std::string& path) {
       grown.crawlers_.push_back(Crawler{std::string(checked->name), checked->category});
     }
     const std::string source = path == kBuiltInSource ? path : withLine(path, number);
-    grown.lines_.push_back(
-        CatalogueLine{*crawler, std::string(checked->text), checked->encoded, source});
+    grown.lines_.push_back(CatalogueLine{*crawler, std::string(checked->text), checked->encoded,
+                                         source, checked->anyCase});
   }
   *this = std::move(grown);
   return Error();
@@ -131,17 +157,9 @@ Error CrawlerCatalogue::addFile(const std::string& path) {
         Error::What::kCatalogue, path,
         Message(translatable("the file is too large to be a crawler catalogue")));
   }
-  std::string text(file->identity().size, '\0');
-  std::size_t filled = 0;
-  while (filled < text.size()) {
-    const Expected<std::size_t> read =
-        file->readAt(text.data() + filled, text.size() - filled, filled);
-    if (read.failed()) return read.error().on(path);
-    if (*read == 0) break;  // the file shrank meanwhile
-    filled += *read;
-  }
-  text.resize(filled);
-  return add(text, path);
+  const Expected<std::string> text = readWhole(*file);
+  if (text.failed()) return text.error();
+  return add(*text, path);
 }
 
 Error loadCatalogue(const CatalogueChoice& choice, CrawlerCatalogue* catalogue) {
@@ -158,6 +176,7 @@ Error loadCatalogue(const CatalogueChoice& choice, CrawlerCatalogue* catalogue) 
   if (choice.builtIn) {
     Error error = loaded.add(builtInCatalogueText(), std::string(kBuiltInSource));
     if (error.failed()) return error;
+    loaded.addAgentRules();
   }
   *catalogue = std::move(loaded);
   return Error();
@@ -165,17 +184,9 @@ Error loadCatalogue(const CatalogueChoice& choice, CrawlerCatalogue* catalogue) 
 
 std::optional<std::string> userCatalogueFile(const char* xdgConfigHome, const char* home,
                                              const char* appData) {
-  constexpr std::string_view kRelativePath = "crawlmeter/crawlers.tsv";
-  // A relative XDG_CONFIG_HOME is invalid and ignored, as the base directory rules say.
-  if (xdgConfigHome != nullptr &&
-      (xdgConfigHome[0] == '/' || std::filesystem::u8path(xdgConfigHome).is_absolute())) {
-    return std::string(xdgConfigHome) + "/" + std::string(kRelativePath);
-  }
-  if (home != nullptr && home[0] != '\0') {
-    return std::string(home) + "/.config/" + std::string(kRelativePath);
-  }
-  if (appData == nullptr || appData[0] == '\0') return std::nullopt;
-  return std::string(appData) + "/" + std::string(kRelativePath);
+  std::optional<std::string> folder = userConfigFolder(xdgConfigHome, home, appData);
+  if (folder) *folder += "/crawlers.tsv";
+  return folder;
 }
 
 std::string catalogueErrorMessage(const Error& error, const Wording& wording) {

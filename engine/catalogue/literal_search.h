@@ -2,6 +2,9 @@
 // its end, in the order of their ends. Hyperscan's literal matcher where the build has it (its
 // SIMD search is several times faster); elsewhere (Windows, machines Hyperscan does not support)
 // an Aho-Corasick automaton that finds the same occurrences.
+//
+// A text may match in any letter case: then every ASCII letter folds, those of two-byte characters
+// too (the search knows nothing of characters: the caller checks those bytes).
 #pragma once
 
 #include <cstdint>
@@ -19,6 +22,7 @@ class LiteralSearch {
   struct Text {
     std::string bytes;  // not empty
     std::uint32_t id;
+    bool anyCase = false;  // ASCII letters match in either case
   };
   // The compiled texts, and what one thread's searches need of their own: each implementation's.
   struct Compiled;

@@ -31,12 +31,13 @@ Expected<std::unique_ptr<LiteralSearch>> LiteralSearch::compile(const std::vecto
     std::vector<const char*> starts;
     std::vector<std::size_t> lengths;
     std::vector<unsigned> ids;
+    std::vector<unsigned> flags;
     for (const Text& text : texts) {
       starts.push_back(text.bytes.data());
       lengths.push_back(text.bytes.size());
       ids.push_back(text.id);
+      flags.push_back(text.anyCase ? HS_FLAG_CASELESS : 0);
     }
-    const std::vector<unsigned> flags(texts.size(), 0);
     hs_compile_error_t* error = nullptr;
     // The texts are not empty, so a failure here is a lack of memory.
     if (hs_compile_lit_multi(starts.data(), flags.data(), ids.data(), lengths.data(),

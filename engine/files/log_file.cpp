@@ -30,4 +30,18 @@ Error LogFile::readChunks(std::span<char> buffer, std::uint64_t begin, std::uint
   return Error();
 }
 
+Expected<std::string> readWhole(const LogFile& file) {
+  std::string text(file.identity().size, '\0');
+  std::size_t filled = 0;
+  while (filled < text.size()) {
+    const Expected<std::size_t> read =
+        file.readAt(text.data() + filled, text.size() - filled, filled);
+    if (read.failed()) return read.error().on(file.path());
+    if (*read == 0) break;  // the file shrank meanwhile
+    filled += *read;
+  }
+  text.resize(filled);
+  return text;
+}
+
 }  // namespace crawlmeter

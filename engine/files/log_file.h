@@ -70,6 +70,10 @@ class LogFile {
   std::uint64_t links_ = 0;
 };
 
+// All the bytes of an open file that is small enough to hold in memory (a catalogue, a ranges
+// file, a cache): as many as its identity's size, fewer when it shrinks while read.
+Expected<std::string> readWhole(const LogFile& file);
+
 // The identity of the file at path now (following links); kOpen when it cannot be seen.
 Expected<FileIdentity> currentIdentity(const std::string& path);
 

@@ -11,6 +11,11 @@ namespace crawlmeter {
 // the memory a run frees for the run's next use instead of handing it back to the system.
 void setUpProcessForRuns();
 
+// Gives the system back the heap memory freed so far: a compile's scratch (the crawler catalogue's
+// search is built in several megabytes it frees) would otherwise stay in the process beside the
+// memory the counting threads take, which glibc keeps in heaps of their own.
+void releaseFreedMemory();
+
 // The process's environment variable name, as UTF-8; nullopt when it is not set.
 std::optional<std::string> environmentText(const char* name);
 

@@ -2,6 +2,8 @@
 #include "files/replacement_file.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "files/system_space.h"
@@ -15,6 +17,12 @@ constexpr std::uint64_t kSmallestFreeMargin = 64ULL << 20;
 constexpr std::uint64_t kFreeMarginDivisor = 10;
 
 }  // namespace
+
+Error createFolders(const std::string& path) {
+  std::error_code failure;
+  std::filesystem::create_directories(std::filesystem::u8path(path), failure);
+  return failure ? Error::of(Error::What::kWrite, path, failure.value()) : Error();
+}
 
 bool hasRoomFor(const std::string& path, std::uint64_t bytes) {
   const std::optional<std::uint64_t> available = freeBytesIn(folderOf(path));

@@ -69,6 +69,10 @@ Expected<std::string> resolveLinks(const std::string& path);
 // superuser, who could write it anyway.
 bool mayWrite(const std::string& path);
 
+// Creates the folder path (UTF-8) and every missing folder above it; kWrite when one cannot be
+// made (a file stands in its way, say). A folder that exists already is no failure.
+Error createFolders(const std::string& path);
+
 // The folder a path lies in ("." for a bare name).
 std::string folderOf(const std::string& path);
 

@@ -14,17 +14,25 @@ std::string csvResults(const ResultSource& source, std::span<const ResultSeries>
     fileFields += ',';
     fileFields += csvField(source.tables.dateLabels[file]);
     fileFields += ',';
-    for (const ResultSeries& one : series) {
-      const std::string kind = csvField(one.kind);
+    const auto addRows = [&](std::string_view kindName, const CountTable& counts) {
+      const std::string kind = csvField(kindName);
       for (int hour = 0; hour < kReportedHours; ++hour) {
         text += fileFields;
         text += kind;
         text += ',';
         text += std::to_string(hour);
         text += ',';
-        text += std::to_string(one.counts->at(file, hour));
+        text += std::to_string(counts.at(file, hour));
         text += '\n';
       }
+    };
+    for (const ResultSeries& one : series) {
+      addRows(one.kind, *one.counts);
+      const ClaimSplit* split = splitOf(source, one);
+      if (!split) continue;
+      const std::string& name = source.catalogue->crawlers()[*one.crawler].name;
+      addRows(std::string(kVerifiedKindPrefix) + name, split->verified);
+      addRows(std::string(kSpoofedKindPrefix) + name, split->spoofed);
     }
   }
   return text;

@@ -5,6 +5,7 @@
 #include <array>
 #include <vector>
 
+#include "formats/html_verification.h"
 #include "formats/markup.h"
 #include "formats/svg_charts.h"
 #include "formats/text_escape.h"
@@ -13,9 +14,8 @@
 namespace crawlmeter {
 namespace {
 
-constexpr std::array<std::string_view, kCategoryNames.size()> kCategoryLabels = {
-    "搜索引擎", "人工智能", "SEO 工具", "社交媒体", "监控", "网页存档", "其他"};
-constexpr std::string_view kOtherCrawlersLabel = "其他蜘蛛";
+// Not "其他蜘蛛": that is the crawler of agents that call themselves bots.
+constexpr std::string_view kOtherCrawlersLabel = "其余蜘蛛";
 
 constexpr std::string_view kStyle = R"(
 body { font-family: "Noto Sans CJK SC", "Source Han Sans SC", "WenQuanYi Micro Hei",
@@ -168,7 +168,7 @@ std::vector<HourRow> crawlerLayers(const ResultSource& source,
 }
 
 void categoryTable(Markup& page, const ResultSource& source, const std::vector<std::size_t>& seen) {
-  std::array<Count, kCategoryLabels.size()> visits{};
+  std::array<Count, kCategories.size()> visits{};
   for (std::size_t category = 0; category < visits.size(); ++category) {
     const std::vector<std::size_t> members =
         crawlersOf(*source.catalogue, seen, static_cast<CrawlerCategory>(category));
@@ -180,8 +180,8 @@ void categoryTable(Markup& page, const ResultSource& source, const std::vector<s
   for (std::size_t category = 0; category < visits.size(); ++category) {
     if (visits[category] == 0) continue;
     const double percent = 100.0 * static_cast<double>(visits[category]) / static_cast<double>(all);
-    page << "<tr " << dataAttribute("category", kCategoryNames[category]) << "><th scope=\"row\">"
-         << kCategoryLabels[category] << "</th><td class=\"n\" data-count=\"" << visits[category]
+    page << "<tr " << dataAttribute("category", kCategories[category].code) << "><th scope=\"row\">"
+         << kCategories[category].label << "</th><td class=\"n\" data-count=\"" << visits[category]
          << "\">" << visits[category]
          << "</td><td><span class=\"share\" style=\"width:" << percent * 2 << "px\"></span> "
          << percent << "%</td></tr>\n";
@@ -205,6 +205,26 @@ void crawlerSection(Markup& page, const ResultSource& source,
   page << "</section>\n";
 }
 
+// Each hour of all files together: the page views of people, and those of every crawler, tool
+// and rule of the catalogue.
+void peopleSection(Markup& page, const ResultSource& source) {
+  if (source.tables.people.fileCount() == 0) return;
+  std::vector<HourRow> layers{HourRow{"真人", dataAttribute("visitors", "humans"), {}},
+                              HourRow{"自动程序", dataAttribute("visitors", "automated"), {}}};
+  const CountTable& views = source.tables.counts(StatCategory::Pv);
+  for (std::size_t file = 0; file < source.tables.fileCount(); ++file) {
+    for (int hour = 0; hour < kReportedHours; ++hour) {
+      const Count people = source.tables.people.at(file, hour);
+      layers[0].counts[hour] += people;
+      layers[1].counts[hour] += views.at(file, hour) - people;
+    }
+  }
+  page << "<section id=\"people\"><h2>每小时真人与自动程序</h2>" << stackedBarsSvg(layers, "次");
+  legendList(page, layers);
+  hourTable(page, "每小时真人与自动程序的页面浏览（所有日志合计）", "访客", layers);
+  page << "</section>\n";
+}
+
 }  // namespace
 
 std::string htmlReport(const ResultSource& source, std::string_view version,
@@ -223,7 +243,9 @@ std::string htmlReport(const ResultSource& source, std::string_view version,
   daysSection(page, source, seen);
   heatMapSection(page, source);
   addressSection(page, source);
+  peopleSection(page, source);
   crawlerSection(page, source, seen);
+  verificationSection(page, source, seen);
   page << "</body>\n</html>\n";
   return page.take();
 }

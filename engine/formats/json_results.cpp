@@ -47,6 +47,15 @@ std::string countsMembers(const ResultSource& source, const CountTable& counts) 
   return member("totals", totals + "]") + ",\n     " + member("hours", hours + "\n    ]");
 }
 
+// The members of an object in its braces. (Appending, rather than "{" + members, spares GCC 12 a
+// false -Wrestrict at -O3.)
+std::string braced(const std::string& members) {
+  std::string text = "{";
+  text += members;
+  text += '}';
+  return text;
+}
+
 std::string seriesObject(const ResultSource& source, const ResultSeries& series) {
   std::string text = "{";
   text += member("kind", jsonString(series.kind)) + ", ";
@@ -55,7 +64,25 @@ std::string seriesObject(const ResultSource& source, const ResultSeries& series)
     text += member("name", jsonString(crawler.name)) + ", ";
     text += member("category", jsonString(categoryName(crawler.category))) + ",\n     ";
   }
-  return text + countsMembers(source, *series.counts) + "}";
+  text += countsMembers(source, *series.counts);
+  if (const ClaimSplit* split = splitOf(source, series)) {
+    text += ",\n     ";
+    text += member("verified", braced(countsMembers(source, split->verified)));
+    text += ",\n     ";
+    text += member("spoofed", braced(countsMembers(source, split->spoofed)));
+  }
+  return text + "}";
+}
+
+// What the crawlers were verified by, when they were.
+std::string verificationMember(const ResultSource& source) {
+  if (!source.verification) return "";
+  std::string text = member("ranges_date", jsonString(source.verification->rangesDate));
+  text += ", ";
+  text += member("dns", source.verification->askedDns ? "true" : "false");
+  std::string shown = ",\n  ";
+  shown += member("verification", braced(text));
+  return shown;
 }
 
 std::string seriesArray(const ResultSource& source, std::span<const ResultSeries> series,
@@ -81,7 +108,8 @@ std::string jsonResults(const ResultSource& source, std::span<const ResultSeries
   text += member("version", jsonString(version)) + ",\n  ";
   text += member("files", filesArray(source)) + ",\n  ";
   text += member("kinds", seriesArray(source, series, false)) + ",\n  ";
-  text += member("crawlers", seriesArray(source, series, true)) + "\n}\n";
+  text += member("crawlers", seriesArray(source, series, true));
+  text += verificationMember(source) + "\n}\n";
   return text;
 }
 

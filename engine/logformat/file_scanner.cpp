@@ -31,9 +31,7 @@ void FileScanner::feed(std::string_view chunk) {
     return;
   }
   head_.append(chunk);
-  const std::size_t text = head_.find_first_not_of("\r\n");
-  const bool lineSeen = text != std::string::npos && head_.find('\n', text) != std::string::npos;
-  if (lineSeen || head_.size() >= kLongestHead) startWithHead();
+  if (holdsFirstLine(head_) || head_.size() >= kLongestHead) startWithHead();
 }
 
 void FileScanner::finish() {

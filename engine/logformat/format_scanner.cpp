@@ -9,16 +9,31 @@
 namespace crawlmeter {
 namespace {
 
-// Appends text with the bytes that would end a positional line made tabs, and with spaces made
-// tabs too when asked, in one pass that copies as it replaces.
-void appendTabbed(std::string& out, std::string_view text, bool spaceToo) {
+// Appends text with each byte of from (a string literal) made a tab, in one pass that copies as
+// it replaces: CR and LF would end the positional line, a space would end its address, a quote
+// would open a quoted field.
+template <std::size_t N>
+void appendTabbed(std::string& out, std::string_view text, const char (&from)[N]) {
   const std::size_t start = out.size();
   out.resize(start + text.size());
-  if (spaceToo) {
-    byte_blocks::copyReplacing(out.data() + start, text.data(), text.size(), "\r\n ", '\t');
+  byte_blocks::copyReplacing(out.data() + start, text.data(), text.size(), from, '\t');
+}
+
+// The agent as the third quoted field of a positional line's rest, two empty ones before it:
+// inside the quotes a backslash escapes the byte after it, as Apache writes its fields.
+void appendQuotedAgent(std::string& out, std::string_view agent) {
+  out.append(" \"\" \"\" \"");
+  const bool plain =
+      agent.find('\\') == std::string_view::npos && agent.find('"') == std::string_view::npos;
+  if (plain) {
+    appendTabbed(out, agent, "\r\n");
   } else {
-    byte_blocks::copyReplacing(out.data() + start, text.data(), text.size(), "\r\n", '\t');
+    for (const char c : agent) {
+      if (c == '\\' || c == '"') out.push_back('\\');
+      out.push_back(c == '\r' || c == '\n' ? '\t' : c);
+    }
   }
+  out.push_back('"');
 }
 
 }  // namespace
@@ -91,16 +106,23 @@ void FormatScanner::takeLine(std::string_view line) {
   }
 }
 
-// "ADDRESS :HH\tFIELDS\n": the positional reading takes the address before the first space, the
-// hour after the first ':' behind it, and searches the crawler texts from that space on.
-void FormatScanner::restate(const RecordFields& fields) {
-  if (dateLabel_.empty()) dateLabel_ = dateLabelOf(fields.time);
-  appendTabbed(batch_, fields.address, /*spaceToo=*/true);
+void appendRestated(const RecordFields& fields, std::string& out) {
+  appendTabbed(out, fields.address, "\r\n ");
   const char hour[] = {' ', ':', static_cast<char>('0' + fields.time.hour / 10),
                        static_cast<char>('0' + fields.time.hour % 10), '\t'};
-  batch_.append(hour, sizeof hour);
-  appendTabbed(batch_, fields.others, /*spaceToo=*/false);
-  batch_.push_back('\n');
+  out.append(hour, sizeof hour);
+  if (fields.shape == OthersShape::kPositionalRest) {
+    appendTabbed(out, fields.others, "\r\n");
+  } else {
+    appendTabbed(out, fields.others, "\r\n\"");
+    if (fields.hasAgent) appendQuotedAgent(out, fields.agent);
+  }
+  out.push_back('\n');
+}
+
+void FormatScanner::restate(const RecordFields& fields) {
+  if (dateLabel_.empty()) dateLabel_ = dateLabelOf(fields.time);
+  appendRestated(fields, batch_);
   if (batch_.size() >= kBatchBytes) flush();
 }
 

@@ -2,9 +2,9 @@
 // each record's address, time and other fields, and the records are counted by the same rules as
 // positional lines.
 //
-// Each record is restated as a positional line ("ADDRESS :HH\tFIELDS\n") and counted by a
-// LogScanner, so hour-runs, distinct addresses, the six crawler texts and the catalogue are the
-// very same code for every format. Lines are split at LF (a CR before it is dropped); a line
+// Each record is restated as a positional line (see appendRestated) and counted by a LogScanner,
+// so hour-runs, distinct addresses, the six crawler texts and the catalogue are the very same
+// code for every format. Lines are split at LF (a CR before it is dropped); a line
 // longer than kLongestRecordBytes is not understood and never held whole.
 #pragma once
 
@@ -19,6 +19,15 @@
 #include "scan/log_scanner.h"
 
 namespace crawlmeter {
+
+// Appends the record restated as a positional line, "ADDRESS :HH\tOTHERS\n": the positional
+// reading takes the address before the first space, the hour after the first ':' behind it, and
+// searches the crawler texts from that space on. CR and LF are made tabs everywhere, spaces in the
+// address. Others of the kPositionalRest shape are the line's own rest, its quoted fields as they
+// were; in others of the kFields shape each '"' is made a tab too, and the agent, when the record
+// has one, follows them as the third quoted field, ` "" "" "AGENT"`, with '\\' and '"' in it
+// escaped by a backslash: so the agent stands where it stands in a positional line.
+void appendRestated(const RecordFields& fields, std::string& out);
 
 class FormatScanner {
  public:

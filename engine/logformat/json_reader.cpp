@@ -1,6 +1,7 @@
 // Reading a JSON-lines record in one pass of simdjson's on-demand parser: every scalar goes to the
 // record's others in document order, and the values at the key paths of interest are noted on the
-// way, so that no key is looked up twice and no line allocates once the buffers have grown.
+// way, so that no key is looked up twice and no line allocates once the buffers have grown; the
+// address and the agent are then taken out of the others.
 #include "logformat/json_reader.h"
 
 #include <simdjson.h>
@@ -16,16 +17,25 @@ namespace {
 namespace ondemand = simdjson::ondemand;
 
 // The keys each server writes, tried in this order; within a row the first key present wins.
+// nginx's keys are those of templates that name each key after its variable; a record of nginx's
+// that writes the agent as "user_agent" is read too.
 struct ServerKeys {
   const char* server;
   std::array<const char*, 2> addresses;
   std::array<const char*, 3> times;
+  std::array<const char*, 2> agents;
 };
 constexpr std::array<ServerKeys, 4> kServerKeys = {{
-    {"Caddy", {"request.client_ip", "request.remote_ip"}, {"ts"}},
-    {"Traefik", {"ClientHost"}, {"StartUTC", "StartLocal"}},
-    {"nginx", {"remote_addr"}, {"time_iso8601", "time_local", "msec"}},
-    {"Cloudflare", {"ClientIP"}, {"EdgeStartTimestamp"}},
+    {"Caddy",
+     {"request.client_ip", "request.remote_ip"},
+     {"ts"},
+     {"request.headers.User-Agent[0]"}},
+    {"Traefik", {"ClientHost"}, {"StartUTC", "StartLocal"}, {"request_User-Agent"}},
+    {"nginx",
+     {"remote_addr"},
+     {"time_iso8601", "time_local", "msec"},
+     {"http_user_agent", "user_agent"}},
+    {"Cloudflare", {"ClientIP"}, {"EdgeStartTimestamp"}, {"ClientRequestUserAgent"}},
 }};
 
 // Every key path of every set is a bit of a 64-bit mask.
@@ -35,7 +45,8 @@ using PathMask = std::uint64_t;
 struct KeySet {
   std::vector<std::size_t> addresses;
   std::vector<std::size_t> times;
-  PathMask paths = 0;  // all of the above
+  std::vector<std::size_t> agents;  // none: the records have no agent
+  PathMask paths = 0;               // all of the above
 };
 
 // Where a path's value landed in others, for the line being read.
@@ -118,6 +129,7 @@ std::size_t JsonReader::State::pathIndex(KeyPath path) {
 void JsonReader::State::add(KeySet set) {
   for (const std::size_t path : set.addresses) set.paths |= PathMask{1} << path;
   for (const std::size_t path : set.times) set.paths |= PathMask{1} << path;
+  for (const std::size_t path : set.agents) set.paths |= PathMask{1} << path;
   sets.push_back(std::move(set));
 }
 
@@ -263,24 +275,38 @@ bool JsonReader::State::parse(std::string_view line, PathMask wanted) {
   return document.current_location().error() == simdjson::OUT_OF_BOUNDS;
 }
 
-// Fills fields from the set's first present address and time; false when either is missing or
-// the time does not read.
+// Fills fields from the set's first present address, time and agent, and takes the address and
+// the agent out of others; false when the address or the time is missing or the time does not
+// read. A set that names agent keys gives every record an agent: empty when none of its keys is
+// present (or each is null or not a string or number), as a record's agent may be left out.
 bool JsonReader::State::take(const KeySet& set, RecordFields& fields) const {
-  auto first = [&](const std::vector<std::size_t>& choices) -> const Capture* {
+  auto first = [&](const std::vector<std::size_t>& choices, bool emptyToo) -> const Capture* {
     for (const std::size_t path : choices) {
-      if ((captured >> path & 1) != 0 && captures[path].length > 0) return &captures[path];
+      if ((captured >> path & 1) != 0 && (emptyToo || captures[path].length > 0)) {
+        return &captures[path];
+      }
     }
     return nullptr;
   };
-  const Capture* address = first(set.addresses);
-  const Capture* time = first(set.times);
+  const Capture* address = first(set.addresses, false);
+  const Capture* time = first(set.times, false);
   if (address == nullptr || time == nullptr) return false;
   const std::string_view text = std::string_view(*others).substr(time->at, time->length);
   const auto civil = time->number ? parseEpochTime(text) : parseAnyTime(text);
   if (!civil) return false;
   fields.time = *civil;
   fields.address.assign(*others, address->at, address->length);
-  others->erase(address->at, address->length + 1);
+  const Capture* agent = first(set.agents, true);
+  fields.hasAgent = !set.agents.empty();
+  if (agent != nullptr) fields.agent.assign(*others, agent->at, agent->length);
+  // Each value leaves with its tab, the later one first so that the earlier stays where it is;
+  // a user's agent key may be the address key itself.
+  const Capture* later = agent != nullptr && agent->at > address->at ? agent : address;
+  const Capture* earlier = later == agent ? address : agent;
+  others->erase(later->at, later->length + 1);
+  if (earlier != nullptr && earlier->at != later->at) {
+    others->erase(earlier->at, earlier->length + 1);
+  }
   return true;
 }
 
@@ -293,6 +319,9 @@ JsonReader::JsonReader() : state_(std::make_unique<State>()) {
     for (const char* key : server.times) {
       if (key != nullptr) set.times.push_back(state_->pathIndex(*parseKeyPath(key)));
     }
+    for (const char* key : server.agents) {
+      if (key != nullptr) set.agents.push_back(state_->pathIndex(*parseKeyPath(key)));
+    }
     state_->add(std::move(set));
   }
 }
@@ -301,6 +330,7 @@ JsonReader::JsonReader(const JsonKeys& keys) : state_(std::make_unique<State>())
   KeySet set;
   set.addresses.push_back(state_->pathIndex(keys.address));
   set.times.push_back(state_->pathIndex(keys.time));
+  if (keys.agent) set.agents.push_back(state_->pathIndex(*keys.agent));
   state_->add(std::move(set));
 }
 

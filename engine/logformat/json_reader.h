@@ -26,8 +26,8 @@ using KeyPath = std::vector<KeyStep>;
 // number of [N] after it. A name may hold any character but '.', '[' and ']'.
 std::optional<KeyPath> parseKeyPath(std::string_view text);
 
-// The keys of a user's records. The agent key is checked to be a path, but the crawler texts are
-// searched in every value of a record anyway, as in the other formats, so it changes no count.
+// The keys of a user's records. Without an agent key the records have no agent; the crawler
+// texts are searched in every value of a record anyway, as in the other formats.
 struct JsonKeys {
   KeyPath address;
   KeyPath time;
@@ -40,13 +40,15 @@ std::optional<JsonKeys> parseJsonKeys(std::string_view text, Message* problem);
 
 // Reads records of one JSON object a line. The address is the value at the address key (a string,
 // or a number's text); the time a string of any shape parseAnyTime reads, or a number of seconds
-// (or ms, us, ns) since the epoch. Every other scalar value, keys not included and null skipped,
-// goes to the record's others. Invalid JSON (invalid UTF-8 too), anything but an object, nesting
-// deeper than kDeepestNesting, no address or no readable time: not understood.
+// (or ms, us, ns) since the epoch. The agent is the string (or number's text) at the agent key;
+// when the keys name one and a record's is missing or null, the record's agent is empty. Every
+// other scalar value, keys not included and null skipped, goes to the record's others. Invalid JSON
+// (invalid UTF-8 too), anything but an object, nesting deeper than kDeepestNesting, no address or
+// no readable time: not understood.
 //
-// Made without keys, it tries the built-in keys of each server it knows for every record, the
-// ones that read the last record first; made with a user's keys, it uses only those. One reader
-// serves one thread: it keeps the parser and its buffers from line to line.
+// Made without keys, it tries the built-in keys (address, time and agent) of each server it knows
+// for every record, the ones that read the last record first; made with a user's keys, it uses only
+// those. One reader serves one thread: it keeps the parser and its buffers from line to line.
 class JsonReader : public LineReader {
  public:
   static constexpr int kDeepestNesting = 64;

@@ -16,16 +16,32 @@ enum class LineKind {
   kNotUnderstood,  // counted among the file's lines not understood
 };
 
+// What a record's others hold.
+enum class OthersShape {
+  kFields,          // the fields but the address and the agent, each followed by '\t'
+  kPositionalRest,  // the rest of a positional line from the space after the address, quotes and
+                    // all, then '\t': the agent is in it, where a positional line has it
+};
+
 struct RecordFields {
   std::string address;  // the client's address, after the format's decoding
   CivilTime time;
   // Every other field of the record, after the format's decoding ('+' and %XX in W3C logs, JSON
-  // escapes), each followed by '\t': the crawler texts are searched here.
+  // escapes), in the shape `shape` says: the crawler texts are searched here and in the agent.
   std::string others;
+  OthersShape shape = OthersShape::kFields;
+  // The user agent, decoded as the others are, when the format has a field for it: a record whose
+  // layout names no agent field has none (hasAgent false), which is not the same as an empty
+  // agent. Always empty for kPositionalRest.
+  std::string agent;
+  bool hasAgent = false;
 
   void clear() {
     address.clear();
     others.clear();
+    shape = OthersShape::kFields;
+    agent.clear();
+    hasAgent = false;
     time = CivilTime();
   }
 };

@@ -17,22 +17,29 @@ std::optional<LogFormat> logFormatNamed(std::string_view name) {
 
 namespace {
 
-// The first line of head that is not empty, without its line end.
-std::string_view firstLineOf(std::string_view head) {
+struct FirstLine {
+  std::string_view text;
+  bool complete = false;
+};
+
+// The first line of head that is not empty, without its line end, and whether its end was seen.
+FirstLine firstLineOf(std::string_view head) {
   if (head.starts_with(kByteOrderMark)) head.remove_prefix(kByteOrderMark.size());
   for (;;) {
     const std::size_t lf = head.find('\n');
     std::string_view line = head.substr(0, lf);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    if (!line.empty() || lf == std::string_view::npos) return line;
+    if (!line.empty() || lf == std::string_view::npos) return {line, lf != std::string_view::npos};
     head.remove_prefix(lf + 1);
   }
 }
 
 }  // namespace
 
+bool holdsFirstLine(std::string_view head) { return firstLineOf(head).complete; }
+
 LogFormat formatOfHead(std::string_view head) {
-  const std::string_view line = firstLineOf(head);
+  const std::string_view line = firstLineOf(head).text;
   if (looksLikeW3cHeader(line)) return LogFormat::kW3c;
   const std::size_t first = line.find_first_not_of(" \t");
   if (first != std::string_view::npos && line[first] == '{') return LogFormat::kJson;

@@ -46,6 +46,10 @@ std::optional<LogFormat> logFormatNamed(std::string_view name);
 // starts "host:port address ... [date"; else positional.
 LogFormat formatOfHead(std::string_view head);
 
+// Whether head holds the whole of the line formatOfHead reads, so that more bytes cannot change
+// its answer.
+bool holdsFirstLine(std::string_view head);
+
 // How a run reads its files, as the user chose.
 struct ReadingChoice {
   // The format of every file; nullopt tells each file's by its first line.

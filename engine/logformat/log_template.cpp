@@ -2,6 +2,7 @@
 // fields, each field's role, and the shape of its time.
 #include "logformat/log_template.h"
 
+#include <algorithm>
 #include <array>
 
 #include "logformat/format_directive.h"
@@ -22,7 +23,7 @@ class TemplateBuilder {
     (template_.fields.empty() ? template_.leading : template_.fields.back().following) += c;
   }
 
-  bool field(std::string name, bool address, std::optional<TimePattern> time, Message* problem) {
+  bool field(std::string name, FieldRole role, std::optional<TimePattern> time, Message* problem) {
     if (!template_.fields.empty() && template_.fields.back().following.empty() &&
         !template_.fields.back().time) {
       *problem = Message(translatable("the log format has two fields with no text between them, "
@@ -32,9 +33,12 @@ class TemplateBuilder {
     }
     TemplateField& added = template_.fields.emplace_back();
     added.name = std::move(name);
-    if (address && !hasAddress_) {
+    if (role == FieldRole::kAddress && !hasAddress_) {
       added.role = FieldRole::kAddress;
       hasAddress_ = true;
+    } else if (role == FieldRole::kAgent && !hasAgent_) {
+      added.role = FieldRole::kAgent;
+      hasAgent_ = true;
     } else if (time && time->complete() && !hasTime_) {
       added.role = FieldRole::kTime;
       hasTime_ = true;
@@ -61,7 +65,14 @@ class TemplateBuilder {
   LogTemplate template_;
   bool hasAddress_ = false;
   bool hasTime_ = false;
+  bool hasAgent_ = false;
 };
+
+bool sameNameIgnoringCase(std::string_view a, std::string_view b) {
+  auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
+}
 
 // The shape of nginx's time variables; nothing for other variables.
 std::optional<TimePattern> nginxTime(std::string_view name) {
@@ -113,8 +124,12 @@ std::optional<LogTemplate> parseNginx(std::string_view format, ValueEscaping esc
     const std::size_t start = at;
     std::string_view name;
     if (!nginxVariable(format, &at, &name, problem)) return std::nullopt;
-    const bool address = name == "remote_addr" || name == "realip_remote_addr";
-    if (!builder.field(std::string(format.substr(start, at - start)), address, nginxTime(name),
+    // The agent's variable in any letter case, as nginx matches variables' names.
+    const FieldRole role = name == "remote_addr" || name == "realip_remote_addr"
+                               ? FieldRole::kAddress
+                           : sameNameIgnoringCase(name, "http_user_agent") ? FieldRole::kAgent
+                                                                           : FieldRole::kOther;
+    if (!builder.field(std::string(format.substr(start, at - start)), role, nginxTime(name),
                        problem)) {
       return std::nullopt;
     }
@@ -178,8 +193,13 @@ bool apacheDirective(std::string_view format, std::size_t* at, TemplateBuilder* 
   }
   std::optional<TimePattern> time;
   if (letter == 't' && !(time = apacheTime(parameter, braced, problem))) return false;
-  return builder->field(std::string(format.substr(start, *at - start)),
-                        letter == 'h' || letter == 'a', std::move(time), problem);
+  // A request header's name is in any letter case, as HTTP has it.
+  const FieldRole role = letter == 'h' || letter == 'a' ? FieldRole::kAddress
+                         : letter == 'i' && sameNameIgnoringCase(parameter, "User-Agent")
+                             ? FieldRole::kAgent
+                             : FieldRole::kOther;
+  return builder->field(std::string(format.substr(start, *at - start)), role, std::move(time),
+                        problem);
 }
 
 // The character Apache's \c stands for in a format; 0 when the backslash is kept.

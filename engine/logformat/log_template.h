@@ -16,6 +16,7 @@ namespace crawlmeter {
 enum class FieldRole {
   kAddress,  // the first of $remote_addr, $realip_remote_addr, %h, %a
   kTime,     // the first time directive that says a whole time
+  kAgent,    // the first $http_user_agent or %{User-Agent}i, the name in any letter case
   kOther,
 };
 

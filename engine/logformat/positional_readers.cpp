@@ -77,6 +77,7 @@ LineKind VhostReader::read(std::string_view line, RecordFields& fields) {
   fields.time = *time;
   fields.others.assign(line.substr(second));
   fields.others += '\t';
+  fields.shape = OthersShape::kPositionalRest;
   return LineKind::kRecord;
 }
 
@@ -98,6 +99,7 @@ LineKind PositionalTimeReader::read(std::string_view line, RecordFields& fields)
   fields.time = *time;
   fields.others.assign(line.substr(space));
   fields.others += '\t';
+  fields.shape = OthersShape::kPositionalRest;
   return LineKind::kRecord;
 }
 

@@ -16,7 +16,7 @@ namespace crawlmeter {
 bool looksLikeVhostLine(std::string_view line);
 
 // A vhost line: address = the second token; time = the first [...] behind it; others = the rest
-// of the line after the address, as one field.
+// of the line after the address, as one field (OthersShape::kPositionalRest).
 class VhostReader : public LineReader {
  public:
   LineKind read(std::string_view line, RecordFields& fields) override;
@@ -24,7 +24,8 @@ class VhostReader : public LineReader {
 
 // A positional line read with its whole time: address = the text before the first space; time =
 // the common-log time whose hour follows the first ':' behind that space (dd/Mon/yyyy, HH:MM:SS
-// and an optional zone); others = the line from the first space on, as one field.
+// and an optional zone); others = the line from the first space on, as one field
+// (OthersShape::kPositionalRest).
 class PositionalTimeReader : public LineReader {
  public:
   LineKind read(std::string_view line, RecordFields& fields) override;

@@ -129,6 +129,9 @@ LineKind TemplateReader::read(std::string_view line, RecordFields& fields) {
     const std::string_view value = line.substr(at, end - at);
     if (field.role == FieldRole::kAddress) {
       fields.address.assign(value);
+    } else if (field.role == FieldRole::kAgent) {
+      appendDecoded(value, template_.escaping, &fields.agent);
+      fields.hasAgent = true;
     } else {
       appendDecoded(value, template_.escaping, &fields.others);
       fields.others += '\t';

@@ -15,7 +15,8 @@ class TemplateReader : public LineReader {
   explicit TemplateReader(LogTemplate format) : template_(std::move(format)) {}
 
   // A record when the whole line matches the template and its time parses; others are every
-  // field but the address, decoded as the server escapes them.
+  // field but the address and the agent, decoded as the server escapes them, and the agent (when
+  // the template has one) is decoded the same way.
   LineKind read(std::string_view line, RecordFields& fields) override;
 
  private:

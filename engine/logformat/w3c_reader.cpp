@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 #include "logformat/byte_blocks.h"
 
@@ -41,6 +42,11 @@ void appendPercentDecoded(std::string_view value, std::string& out) {
     }
     out.push_back(value[at]);
   }
+}
+
+// Where field, a view into line, begins in it.
+std::size_t offsetOf(std::string_view field, std::string_view line) {
+  return static_cast<std::size_t>(field.data() - line.data());
 }
 
 // The words of a directive after its name, at runs of spaces or tabs.
@@ -86,10 +92,13 @@ void W3cReader::setLayout(std::string_view directive) {
   fieldsDirective_.assign(directive);
   haveLayout_ = true;
   decodings_.clear();
-  addressField_ = dateField_ = timeField_ = kAbsent;
+  addressField_ = agentField_ = dateField_ = timeField_ = kAbsent;
   forEachWord(directive.substr(kFieldsDirective.size()), [&](std::string_view name) {
     const std::size_t index = decodings_.size();
     if (sameNameIgnoringCase(name, "c-ip") && addressField_ == kAbsent) addressField_ = index;
+    if (sameNameIgnoringCase(name, "cs(User-Agent)") && agentField_ == kAbsent) {
+      agentField_ = index;
+    }
     if (sameNameIgnoringCase(name, "date") && dateField_ == kAbsent) dateField_ = index;
     if (sameNameIgnoringCase(name, "time") && timeField_ == kAbsent) timeField_ = index;
     const auto known = std::find_if(kDecoded.begin(), kDecoded.end(), [&](const KnownField& f) {
@@ -127,7 +136,7 @@ bool W3cReader::split(std::string_view line, char separator) {
 // Tabbed records: each field decoded on its own.
 void W3cReader::appendTabbedOthers(std::string& others) const {
   for (std::size_t i = 0; i < values_.size(); ++i) {
-    if (i == addressField_) continue;
+    if (i == addressField_ || i == agentField_) continue;
     if (decodings_[i] == Decoding::kNone) {
       others.append(values_[i]);
     } else {
@@ -137,27 +146,50 @@ void W3cReader::appendTabbedOthers(std::string& others) const {
   }
 }
 
-// Spaced records hold neither spaces nor tabs within a field: the line without its address field,
-// each space made a tab, is the fields each followed by a tab. Then '+' is made a space within
-// the fields that decode it.
+// Spaced records hold neither spaces nor tabs within a field: the line without its address and
+// agent fields, each space made a tab, is the other fields each followed by a tab. Then '+' is
+// made a space within the fields that decode it.
 void W3cReader::appendSpacedOthers(std::string_view line, std::string& others) const {
-  const std::string_view address = values_[addressField_];
-  const auto addressAt = static_cast<std::size_t>(address.data() - line.data());
-  // The separator before a last address field, or the one after any other, goes with it.
-  const bool addressLast = addressField_ + 1 == values_.size();
-  const std::size_t afterAt = addressLast ? line.size() : addressAt + address.size() + 1;
+  // The fields left out, in the line's order, each with the separator after it; the last field
+  // has none, and its tab is written only when it is kept.
+  std::array<std::size_t, 2> apart = {addressField_, agentField_};
+  if (apart[1] < apart[0]) std::swap(apart[0], apart[1]);
+  const std::size_t apartCount = agentField_ == kAbsent ? 1 : 2;
+  std::size_t apartBytes = 0;
+  for (std::size_t k = 0; k < apartCount; ++k) apartBytes += values_[apart[k]].size() + 1;
   const std::size_t start = others.size();
-  others.resize(start + addressAt + (line.size() - afterAt) + (addressLast ? 0 : 1));
-  char* const out = others.data() + start;
-  byte_blocks::copyReplacing(out, line.data(), addressAt, " ", '\t');
-  byte_blocks::copyReplacing(out + addressAt, line.data() + afterAt, line.size() - afterAt, " ",
-                             '\t');
-  if (!addressLast) others.back() = '\t';
-  for (std::size_t i = 0; i < values_.size(); ++i) {
-    if (decodings_[i] != Decoding::kPlusOrPercent || i == addressField_) continue;
-    std::size_t at = static_cast<std::size_t>(values_[i].data() - line.data());
-    if (i > addressField_) at -= afterAt - addressAt;
-    byte_blocks::replaceEach(out + at, values_[i].size(), "+", ' ');
+  others.resize(start + line.size() + 1 - apartBytes);
+  char* out = others.data() + start;
+  std::size_t from = 0;
+  for (std::size_t k = 0; k <= apartCount; ++k) {
+    const std::size_t to = k < apartCount ? offsetOf(values_[apart[k]], line) : line.size();
+    if (from < to) {
+      byte_blocks::copyReplacing(out, line.data() + from, to - from, " ", '\t');
+      out += to - from;
+    }
+    if (k < apartCount) from = to + values_[apart[k]].size() + 1;
+  }
+  if (apart[apartCount - 1] + 1 != values_.size()) *out = '\t';  // the last field's
+  std::size_t before = 0;  // the bytes left out before field i
+  for (std::size_t i = 0, k = 0; i < values_.size(); ++i) {
+    if (k < apartCount && i == apart[k]) {
+      before += values_[apart[k++]].size() + 1;
+    } else if (decodings_[i] == Decoding::kPlusOrPercent) {
+      char* const at = others.data() + start + offsetOf(values_[i], line) - before;
+      byte_blocks::replaceEach(at, values_[i].size(), "+", ' ');
+    }
+  }
+}
+
+// The agent, decoded as a field of its layout is.
+void W3cReader::takeAgent(bool tabbed, RecordFields& fields) const {
+  const std::string_view value = values_[agentField_];
+  fields.hasAgent = true;
+  if (tabbed) {
+    appendPercentDecoded(value, fields.agent);
+  } else {
+    fields.agent.assign(value);
+    byte_blocks::replaceEach(fields.agent.data(), fields.agent.size(), "+", ' ');
   }
 }
 
@@ -184,6 +216,7 @@ LineKind W3cReader::read(std::string_view line, RecordFields& fields) {
   } else {
     appendSpacedOthers(line, fields.others);
   }
+  if (agentField_ != kAbsent) takeAgent(tabbed, fields);
   return LineKind::kRecord;
 }
 

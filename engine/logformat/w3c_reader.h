@@ -7,10 +7,11 @@
 // takes the date of the last "#Date:" directive; one without a time field is never understood,
 // since its records have no hour.
 //
-// Decoding, done once per field into RecordFields::others: in space-separated records '+' stands
-// for a space in cs(User-Agent), cs(Referer) and cs(Cookie), as IIS writes them; in tab-separated
-// records %XX is decoded once in cs(User-Agent), cs(Referer), cs-uri-query and cs(Cookie).
-// Field names are compared without regard to ASCII case.
+// Decoding, done once per field into RecordFields::others (the first cs(User-Agent) into its
+// agent instead): in space-separated records '+' stands for a space in cs(User-Agent),
+// cs(Referer) and cs(Cookie), as IIS writes them; in tab-separated records %XX is decoded once in
+// cs(User-Agent), cs(Referer), cs-uri-query and cs(Cookie). A layout without cs(User-Agent) gives
+// records without an agent. Field names are compared without regard to ASCII case.
 #pragma once
 
 #include <cstddef>
@@ -44,11 +45,13 @@ class W3cReader : public LineReader {
   bool split(std::string_view line, char separator);
   void appendTabbedOthers(std::string& others) const;
   void appendSpacedOthers(std::string_view line, std::string& others) const;
+  void takeAgent(bool tabbed, RecordFields& fields) const;
 
   std::string fieldsDirective_;
   bool haveLayout_ = false;
   std::vector<Decoding> decodings_;  // one per field of the layout, in order
   std::size_t addressField_ = kAbsent;
+  std::size_t agentField_ = kAbsent;  // the first cs(User-Agent)
   std::size_t dateField_ = kAbsent;
   std::size_t timeField_ = kAbsent;
   std::string directiveDate_;              // "2026-03-17" from the last "#Date:", or empty

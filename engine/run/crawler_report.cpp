@@ -6,6 +6,8 @@
 #include <numeric>
 #include <vector>
 
+#include "run/verification_report.h"
+
 namespace crawlmeter {
 namespace {
 
@@ -57,8 +59,9 @@ TableLayout layoutFor(const CrawlerCatalogue& catalogue, const std::vector<std::
   }
   layout.nameWidth += kColumnGap;
   layout.categoryWidth = displayWidth(kCategoryHeader);
-  for (std::string_view category : kCategoryNames) {
-    layout.categoryWidth = std::max(layout.categoryWidth, category.size());
+  for (std::size_t crawler : shown) {
+    const std::string_view label = categoryRow(catalogue.crawlers()[crawler].category).label;
+    layout.categoryWidth = std::max(layout.categoryWidth, displayWidth(label));
   }
   layout.categoryWidth += kColumnGap;
   return layout;
@@ -114,30 +117,46 @@ std::size_t displayWidth(std::string_view utf8) {
 }
 
 std::string crawlerReportText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
-                              std::size_t crawler, std::string_view lineEnd) {
+                              std::size_t crawler, std::string_view lineEnd,
+                              const ClaimVerification* verification) {
   const std::string heading = "正在统计" + catalogue.crawlers()[crawler].name + "蜘蛛次数...";
-  return hourTableText(heading, tables, tables.crawlerCounts[crawler], lineEnd);
+  std::string text = hourTableText(heading, tables, tables.crawlerCounts[crawler], lineEnd);
+  if (verification) text += crawlerVerificationText(*verification, crawler, lineEnd);
+  return text;
+}
+
+std::string peopleReportText(const StatisticsTables& tables, std::string_view lineEnd) {
+  return hourTableText("正在统计真人访问次数...", tables, tables.people, lineEnd);
 }
 
 std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
-                             std::string_view lineEnd) {
+                             std::string_view lineEnd, const ClaimVerification* verification) {
   const std::vector<std::size_t> shown = crawlersByVisits(tables);
   const TableLayout layout = layoutFor(catalogue, shown);
+  // A row's cells: the crawlers' visits per file and in all, and how many were verified.
+  const auto cells = [&](const std::vector<std::size_t>& crawlers) {
+    std::vector<std::string> counts = numbers(crawlerVisits(tables, crawlers));
+    if (!verification) return counts;
+    for (std::string& cell : verificationCells(*verification, crawlers)) counts.push_back(cell);
+    return counts;
+  };
   std::vector<std::string> header = tables.dateLabels;
   header.emplace_back(kTotalHeader);
+  if (verification) {
+    for (std::string& heading : verificationHeadings()) header.push_back(heading);
+  }
   std::vector<std::string> rows{row(layout, kCrawlerHeader, kCategoryHeader, header)};
   for (std::size_t crawler : shown) {
     const Crawler& entry = catalogue.crawlers()[crawler];
-    rows.push_back(row(layout, entry.name, categoryName(entry.category),
-                       numbers(crawlerVisits(tables, {crawler}))));
+    rows.push_back(row(layout, entry.name, categoryRow(entry.category).label, cells({crawler})));
   }
-  for (std::size_t category = 0; category < kCategoryNames.size(); ++category) {
-    const std::vector<std::size_t> members =
-        crawlersOf(catalogue, shown, static_cast<CrawlerCategory>(category));
-    rows.push_back(row(layout, kCategoryTotalLabel, kCategoryNames[category],
-                       numbers(crawlerVisits(tables, members))));
+  for (const CategoryRow& category : kCategories) {
+    const std::vector<std::size_t> members = crawlersOf(catalogue, shown, category.category);
+    if (members.empty()) continue;  // shown crawlers all have visits
+    rows.push_back(row(layout, kCategoryTotalLabel, category.label, cells(members)));
   }
-  rows.push_back(row(layout, kAllCrawlersLabel, "", numbers(crawlerVisits(tables, shown))));
+  rows.push_back(row(layout, kAllCrawlersLabel, "", cells(shown)));
+  if (verification) rows.push_back(verificationBasis(*verification));
   const std::string paragraphEnd = std::string(lineEnd) + std::string(lineEnd);
   std::string text = std::string(kTableHeading) + paragraphEnd;
   for (const std::string& line : rows) text += line + paragraphEnd;

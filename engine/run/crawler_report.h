@@ -11,17 +11,25 @@
 #include "catalogue/crawler_catalogue.h"
 #include "run/report.h"
 #include "run/statistics_run.h"
+#include "verify/claim_verification.h"
 
 namespace crawlmeter {
 
 // "正在统计NAME蜘蛛次数...", then the hour table of that crawler (an index into the catalogue's
-// crawlers, which the run counted).
+// crawlers, which the run counted); with a verification, its verified and spoofed visits after.
 std::string crawlerReportText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
-                              std::size_t crawler, std::string_view lineEnd = kCrLf);
+                              std::size_t crawler, std::string_view lineEnd = kCrLf,
+                              const ClaimVerification* verification = nullptr);
 
-// Crawlers with at least one visit in hours 0..23, most visits first (ties in catalogue order).
+// "正在统计真人访问次数...", then the hour table of the page views no crawler claims (the run
+// counted a catalogue).
+std::string peopleReportText(const StatisticsTables& tables, std::string_view lineEnd = kCrLf);
+
+// Crawlers with at least one visit in hours 0..23, most visits first (ties in catalogue order);
+// with a verification, two more columns (verified and spoofed visits) and the basis after.
 std::string crawlerTableText(const StatisticsTables& tables, const CrawlerCatalogue& catalogue,
-                             std::string_view lineEnd = kCrLf);
+                             std::string_view lineEnd = kCrLf,
+                             const ClaimVerification* verification = nullptr);
 
 // The visits of the crawlers together in hours 0..23: one count per file, then their total.
 std::vector<Count> crawlerVisits(const StatisticsTables& tables,

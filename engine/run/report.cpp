@@ -17,8 +17,10 @@ long long halfToEven(long long blanks) {
   return lower % 2 == 0 ? lower : lower + 1;
 }
 
-std::string totalRow(const CountTable& table) {
-  std::string row(kTotalLabel);
+}  // namespace
+
+std::string totalsRow(std::string_view label, const CountTable& table) {
+  std::string row(label);
   for (std::size_t file = 0; file < table.fileCount(); ++file) {
     const std::string digits = std::to_string(table.total(file));
     const long long blanks = kColumnWidth - static_cast<long long>(digits.size());
@@ -27,6 +29,8 @@ std::string totalRow(const CountTable& table) {
   }
   return row;
 }
+
+namespace {
 
 std::string hourRow(const CountTable& table, int hour) {
   std::string row = std::to_string(hour) + ":00-" + std::to_string(hour + 1) + ":00";
@@ -59,7 +63,7 @@ std::string hourTableText(std::string_view heading, const StatisticsTables& tabl
     text += kHeaderCellPrefix;
     text += label;
   }
-  text += paragraphEnd + totalRow(table) + paragraphEnd;
+  text += paragraphEnd + totalsRow(kTotalLabel, table) + paragraphEnd;
   for (int hour = 0; hour < kReportedHours; ++hour) text += hourRow(table, hour) + paragraphEnd;
   return text;
 }

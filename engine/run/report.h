@@ -23,6 +23,10 @@ std::string SpaceString(long long count);
 std::string reportText(const StatisticsTables& tables, StatCategory kind,
                        std::string_view lineEnd = kCrLf);
 
+// A row of per-file totals laid out as the total row, under label: twelve columns wide, blanks
+// included, as the total row's.
+std::string totalsRow(std::string_view label, const CountTable& table);
+
 // The same table for any counts: heading in place of the kind's progress line.
 std::string hourTableText(std::string_view heading, const StatisticsTables& tables,
                           const CountTable& table, std::string_view lineEnd = kCrLf);

@@ -20,6 +20,17 @@
 namespace crawlmeter {
 namespace {
 
+// Every line counts for one crawler at most: what the crawlers leave of the page views is people.
+CountTable peopleOf(const StatisticsTables& tables) {
+  CountTable people = tables.counts(StatCategory::Pv);
+  for (const CountTable& crawler : tables.crawlerCounts) {
+    for (std::size_t file = 0; file < people.fileCount(); ++file) {
+      for (int hour = 0; hour < kHourSlots; ++hour) people.at(file, hour) -= crawler.at(file, hour);
+    }
+  }
+  return people;
+}
+
 // How often a run with worker threads reports progress and looks for a cancel.
 constexpr std::chrono::milliseconds kPollInterval{50};
 
@@ -27,7 +38,9 @@ constexpr std::chrono::milliseconds kPollInterval{50};
 class Merge {
  public:
   Merge(std::size_t files, const RunOptions& options)
-      : tables_(files, options.catalogue ? options.catalogue->crawlerCount() : 0), bytes_(files) {}
+      : tables_(files, options.catalogue ? options.catalogue->crawlerCount() : 0),
+        bytes_(files),
+        countsCatalogue_(options.catalogue != nullptr) {}
 
   void add(const WorkUnit& unit, UnitResult& result) {
     joinEdges(carried_, result.edges, result.counts);
@@ -38,6 +51,7 @@ class Merge {
       tables_.crawlerCounts[crawler].add(unit.file, result.counts.crawlerCells[crawler]);
     }
     tables_.lineTallies[unit.file].add(result.counts.lines);
+    tables_.claims[unit.file].append(result.claims);
     if (unit.begin == 0 || tables_.dateLabels[unit.file].empty()) {
       tables_.dateLabels[unit.file] = std::move(result.dateLabel);
     }
@@ -62,6 +76,7 @@ class Merge {
   RunResult finish(const WhileLeased& whileLeased) {
     for (PendingRewrite& rewrite : rewrites_) rewrite.commit(whileLeased);
     RunResult result;
+    if (countsCatalogue_) tables_.people = peopleOf(tables_);
     result.tables = std::move(tables_);
     result.bytes = std::move(bytes_);
     return result;
@@ -70,6 +85,7 @@ class Merge {
  private:
   StatisticsTables tables_;
   std::vector<FileBytes> bytes_;
+  bool countsCatalogue_;
   HourRun carried_;
   std::string carriedState_;  // at the end of the last unit added
   std::vector<PendingRewrite> rewrites_;
@@ -122,7 +138,8 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
                                 },
                                 options.catalogue,
                                 true,
-                                options.reading};
+                                options.reading,
+                                options.claimCheck};
   for (const WorkUnit& unit : plan.units) {
     if (cancelRequested(options)) return cancelled();
     Expected<UnitResult> result =
@@ -178,7 +195,8 @@ class ParallelRun {
                                   },
                                   options_.catalogue,
                                   decompressAlongside(),
-                                  options_.reading};
+                                  options_.reading,
+                                  options_.claimCheck};
     for (;;) {
       std::size_t unit = 0;
       {
@@ -228,7 +246,8 @@ class ParallelRun {
                                   [this](std::size_t) { return !cancelRequested(options_); },
                                   options_.catalogue,
                                   true,
-                                  options_.reading};
+                                  options_.reading,
+                                  options_.claimCheck};
     return scanUnit(plan_.files[unit.file], unit, unitOptions);
   }
 
@@ -265,7 +284,10 @@ class ParallelRun {
 }  // namespace
 
 StatisticsTables::StatisticsTables(std::size_t files, std::size_t crawlers)
-    : dateLabels(files), crawlerCounts(crawlers, CountTable(files)), lineTallies(files) {
+    : dateLabels(files),
+      crawlerCounts(crawlers, CountTable(files)),
+      lineTallies(files),
+      claims(files) {
   kindCounts.fill(CountTable(files));
 }
 

@@ -32,6 +32,7 @@
 #include "catalogue/crawler_matcher.h"
 #include "run/line_end_rewrite.h"
 #include "run/work_plan.h"
+#include "scan/claim_tally.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
@@ -42,7 +43,12 @@ struct StatisticsTables {
   std::array<CountTable, kStatCategoryCount> kindCounts;  // indexed by kindIndex()
   // One table per crawler of the catalogue, when the run counted one.
   std::vector<CountTable> crawlerCounts;
+  // The page views that no crawler of the catalogue (nor any of its agent rules) claims: people,
+  // when the run counted a catalogue; else no table.
+  CountTable people;
   std::vector<LineTally> lineTallies;  // file i's lines, and those not understood
+  // File i's claims of the crawlers the run was asked to check (else empty tallies).
+  std::vector<ClaimTally> claims;
 
   explicit StatisticsTables(std::size_t files = 0, std::size_t crawlers = 0);
   std::size_t fileCount() const { return dateLabels.size(); }
@@ -72,6 +78,8 @@ struct RunOptions {
   std::shared_ptr<const CrawlerMatcher> catalogue;
   // The formats of the logs, and how their records are read.
   ReadingChoice reading = {};
+  // Judges the claims of the catalogue's crawlers it checks, when given: scan/claim_tally.h.
+  std::shared_ptr<const ClaimCheck> claimCheck = nullptr;
 
   // How large files are cut for the threads (tests cut small files into many pieces).
   std::uint64_t smallestPieceBytes = kSmallestPieceBytes;

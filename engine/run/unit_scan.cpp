@@ -37,7 +37,8 @@ std::size_t decompressedChunkBytes(const UnitOptions& options) {
 struct UnitCount {
   UnitCount(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
             const UnitOptions& options, UnitResult& result, CrawlerSearch* catalogue)
-      : scanner(UnitStart{unit.format, unit.carriedState, unit.lineEnds}, options.reading, counter,
+      : counter(options.claimCheck),
+        scanner(UnitStart{unit.format, unit.carriedState, unit.lineEnds}, options.reading, counter,
                 result.counts, catalogue),
         rewrite(log, rewriteTarget(*log, unit, options)),
         end(unit.begin) {}
@@ -125,6 +126,7 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   if (const Error error = readUnit(*log, unit, count, options); error.failed()) return error;
   count.scanner.finish();
   result.edges = count.counter.takeEdges();
+  result.claims = count.counter.takeClaims();
   Expected<std::string> label = count.scanner.dateLabel();
   if (label.failed()) return label.error().on(log->path());
   // A positional piece's label is its file's first piece's; other formats take their first

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/error.h"
 #include "catalogue/crawler_matcher.h"
@@ -26,6 +27,7 @@ struct UnitResult {
                              // whose label is its first record's
   std::string carriedState;  // at the unit's end: see LineReader::carriedState
   std::optional<PendingRewrite> rewrite;
+  ClaimTally claims;  // when options.claimCheck judges them
 };
 
 struct UnitOptions {
@@ -38,6 +40,8 @@ struct UnitOptions {
   // Decompresses a compressed log on a thread of its own while this one counts.
   bool decompressAlongside = true;
   ReadingChoice reading = {};
+  // Judges the claims of the crawlers it checks, when given.
+  std::shared_ptr<const ClaimCheck> claimCheck = nullptr;
 };
 
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,

@@ -18,19 +18,29 @@
 namespace crawlmeter {
 namespace {
 
+// Which of 32 bytes are CR or LF, which start a crawler pair, which are quotes, which are 0x80 or
+// above.
+struct BlockMasks {
+  std::uint32_t breaks = 0, candidates = 0, quotes = 0, high = 0;
+};
+
 // The index under construction: raw output pointers into storage sized for the worst case.
 struct Output {
   std::uint32_t* breaks;
   std::uint32_t* candidates;
+  std::uint32_t* quoteMasks;  // one mask a block, when quotes are looked for
   std::uint64_t* highBlocks;
 
-  void addBlock(std::uint32_t base, std::uint32_t breakMask, std::uint32_t candidateMask,
-                bool high) {
-    for (; breakMask != 0; breakMask &= breakMask - 1) *breaks++ = base + __builtin_ctz(breakMask);
-    for (; candidateMask != 0; candidateMask &= candidateMask - 1) {
-      *candidates++ = base + __builtin_ctz(candidateMask);
-    }
+  static std::uint32_t* addPositions(std::uint32_t* out, std::uint32_t base, std::uint32_t mask) {
+    for (; mask != 0; mask &= mask - 1) *out++ = base + __builtin_ctz(mask);
+    return out;
+  }
+
+  void addBlock(std::uint32_t base, const BlockMasks& masks, bool high) {
+    breaks = addPositions(breaks, base, masks.breaks);
+    candidates = addPositions(candidates, base, masks.candidates);
     const std::uint32_t block = base / ChunkIndex::kBlockBytes;
+    if (quoteMasks != nullptr) quoteMasks[block] = masks.quotes;
     if (high) highBlocks[block / 64] |= std::uint64_t{1} << (block % 64);
   }
 };
@@ -61,29 +71,23 @@ static_assert(
     "every crawler text starts with a pair the vector pass looks for");
 
 // Bytes [from, size) one at a time; from is a block boundary.
-void indexBytes(std::string_view chunk, std::size_t from, bool findCandidates, Output& out) {
+void indexBytes(std::string_view chunk, std::size_t from, bool findQuotes, Output& out) {
   for (std::size_t base = from; base < chunk.size(); base += ChunkIndex::kBlockBytes) {
-    std::uint32_t breaks = 0, candidates = 0;
-    bool high = false;
+    BlockMasks masks;
     for (std::size_t i = 0; i < ChunkIndex::kBlockBytes && base + i < chunk.size(); ++i) {
       const auto byte = static_cast<unsigned char>(chunk[base + i]);
       const auto next =
           base + i + 1 < chunk.size() ? static_cast<unsigned char>(chunk[base + i + 1]) : 0;
-      breaks |= static_cast<std::uint32_t>(byte == '\r' || byte == '\n') << i;
-      candidates |= static_cast<std::uint32_t>(findCandidates && startsCrawlerPair(byte, next))
-                    << i;
-      high |= byte >= 0x80;
+      masks.breaks |= static_cast<std::uint32_t>(byte == '\r' || byte == '\n') << i;
+      masks.candidates |= static_cast<std::uint32_t>(startsCrawlerPair(byte, next)) << i;
+      masks.quotes |= static_cast<std::uint32_t>(findQuotes && byte == '"') << i;
+      masks.high |= byte >= 0x80;
     }
-    out.addBlock(static_cast<std::uint32_t>(base), breaks, candidates, high);
+    out.addBlock(static_cast<std::uint32_t>(base), masks, masks.high != 0);
   }
 }
 
 #if defined(CRAWLMETER_X86)
-// Which of 32 bytes are CR or LF, which start a crawler pair, which are 0x80 or above.
-struct BlockMasks {
-  std::uint32_t breaks = 0, candidates = 0, high = 0;
-};
-
 namespace sse2 {
 #define CRAWLMETER_TARGET
 struct Vector {
@@ -156,22 +160,22 @@ ChunkIndex::ChunkIndex(Instructions instructions) : instructions_(instructions) 
                                                    : Instructions::kPortable;
 }
 
-void ChunkIndex::build(std::string_view chunk, bool findCrawlerCandidates) {
-  highBlocks_.assign(chunk.size() / kBlockBytes / 64 + 1, 0);
+void ChunkIndex::build(std::string_view chunk, bool findQuotes) {
+  const std::size_t blocks = chunk.size() / kBlockBytes + 1;
+  highBlocks_.assign(blocks / 64 + 1, 0);
+  quoteMasks_.resize(findQuotes ? blocks : 0);
   Output out{lineBreaks_.reserve(chunk.size()), crawlerCandidates_.reserve(chunk.size()),
-             highBlocks_.data()};
+             findQuotes ? quoteMasks_.data() : nullptr, highBlocks_.data()};
   std::size_t done = 0;
 #if defined(CRAWLMETER_X86)
   if (instructions_ == Instructions::kAvx2) {
-    done = findCrawlerCandidates ? avx2::indexBlocks<true>(chunk, out)
-                                 : avx2::indexBlocks<false>(chunk, out);
+    done = findQuotes ? avx2::indexBlocks<true>(chunk, out) : avx2::indexBlocks<false>(chunk, out);
   }
   if (instructions_ == Instructions::kSse2) {
-    done = findCrawlerCandidates ? sse2::indexBlocks<true>(chunk, out)
-                                 : sse2::indexBlocks<false>(chunk, out);
+    done = findQuotes ? sse2::indexBlocks<true>(chunk, out) : sse2::indexBlocks<false>(chunk, out);
   }
 #endif
-  indexBytes(chunk, done, findCrawlerCandidates, out);
+  indexBytes(chunk, done, findQuotes, out);
   lineBreaks_.size = static_cast<std::size_t>(out.breaks - lineBreaks_.storage.get());
   crawlerCandidates_.size =
       static_cast<std::size_t>(out.candidates - crawlerCandidates_.storage.get());

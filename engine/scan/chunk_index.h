@@ -1,6 +1,7 @@
 // One vector pass over a read chunk that finds everything the line loop would otherwise search
-// for line by line: every CR and LF, every place where a crawler text may start, and which
-// 32-byte blocks hold a byte of 0x80 or above (where two-byte characters need care).
+// for line by line: every CR and LF, every place where a crawler text may start, every double
+// quote when asked (where agents are looked for), and which 32-byte blocks hold a byte of 0x80 or
+// above (where two-byte characters need care).
 //
 // A crawler text may start where a byte and the next are the first two of one of the texts
 // ("Ba", "Go", "Ya", "So", "Yo", "ms"); such places are rare and each is checked in full later.
@@ -27,13 +28,15 @@ class ChunkIndex {
   // instructions must be available().
   explicit ChunkIndex(Instructions instructions = Instructions::kFastest);
 
-  // Without findCrawlerCandidates, crawlerCandidates() is left empty.
-  void build(std::string_view chunk, bool findCrawlerCandidates = true);
+  // Without findQuotes, quoteMask() must not be asked.
+  void build(std::string_view chunk, bool findQuotes = false);
 
   // Positions of CR and LF bytes, ascending.
   std::span<const std::uint32_t> lineBreaks() const { return lineBreaks_.view(); }
   // Positions where a crawler text may start, ascending.
   std::span<const std::uint32_t> crawlerCandidates() const { return crawlerCandidates_.view(); }
+  // Which bytes of block number block are '"' (bit i: byte block * kBlockBytes + i).
+  std::uint32_t quoteMask(std::size_t block) const { return quoteMasks_[block]; }
   // Whether bytes [from, to) may hold a byte of 0x80 or above (true for a whole block that does).
   bool mayHoldHighByte(std::size_t from, std::size_t to) const;
 
@@ -54,6 +57,7 @@ class ChunkIndex {
   Instructions instructions_;  // never kFastest
   Positions lineBreaks_;
   Positions crawlerCandidates_;
+  std::vector<std::uint32_t> quoteMasks_;  // a bit per byte, by blocks: 1/8 of the chunk
   std::vector<std::uint64_t> highBlocks_;  // bit per block
 };
 

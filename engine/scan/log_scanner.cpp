@@ -19,28 +19,53 @@ int LogScanner::crawlerInRest(std::string_view chunk, std::size_t restBegin, std
   return found;
 }
 
-// Matches come in the order of their ends and never hold a line break, so every match of this
-// line is behind the cursor once it passes the line's end; a match that starts before the rest
-// belongs to the address or to an earlier line.
-FirstMatches LogScanner::matchesInRest(std::string_view chunk, std::size_t restBegin,
-                                       std::size_t end) {
-  const CrawlerMatcher& matcher = catalogue_->matcher();
-  const bool walk = index_.mayHoldHighByte(restBegin, end);
-  FirstMatches first;
-  lineMatches_.clear();
-  for (; nextMatch_ < catalogueMatches_.size() && catalogueMatches_[nextMatch_].end <= end;
-       ++nextMatch_) {
-    CrawlerMatch match = catalogueMatches_[nextMatch_];
-    if (match.start < restBegin) continue;
-    if (!walk) {
-      first.take(matcher, match.line);
-      continue;
+// The quotes the chunk's pass marked, walked once as AgentFieldReader walks the bytes; the
+// backslashes before a quote are counted back to the field's start.
+std::optional<std::string_view> LogScanner::agentInRest(std::string_view chunk,
+                                                        std::size_t restBegin, std::size_t end) {
+  constexpr std::size_t kBlock = ChunkIndex::kBlockBytes;
+  int fields = 0;
+  bool inField = false;
+  std::size_t open = 0;
+  for (std::size_t block = restBegin / kBlock; block * kBlock < end; ++block) {
+    std::uint32_t mask = index_.quoteMask(block);
+    if (block == restBegin / kBlock) mask &= ~std::uint32_t{0} << (restBegin % kBlock);
+    for (; mask != 0; mask &= mask - 1) {
+      const std::size_t at = block * kBlock + static_cast<std::size_t>(__builtin_ctz(mask));
+      if (at >= end) return std::nullopt;
+      if (!inField) {
+        inField = true;
+        open = at;
+        ++fields;
+        continue;
+      }
+      std::size_t backslashes = 0;
+      while (at - backslashes > open + 1 && chunk[at - backslashes - 1] == '\\') ++backslashes;
+      if (backslashes % 2 != 0) continue;
+      if (fields == kAgentFieldNumber) {
+        if (at - open - 1 > kLongestAgentField) return std::nullopt;
+        return chunk.substr(open + 1, at - open - 1);
+      }
+      inField = false;
     }
-    match.start -= static_cast<std::uint32_t>(restBegin);
-    lineMatches_.push_back(match);
   }
-  if (!walk) return first;
-  return firstMatches(chunk.substr(restBegin, end - restBegin), lineMatches_, matcher);
+  return std::nullopt;
+}
+
+// A crawler is told by the line's agent; a line without one is searched whole, as before agents
+// were known.
+void LogScanner::findCatalogueCrawler(std::string_view chunk, std::size_t restBegin,
+                                      std::size_t end, Record& record) {
+  if (const std::optional<std::string_view> agent = agentInRest(chunk, restBegin, end)) {
+    record.agent = catalogue_->agentKey(*agent);  // looked up when the record is counted
+    record.judgeAgent = true;
+    return;
+  }
+  const std::string_view rest = chunk.substr(restBegin, end - restBegin);
+  catalogue_->search(rest, lineMatches_);
+  const CrawlerMatcher& matcher = catalogue_->matcher();
+  const std::uint32_t line = firstMatches(rest, lineMatches_, matcher).catalogueLine;
+  if (line != kNoCatalogueLine) record.catalogued = matcher.crawlerOf(line);
 }
 
 void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t end) {
@@ -66,30 +91,28 @@ void LogScanner::endLine(std::string_view chunk, std::size_t from, std::size_t e
     ++tally_.notUnderstood;
     return;
   }
+  record.crawler = crawlerInRest(chunk, from + restStart, end);
   if (catalogue_ != nullptr) {
-    const FirstMatches first = matchesInRest(chunk, from + restStart, end);
-    record.crawler = first.crawler;
-    if (first.catalogueLine != kNoCatalogueLine)
-      record.catalogued = catalogue_->matcher().crawlerOf(first.catalogueLine);
-  } else {
-    record.crawler = crawlerInRest(chunk, from + restStart, end);
+    findCatalogueCrawler(chunk, from + restStart, end, record);
   }
   counter_.prefetch(record);
   if (++queuedCount_ == kQueuedRecords) countQueued();
 }
 
 void LogScanner::countQueued() {
-  for (std::size_t i = 0; i < queuedCount_; ++i) counter_.count(queued_[i], counts_);
+  for (std::size_t i = 0; i < queuedCount_; ++i) {
+    Record& record = queued_[i];
+    if (record.judgeAgent) record.catalogued = catalogue_->crawlerOfAgent(record.agent);
+    counter_.count(record, counts_);
+  }
   queuedCount_ = 0;
 }
 
 void LogScanner::feed(std::string_view chunk) {
   if (chunk.empty()) return;
   if (seekDateLabel_ && !dateLabel_.complete()) dateLabel_.feed(chunk);
-  index_.build(chunk, /*findCrawlerCandidates=*/catalogue_ == nullptr);
+  index_.build(chunk, /*findQuotes=*/catalogue_ != nullptr);
   nextCandidate_ = 0;
-  if (catalogue_ != nullptr) catalogue_->search(chunk, catalogueMatches_);
-  nextMatch_ = 0;
   std::size_t from = 0;
   if (lastWasCr_ && chunk[0] == '\n') {  // the LF of a CR LF split between chunks
     if (lineEnds_ == LineEnds::Undecided) lineEnds_ = LineEnds::CrLf;

@@ -8,10 +8,12 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "catalogue/crawler_matcher.h"
+#include "scan/agent_field.h"
 #include "scan/chunk_index.h"
 #include "scan/count_table.h"
 #include "scan/date_label.h"
@@ -54,8 +56,11 @@ class LogScanner {
   // memory is fetched meanwhile, instead of one cache miss after another.
   void countQueued();
   int crawlerInRest(std::string_view chunk, std::size_t restBegin, std::size_t end);
-  // With a catalogue, its search of the chunk finds the classic texts too.
-  FirstMatches matchesInRest(std::string_view chunk, std::size_t restBegin, std::size_t end);
+  std::optional<std::string_view> agentInRest(std::string_view chunk, std::size_t restBegin,
+                                              std::size_t end);
+  // Tells record its catalogue crawler, or the agent to look it up by.
+  void findCatalogueCrawler(std::string_view chunk, std::size_t restBegin, std::size_t end,
+                            Record& record);
 
   static constexpr std::size_t kQueuedRecords = 16;
 
@@ -73,9 +78,7 @@ class LogScanner {
   ChunkIndex index_;
   std::size_t nextCandidate_ = 0;  // the first crawler candidate not behind the lines counted
   CrawlerSearch* catalogue_;
-  std::vector<CrawlerMatch> catalogueMatches_;  // the chunk's, in the order of their ends
-  std::size_t nextMatch_ = 0;                   // the first not behind the lines counted
-  std::vector<CrawlerMatch> lineMatches_;       // a line's, when its characters must be walked
+  std::vector<CrawlerMatch> lineMatches_;  // the catalogue's in a line without an agent field
 };
 
 }  // namespace crawlmeter

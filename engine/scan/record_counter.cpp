@@ -18,7 +18,27 @@ void RecordCounter::count(const Record& record, FileCounts& counts) {
   if (edges_.last.add(record.address)) ++counts.at(StatCategory::Ip, hour);
   ++counts.at(StatCategory::Pv, hour);
   if (record.crawler != kNoCrawler) ++counts.at(kCrawlerKinds[record.crawler], hour);
-  if (record.catalogued != kNotCatalogued) ++counts.crawlerCells[record.catalogued][hour];
+  if (record.catalogued != kNotCatalogued) {
+    ++counts.crawlerCells[record.catalogued][hour];
+    if (check_ && check_->checks(record.catalogued) && !record.address.digest) {
+      countClaim(record.catalogued, record.address.text, hour);
+    }
+  }
+}
+
+void RecordCounter::countClaim(std::size_t crawler, std::string_view address, int hour) {
+  if (address.size() > kLongestClaimAddress) return;  // no IP address: unverifiable
+  const auto index = static_cast<std::uint32_t>(crawler);
+  key_.assign(reinterpret_cast<const char*>(&index), sizeof index);
+  key_.append(address);
+  if (judged_.empty()) judged_.resize(kJudgedSlots);
+  Judged& judged = judged_[hashBytes(key_) % kJudgedSlots];
+  if (judged.key != key_) {
+    judged.key = key_;
+    judged.outcome = check_->check(crawler, address);
+    judged.entry = claims_.entryFor(judged.outcome, key_, hour, check_->keepsSpoofers());
+  }
+  claims_.add(judged.outcome, judged.entry, crawler, hour);
 }
 
 RunEdges RecordCounter::takeEdges() { return std::exchange(edges_, RunEdges()); }

@@ -4,10 +4,18 @@
 // Lines may be counted in parts (files, or pieces of one file) by separate counters and joined
 // afterwards: a counter keeps its first hour-run and its last one (its edges), and joinEdges()
 // removes the addresses that the lines before a part had already counted in a run that goes on.
+// A counter may also judge the claims of the crawlers whose names are checked (scan/claim_tally.h):
+// each address's claim of a crawler once per hour-run.
 #pragma once
 
+#include <memory>
 #include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
+#include "scan/claim_tally.h"
 #include "scan/count_table.h"
 #include "scan/hour_run.h"
 #include "scan/record_parser.h"
@@ -23,13 +31,36 @@ struct RunEdges {
 
 class RecordCounter {
  public:
+  RecordCounter() = default;
+  // Judges the claims of the crawlers check checks, when given.
+  explicit RecordCounter(std::shared_ptr<const ClaimCheck> check)
+      : check_(std::move(check)), claims_(check_ ? check_->crawlerCount() : 0) {}
+
   void count(const Record& record, FileCounts& counts);
   // Readies the memory that counting record will touch.
   void prefetch(Record& record) const { edges_.last.prefetch(record.address); }
   RunEdges takeEdges();
+  ClaimTally takeClaims() {
+    judged_.clear();
+    return std::exchange(claims_, ClaimTally());
+  }
 
  private:
+  void countClaim(std::size_t crawler, std::string_view address, int hour);
+
   RunEdges edges_;
+  std::shared_ptr<const ClaimCheck> check_;
+  ClaimTally claims_;
+  // The claims judged lately, direct-mapped by their claimKey()'s hash: an address's run of lines
+  // is judged, and looked up among the spoofers, once; the memory stays a few kilobytes.
+  struct Judged {
+    std::string key;  // empty: no claim yet
+    ClaimOutcome outcome = ClaimOutcome::kUnverifiable;
+    void* entry = nullptr;  // ClaimTally::entryFor's
+  };
+  static constexpr std::size_t kJudgedSlots = 256;
+  std::vector<Judged> judged_;
+  std::string key_;
 };
 
 // Joins a part's counts to the lines before it: carried is the hour-run those lines ended in;

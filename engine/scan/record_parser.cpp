@@ -55,29 +55,6 @@ bool startsCharacter(std::string_view bytes, std::size_t at) {
   return boundaryAtOrAfter(bytes, at) == at;
 }
 
-// One walk over the characters for all matches, in the order of their starts, so that a long
-// line full of matches still costs time in proportion to its length.
-FirstMatches firstMatches(std::string_view bytes, std::span<CrawlerMatch> matches,
-                          const CrawlerMatcher& matcher) {
-  std::sort(matches.begin(), matches.end(),
-            [](const CrawlerMatch& a, const CrawlerMatch& b) { return a.start < b.start; });
-  FirstMatches first;
-  std::size_t character = 0;
-  for (const CrawlerMatch& match : matches) {
-    while (character < match.start) character += characterLength(bytes, character);
-    if (character == match.start) first.take(matcher, match.line);
-  }
-  return first;
-}
-
-void FirstMatches::take(const CrawlerMatcher& matcher, std::uint32_t line) {
-  if (matcher.isCatalogueLine(line)) {
-    catalogueLine = std::min(catalogueLine, line);
-  } else {
-    crawler = std::min(crawler, static_cast<int>(matcher.classicTextOf(line)));
-  }
-}
-
 // The first byte is compared before the rest: most candidates start no text at all.
 int crawlerStartingAt(std::string_view rest, std::size_t at, int better) {
   for (int i = 0; i < better; ++i) {
@@ -132,6 +109,7 @@ bool parseHead(std::string_view line, std::size_t* restStart, Record& record) {
   record.hour = *hour;
   record.crawler = kNoCrawler;
   record.catalogued = kNotCatalogued;
+  record.judgeAgent = false;
   return true;
 }
 
@@ -206,6 +184,7 @@ void PieceParser::feedHour(std::string_view& piece) {
 // Searches the rest so far for crawler texts, carrying the last bytes that could start a text
 // split by the next piece. The window always begins at a character boundary.
 void PieceParser::searchCrawlers(std::string_view piece) {
+  if (catalogue_ != nullptr) agentField_.feed(piece);
   const bool catalogueDone = catalogue_ == nullptr || catalogueLine_ == 0;
   if (crawler_ == 0 && catalogueDone) return;
   crawlerWindow_.append(piece);
@@ -231,7 +210,10 @@ std::optional<Record> PieceParser::finish() {
   record.address.digest = addressDigest_;
   record.hour = hour_;
   record.crawler = crawler_;
-  if (catalogueLine_ != kNoCatalogueLine) {
+  if (catalogue_ == nullptr) return record;
+  if (const std::optional<std::string_view> agent = agentField_.agent()) {
+    record.catalogued = catalogue_->crawlerOfAgent(*agent);
+  } else if (catalogueLine_ != kNoCatalogueLine) {
     record.catalogued = catalogue_->matcher().crawlerOf(catalogueLine_);
   }
   return record;

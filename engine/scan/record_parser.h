@@ -20,6 +20,7 @@
 #include "base/kinds.h"
 #include "catalogue/crawler_matcher.h"
 #include "scan/address_set.h"
+#include "scan/agent_field.h"
 #include "scan/count_table.h"
 
 namespace crawlmeter {
@@ -61,14 +62,14 @@ struct Address {
   std::optional<AddressSet::Probe> probe;  // the text's probe, once it has been prefetched
 };
 
-// A record the catalogue names no crawler for.
-inline constexpr std::size_t kNotCatalogued = SIZE_MAX;
-
 struct Record {
   Address address;
   HourText hour;
   int crawler = kNoCrawler;                 // index into kCrawlerTexts, or kNoCrawler
   std::size_t catalogued = kNotCatalogued;  // the catalogue's crawler, when one is searched
+  // An agent whose crawler is still to be looked up, when judgeAgent.
+  CrawlerSearch::AgentKey agent;
+  bool judgeAgent = false;
 };
 
 // Parses a complete line (without its line end); nullopt when the line is skipped.
@@ -85,20 +86,6 @@ int crawlerStartingAt(std::string_view rest, std::size_t at, int better);
 
 // Whether bytes[at] starts a character, walking from a character start at 0.
 bool startsCharacter(std::string_view bytes, std::size_t at);
-
-// The catalogue line of highest priority, and the first classic crawler in search order, among
-// matches of a catalogue search.
-struct FirstMatches {
-  std::uint32_t catalogueLine = kNoCatalogueLine;
-  int crawler = kNoCrawler;
-
-  void take(const CrawlerMatcher& matcher, std::uint32_t line);
-};
-
-// The first matches among those that start a character of bytes (which begins at a character);
-// reorders matches.
-FirstMatches firstMatches(std::string_view bytes, std::span<CrawlerMatch> matches,
-                          const CrawlerMatcher& matcher);
 
 // The index of the first crawler text, in search order, that occurs in rest starting a character;
 // kNoCrawler when none does. rest must begin at a character boundary.
@@ -132,6 +119,7 @@ class PieceParser {
   std::vector<CrawlerMatch> catalogueMatches_;
   std::size_t windowBytes_ = kLongestCrawlerText - 1;
   std::string crawlerWindow_;  // the last bytes of the rest, from a character boundary
+  AgentFieldReader agentField_;
 };
 
 }  // namespace crawlmeter

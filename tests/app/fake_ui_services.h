@@ -17,23 +17,27 @@ class FakeUiServices : public UiServices {
     QWidget* parent;
     QString title;
     QStringList filters;
+    QString startFolder;
   };
   struct SaveFileCall {
     QWidget* parent;
     QString title;
+    QStringList filters;
+    QString startFolder;
   };
   struct MessageCall {
     QWidget* parent;
     QString text;
   };
 
-  QStringList openFiles(QWidget* parent, const QString& title,
-                        const QStringList& filters) override {
-    openFilesCalls << OpenFilesCall{parent, title, filters};
+  QStringList openFiles(QWidget* parent, const QString& title, const QStringList& filters,
+                        const QString& startFolder) override {
+    openFilesCalls << OpenFilesCall{parent, title, filters, startFolder};
     return openFilesAnswer;
   }
-  QString saveFile(QWidget* parent, const QString& title) override {
-    saveFileCalls << SaveFileCall{parent, title};
+  QString saveFile(QWidget* parent, const QString& title, const QStringList& filters,
+                   const QString& startFolder) override {
+    saveFileCalls << SaveFileCall{parent, title, filters, startFolder};
     return saveFileAnswer;
   }
   void showMessage(QWidget* parent, const QString& text) override {

@@ -1,13 +1,16 @@
 // Helpers shared by the window tests: real clicks on option buttons, Tab walks, finding help
-// windows, and running the real event loop to see whether the program ends.
+// windows, running the real event loop to see whether the program ends, and the user's settings
+// kept in a folder of the test's own.
 #pragma once
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QRadioButton>
+#include <QSettings>
 #include <QStringList>
 #include <QStyle>
 #include <QStyleOptionButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -68,5 +71,21 @@ inline bool programEndsAfter(const std::function<void()>& step, int timeoutMs = 
   QTimer::singleShot(0, step);
   return QApplication::exec() != kTimedOut;
 }
+
+// While it lives, the user's settings (the dialogs' folders) are read from and written to a
+// temporary folder of its own, never the real user's; it starts empty.
+class IsolatedUserSettings {
+ public:
+  IsolatedUserSettings() {
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+      QSettings::setPath(format, QSettings::UserScope, folder_.path());
+    }
+  }
+  bool isValid() const { return folder_.isValid(); }
+  QString path() const { return folder_.path(); }
+
+ private:
+  QTemporaryDir folder_;
+};
 
 }  // namespace crawlmeter::testing

@@ -2,6 +2,7 @@
 // ask, what they give back, and that the message box is a plain OK box with the program's name.
 #include <QDesktopServices>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -24,6 +25,8 @@ namespace {
 
 const QStringList kLogFilters = {"Log Files (*.log)", "Text Files (*.txt)",
                                  "压缩日志 (*.gz *.bz2 *.xz *.zst)", "所有文件 (*)"};
+const QStringList kSaveFilters = {"Text Files (*.txt)", "HTML 报告 (*.html)", "CSV 表格 (*.csv)",
+                                  "JSON 数据 (*.json)"};
 
 bool makeFile(const QString& path) {
   QFile file(path);
@@ -53,6 +56,8 @@ class QtUiServicesTest : public QObject {
   void openDialogOffersTheFiltersInOrder();
   void openDialogGivesTheFullPathsOfAllChosenFiles();
   void cancelledOpenDialogGivesNothing();
+  void saveDialogOffersTheFiltersInOrder();
+  void saveDialogAddsNoExtension_data();
   void saveDialogAddsNoExtension();
   void saveDialogTakesAnExistingFileWithoutAsking();
   void cancelledSaveDialogGivesNothing();
@@ -68,6 +73,7 @@ void QtUiServicesTest::init() {
   dir_ = std::make_unique<QTemporaryDir>();
   QVERIFY(dir_->isValid());
   for (const char* name : {"a.log", "b.log", "c.txt"}) QVERIFY(makeFile(dir_->filePath(name)));
+  QVERIFY(QDir(dir_->path()).mkdir("logs"));
 }
 
 void QtUiServicesTest::messageIsAPlainOkBoxWithTheProgramsName() {
@@ -91,7 +97,7 @@ void QtUiServicesTest::messageIsAPlainOkBoxWithTheProgramsName() {
 }
 
 void QtUiServicesTest::openDialogOffersTheFiltersInOrder() {
-  QString title, activeFilter;
+  QString title, activeFilter, folder;
   QStringList filters;
   ModalDriver driver([&](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -99,45 +105,73 @@ void QtUiServicesTest::openDialogOffersTheFiltersInOrder() {
     title = dialog->windowTitle();
     filters = dialog->nameFilters();
     activeFilter = dialog->selectedNameFilter();
+    folder = dialog->directory().absolutePath();
     dialog->reject();
   });
-  services_.openFiles(nullptr, "打开", kLogFilters);
+  services_.openFiles(nullptr, "打开", kLogFilters, dir_->filePath("logs"));
   QCOMPARE(title, QString("打开"));
   QCOMPARE(filters, kLogFilters);
   QCOMPARE(activeFilter, kLogFilters.first());
+  QCOMPARE(folder, dir_->filePath("logs"));
 }
 
 void QtUiServicesTest::openDialogGivesTheFullPathsOfAllChosenFiles() {
   ModalDriver driver(
       [&](QWidget* modal) { typeIntoFileDialog(modal, dir_->path(), "\"a.log\" \"b.log\""); });
-  const QStringList chosen = services_.openFiles(nullptr, "打开", kLogFilters);
+  const QStringList chosen = services_.openFiles(nullptr, "打开", kLogFilters, dir_->path());
   QCOMPARE(chosen, QStringList({dir_->filePath("a.log"), dir_->filePath("b.log")}));
 }
 
 void QtUiServicesTest::cancelledOpenDialogGivesNothing() {
   ModalDriver driver([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
-  QVERIFY(services_.openFiles(nullptr, "打开", kLogFilters).isEmpty());
+  QVERIFY(services_.openFiles(nullptr, "打开", kLogFilters, dir_->path()).isEmpty());
+}
+
+void QtUiServicesTest::saveDialogOffersTheFiltersInOrder() {
+  QStringList filters;
+  QString activeFilter;
+  ModalDriver driver([&](QWidget* modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(modal);
+    QVERIFY(dialog);
+    filters = dialog->nameFilters();
+    activeFilter = dialog->selectedNameFilter();
+    dialog->reject();
+  });
+  services_.saveFile(nullptr, "另存为", kSaveFilters, dir_->path());
+  QCOMPARE(filters, kSaveFilters);
+  QCOMPARE(activeFilter, kSaveFilters.first());
+}
+
+void QtUiServicesTest::saveDialogAddsNoExtension_data() {
+  QTest::addColumn<QString>("filter");
+  for (const QString& filter : kSaveFilters) QTest::newRow(filter.toUtf8()) << filter;
 }
 
 void QtUiServicesTest::saveDialogAddsNoExtension() {
-  QString title;
+  QFETCH(QString, filter);
+  QString title, folder;
   ModalDriver driver([&](QWidget* modal) {
     title = modal->windowTitle();
+    folder = qobject_cast<QFileDialog*>(modal)->directory().absolutePath();
+    qobject_cast<QFileDialog*>(modal)->selectNameFilter(filter);
     typeIntoFileDialog(modal, dir_->path(), "report");
   });
-  QCOMPARE(services_.saveFile(nullptr, "另存为"), dir_->filePath("report"));
+  QCOMPARE(services_.saveFile(nullptr, "另存为", kSaveFilters, dir_->filePath("logs")),
+           dir_->filePath("report"));
   QCOMPARE(title, QString("另存为"));
+  QCOMPARE(folder, dir_->filePath("logs"));
 }
 
 void QtUiServicesTest::saveDialogTakesAnExistingFileWithoutAsking() {
   ModalDriver driver([&](QWidget* modal) { typeIntoFileDialog(modal, dir_->path(), "c.txt"); });
-  QCOMPARE(services_.saveFile(nullptr, "另存为"), dir_->filePath("c.txt"));
+  QCOMPARE(services_.saveFile(nullptr, "另存为", kSaveFilters, dir_->path()),
+           dir_->filePath("c.txt"));
   QVERIFY(!driver.sawExtraBox());
 }
 
 void QtUiServicesTest::cancelledSaveDialogGivesNothing() {
   ModalDriver driver([](QWidget* modal) { QTest::keyClick(modal, Qt::Key_Escape); });
-  QVERIFY(services_.saveFile(nullptr, "另存为").isEmpty());
+  QVERIFY(services_.saveFile(nullptr, "另存为", kSaveFilters, dir_->path()).isEmpty());
 }
 
 void QtUiServicesTest::webAddressGoesToTheDesktop() {

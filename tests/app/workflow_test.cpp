@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
+#include <utility>
 
 #include "app/form1.h"
 #include "fake_ui_services.h"
@@ -167,6 +168,9 @@ class WorkflowTest : public QObject {
     click(form1_->chooseExportButton());
     QCOMPARE(services_->saveFileCalls.size(), 1);
     QCOMPARE(services_->saveFileCalls[0].title, QString("另存为"));
+    QCOMPARE(services_->saveFileCalls[0].filters,
+             QStringList({"Text Files (*.txt)", "HTML 报告 (*.html)", "CSV 表格 (*.csv)",
+                          "JSON 数据 (*.json)"}));
     QCOMPARE(form1_->exportTargetBox()->text(), dir().filePath("r.txt"));
     click(form1_->exportButton());
     QCOMPARE(messages(), QStringList({"成功导出文件到" + dir().filePath("r.txt")}));
@@ -177,18 +181,40 @@ class WorkflowTest : public QObject {
                 .startsWith("\xD5\xFD\xD4\xDA\xCD\xB3\xBC\xC6\xB9\xC8\xB8\xE8"));
   }
 
-  void exportTargetMustNameATxtFile() {
-    services_->saveFileAnswer = "/out/report.TXT";
+  // A name is taken when a format's extension ends it or ".txt" occurs in it exactly so; a
+  // refused or cancelled choice keeps the box as it was.
+  void exportTargetMustNameAFormat_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("taken");
+    const std::pair<const char*, bool> names[] = {
+        {"/out/report.TXT", false}, {"/out/a.txt.bak", true}, {"/out/my.txtfiles/r.log", true},
+        {"/out/report", false},     {"/out/r.HTML", true},    {"/out/r.Csv", true},
+        {"/out/r.json", true},      {"/out/r.htm", false},    {"/out/r.json.bak", false},
+        {"/out/html", false},
+    };
+    for (const auto& [name, taken] : names) QTest::newRow(name) << QString(name) << taken;
+  }
+  // Text keeps every name it ever took, whatever the name ends with.
+  void exportFormatIsTextFirst() {
+    const std::pair<const char*, std::optional<ExportFormat>> names[] = {
+        {"/out/r.txt.html", ExportFormat::kText}, {"/out/my.txtfiles/r.csv", ExportFormat::kText},
+        {"/out/r.HTML", ExportFormat::kHtml},     {"/out/r.Csv", ExportFormat::kCsv},
+        {"/out/r.json", ExportFormat::kJson},     {"/out/r.json.bak", std::nullopt},
+    };
+    for (const auto& [name, format] : names) QCOMPARE(exportFormatOf(name), format);
+  }
+  void exportTargetMustNameAFormat() {
+    QFETCH(QString, name);
+    QFETCH(bool, taken);
+    form1_->exportTargetBox()->setText("/out/before.txt");
+    services_->saveFileAnswer = name;
     click(form1_->chooseExportButton());
-    QCOMPARE(messages(), QStringList({"请选择txt格式文件"}));
-    QCOMPARE(form1_->exportTargetBox()->text(), QString());
-    services_->saveFileAnswer = "/out/a.txt.bak";
-    click(form1_->chooseExportButton());
-    QCOMPARE(form1_->exportTargetBox()->text(), QString("/out/a.txt.bak"));
+    QCOMPARE(form1_->exportTargetBox()->text(), taken ? name : QString("/out/before.txt"));
+    QCOMPARE(messages(), taken ? QStringList() : QStringList({"请选择txt格式文件"}));
     services_->saveFileAnswer = "";  // cancel
     click(form1_->chooseExportButton());
-    QCOMPARE(form1_->exportTargetBox()->text(), QString("/out/a.txt.bak"));
-    QCOMPARE(messages().size(), 1);
+    QCOMPARE(form1_->exportTargetBox()->text(), taken ? name : QString("/out/before.txt"));
+    QCOMPARE(messages().size(), taken ? 0 : 1);
   }
 
   void exportWritesWhatTheBoxHolds() {

@@ -17,8 +17,8 @@ struct Outcome {
 
 // Runs program (a full path) with arguments, its standard output and error going to files of
 // folder and its standard input coming from standardInput (a path; none when empty). Its
-// configuration folder is in folder, so that no user's own catalogue file takes part unless a
-// test writes one. command_runner_posix and _win32 start it.
+// configuration and cache folders are in folder, so that no user's own catalogue or ranges file,
+// nor a DNS answer of an earlier run, takes part unless a test writes one. command_runner_posix and _win32 start it.
 Outcome runProgram(const TempFolder& folder, const std::string& program,
                    std::vector<std::string> arguments, const std::string& standardInput = {});
 // The same for crawlmeter-report.

@@ -17,6 +17,7 @@ Outcome runProgram(const TempFolder& folder, const std::string& program,
   const pid_t child = fork();
   if (child == 0) {
     setenv("XDG_CONFIG_HOME", folder.pathOf("config").c_str(), 1);
+    setenv("XDG_CACHE_HOME", folder.pathOf("cache").c_str(), 1);
     if (!freopen(outPath.c_str(), "w", stdout) || !freopen(errPath.c_str(), "w", stderr))
       _exit(126);
     if (!standardInput.empty() && !freopen(standardInput.c_str(), "r", stdin)) _exit(126);

@@ -41,6 +41,7 @@ Outcome runProgram(const TempFolder& folder, const std::string& program,
                    std::vector<std::string> arguments, const std::string& standardInput) {
   const std::string outPath = folder.pathOf("stdout"), errPath = folder.pathOf("stderr");
   SetEnvironmentVariableW(L"XDG_CONFIG_HOME", wide(folder.pathOf("config")).c_str());
+  SetEnvironmentVariableW(L"XDG_CACHE_HOME", wide(folder.pathOf("cache")).c_str());
   std::wstring commandLine = quoted(wide(program));
   for (const std::string& argument : arguments) commandLine += L" " + quoted(wide(argument));
   STARTUPINFOW startup{};

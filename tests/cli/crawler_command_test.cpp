@@ -40,20 +40,16 @@ TEST(CrawlerCommandTest, ReportsOneCrawlerOrTheTableOfAll) {
   const std::string exportPath = folder.pathOf("bots.txt");
   const Outcome table = runCommand(folder, {"--kind=bots", "--output", exportPath, day1, day2});
   ASSERT_EQ(table.status, 0) << table.err;
-  // Most visits first, ties in catalogue order; the slot of hour 24 is in no total.
+  // Most visits first, ties in catalogue order; the slot of hour 24 is in no total; categories
+  // by their names, those without a visit left out.
   const std::string expected =
       "正在统计各蜘蛛次数...\n\n"
-      "蜘蛛       类别       25/Aug/2009  25/Aug/2009         共计\n\n"
-      "GPTBot     ai                   2            0            2\n\n"
-      "AhrefsBot  seo                  1            1            2\n\n"
-      "类别合计   search               0            0            0\n\n"
-      "类别合计   ai                   2            0            2\n\n"
-      "类别合计   seo                  1            1            2\n\n"
-      "类别合计   social               0            0            0\n\n"
-      "类别合计   monitor              0            0            0\n\n"
-      "类别合计   archive              0            0            0\n\n"
-      "类别合计   other                0            0            0\n\n"
-      "全部蜘蛛                        3            1            4\n\n";
+      "蜘蛛       类别        25/Aug/2009  25/Aug/2009         共计\n\n"
+      "GPTBot     人工智能              2            0            2\n\n"
+      "AhrefsBot  SEO 工具              1            1            2\n\n"
+      "类别合计   人工智能              2            0            2\n\n"
+      "类别合计   SEO 工具              1            1            2\n\n"
+      "全部蜘蛛                         3            1            4\n\n";
   EXPECT_EQ(table.out, expected);
   EXPECT_EQ(readFile(exportPath), *exportFileBytes(table.out));
 }
@@ -62,14 +58,17 @@ TEST(CrawlerCommandTest, UserCataloguesComeFirstAndAreListedWithTheirSource) {
   TempFolder folder;
   std::filesystem::create_directories(folder.pathOf("config/crawlmeter"));
   const std::string mine = folder.write("mine.tsv", "# mine\nMyBot\tother\tGPTBot/1.2\n");
-  folder.write("config/crawlmeter/crawlers.tsv", "Watch\tmonitor\tAhrefsBot\n");
+  folder.write("config/crawlmeter/crawlers.tsv", "Watch\tmonitor\tAhrefsBot\tnocase\n");
   const Outcome list =
       runCommand(folder, {"--crawlers", mine, "--no-builtin-crawlers", "--list-crawlers"});
   ASSERT_EQ(list.status, 0) << list.err;
-  EXPECT_EQ(list.out, "MyBot\tother\tGPTBot/1.2\t" + mine + ":2\nWatch\tmonitor\tAhrefsBot\t" +
-                          folder.pathOf("config/crawlmeter/crawlers.tsv") + ":1\n");
+  // Then how each is verified, and the operators' ranges files after them.
+  EXPECT_EQ(list.out.substr(0, list.out.find("# ranges\t")),
+            "MyBot\tother\tGPTBot/1.2\texact\t" + mine +
+                ":2\t-\nWatch\tmonitor\tAhrefsBot\tnocase\t" +
+                folder.pathOf("config/crawlmeter/crawlers.tsv") + ":1\t-\n");
   const Outcome builtIn = runCommand(folder, {"--list-crawlers"});
-  EXPECT_NE(builtIn.out.find("\nGPTBot\tai\tGPTBot\tbuilt-in\n"), std::string::npos);
+  EXPECT_NE(builtIn.out.find("\nGPTBot\tai\tGPTBot\texact\tbuilt-in\tranges\n"), std::string::npos);
 
   const std::string log = folder.write("l.log", line("09", kGptBot));
   const Outcome counted = runCommand(folder, {"--crawlers=" + mine, "--kind", "bot:MyBot", log});

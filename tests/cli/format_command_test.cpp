@@ -27,24 +27,25 @@ using crawlmeter::testing::TempFolder;
 // kind ("pv" ... "bot:NAME"), file (1..N), hour -> count
 using Counts = std::map<std::tuple<std::string, int, int>, long long>;
 
-// The hour rows of the eight text reports printed one after the other by --kind all, and the
-// crawler table's rows (their totals per file, under hour -1).
+// The hour rows of the eight text reports and of people's, printed one after the other by --kind
+// all, and the crawler table's rows (their totals per file, under hour -1).
 Counts textCounts(const std::string& text) {
   Counts counts;
   std::istringstream lines(text);
   const std::regex hourRow(R"(^(\d+):00-\d+:00((?:\s+\d+)+)$)");
   const std::regex crawlerRow(
-      R"(^(\S+)\s+(search|ai|seo|social|monitor|archive|other)((?:\s+\d+)+)$)");
+      R"(^(\S+)\s+(搜索引擎|人工智能|SEO 工具|社交媒体|监控|网页存档|工具与程序|扫描器|其他)((?:\s+\d+)+)$)");
   int report = -1;
   for (std::string line; std::getline(lines, line);) {
     std::smatch match;
     if (line.starts_with("正在统计")) ++report;
-    const bool isHour = report < 8 && std::regex_match(line, match, hourRow);
+    const bool isHour = report <= 8 && std::regex_match(line, match, hourRow);
     if (!isHour && (!std::regex_match(line, match, crawlerRow) || line.starts_with("类别合计"))) {
       continue;
     }
-    const std::string kind =
-        isHour ? std::string(kKindTable[report].name) : "bot:" + match[1].str();
+    const std::string kind = !isHour      ? "bot:" + match[1].str()
+                             : report < 8 ? std::string(kKindTable[report].name)
+                                          : "humans";
     std::istringstream numbers(match[isHour ? 2 : 3].str());
     int file = 1;
     for (long long n; numbers >> n; ++file)
@@ -78,10 +79,12 @@ std::vector<std::vector<std::string>> csvRecords(const std::string& text) {
 }
 
 std::string dayLog(const std::string& date, int seed) {
-  const std::string text = testing::dayLog(
-      date, seed, 200,
-      {"Mozilla/5.0 (compatible; Baiduspider/2.0)", "Googlebot/2.1",
-       "Mozilla/5.0 (compatible; GPTBot/1.2)", "Mozilla/5.0 Firefox/120", "Sogou web spider/4.0"});
+  const std::string text =
+      testing::dayLog(date, seed, 200,
+                      {"Mozilla/5.0 (compatible; Baiduspider/2.0)", "Googlebot/2.1",
+                       "Mozilla/5.0 (compatible; GPTBot/1.2)",
+                       "Mozilla/5.0 (X11; Linux x86_64; rv:120.0) Gecko/20100101 Firefox/120.0",
+                       "Sogou web spider/4.0"});
   return text + accessLine(date, 24, "Baiduspider");  // counted, shown in no row
 }
 
@@ -101,6 +104,18 @@ TEST(FormatCommandTest, CsvAndJsonHoldTheTextReportsNumbers) {
   const Outcome json = runCommand(folder, {"--kind=all", "--format=json", first, second});
   ASSERT_EQ(text.status + csv.status + json.status, 0) << text.err << csv.err << json.err;
   const Counts expected = textCounts(text.out);
+  for (int file = 1; file <= 2; ++file) {  // every page view is a person's or a crawler's
+    long long views = 0, people = 0, crawlers = 0;
+    for (const auto& [key, count] : expected) {
+      const auto& [kind, inFile, hour] = key;
+      if (inFile != file) continue;
+      views += kind == "pv" ? count : 0;
+      people += kind == "humans" ? count : 0;
+      crawlers += kind.starts_with("bot:") ? count : 0;
+    }
+    EXPECT_GT(people, 0);
+    EXPECT_EQ(people + crawlers, views) << file;
+  }
 
   const auto records = csvRecords(csv.out);
   ASSERT_FALSE(records.empty());

@@ -36,10 +36,11 @@ bool hasChinese(std::string_view text) {
 // Words a Chinese line may hold as they are: what a user types (kinds, formats, categories) and
 // the names of compression formats, servers and their configuration words.
 const std::set<std::string, std::less<>> kLiteralWords = {
-    "pv",     "ip",    "sogou", "bing",   "baidu",     "youdao", "yahoo",   "google",  "all",
-    "bot",    "bots",  "text",  "csv",    "json",      "gzip",   "xz",      "zstd",    "deflate",
-    "search", "ai",    "seo",   "social", "monitor",   "other",  "archive", "Windows", "positional",
-    "w3c",    "vhost", "nginx", "Apache", "LogFormat", "local",  "address", "time",    "agent"};
+    "pv",      "ip",      "sogou",      "bing",  "baidu",  "youdao", "yahoo",   "google",
+    "all",     "bot",     "bots",       "text",  "csv",    "json",   "gzip",    "xz",
+    "zstd",    "deflate", "search",     "ai",    "seo",    "social", "monitor", "other",
+    "archive", "Windows", "positional", "w3c",   "vhost",  "nginx",  "Apache",  "LogFormat",
+    "local",   "address", "time",       "agent", "humans", "tool",   "scanner"};
 
 // The English words of line: runs of ASCII letters outside Chinese characters, but for options,
 // paths, file names and numbers (a token with one of "-/\\.$%:_,<>" or a digit), abbreviations

@@ -7,6 +7,9 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "compiled_catalogue.h"
 #include "run/statistics_run.h"
@@ -64,24 +67,124 @@ TEST(CrawlerCatalogueTest, BuiltInCatalogueNamesTodaysCrawlersAndKeepsTheClassic
     EXPECT_FALSE(catalogue.find(robotsOnly)) << robotsOnly;
 }
 
-// Every real user agent of the test data, in one log, is counted for the crawler it names: this
-// checks the built-in order (specific texts before the general ones inside them).
-TEST(CrawlerCatalogueTest, RealUserAgentsAreCountedForTheirOwnCrawler) {
-  const std::string agents = readFile(CRAWLMETER_TEST_DATA "/crawler_user_agents.tsv");
-  std::string log;
-  std::map<std::string, Count> expected;
-  for (std::size_t begin = 0; begin < agents.size();) {
-    const std::size_t end = std::min(agents.find('\n', begin), agents.size());
-    const std::string line = agents.substr(begin, end - begin);
+// The LABEL<TAB>USER_AGENT lines of a test data file, comments and blank lines left out.
+std::vector<std::pair<std::string, std::string>> labelledAgents(const std::string& name) {
+  const std::string text = readFile(CRAWLMETER_TEST_DATA "/" + name);
+  std::vector<std::pair<std::string, std::string>> agents;
+  for (std::size_t begin = 0; begin < text.size();) {
+    const std::size_t end = std::min(text.find('\n', begin), text.size());
+    const std::string line = text.substr(begin, end - begin);
     begin = end + 1;
     const std::size_t tab = line.find('\t');
     if (line.empty() || line[0] == '#' || tab == std::string::npos) continue;
-    log += logLine(10, "\"GET / HTTP/1.1\" 200 5 \"-\" \"" + line.substr(tab + 1) + "\"");
-    if (line.substr(0, tab) != "-") ++expected[line.substr(0, tab)];
+    agents.emplace_back(line.substr(0, tab), line.substr(tab + 1));
+  }
+  return agents;
+}
+
+// Every real user agent of the test data, in one log, is counted for the crawler it names: this
+// checks the built-in order (specific texts before the general ones inside them).
+TEST(CrawlerCatalogueTest, RealUserAgentsAreCountedForTheirOwnCrawler) {
+  std::string log;
+  std::map<std::string, Count> expected;
+  for (const auto& [name, agent] : labelledAgents("crawler_user_agents.tsv")) {
+    log += logLine(10, "\"GET / HTTP/1.1\" 200 5 \"-\" \"" + agent + "\"");
+    if (name != "-") ++expected[name];
   }
   TempFolder folder;
   EXPECT_EQ(countCrawlers(folder.write("agents.log", log), catalogueOf(builtInCatalogueText())),
             expected);
+}
+
+// A tool's name is a word of addresses too: a browser's line whose path or referer names a tool's
+// page is no tool's visit, while the tool's own agent beside the same referer is.
+TEST(CrawlerCatalogueTest, ToolsAreNotNamedByPathsOrReferers) {
+  const char* const browser =
+      "Mozilla/5.0 (Windows NT 10.0; Win64; x64) AppleWebKit/537.36 (KHTML, like Gecko) "
+      "Chrome/131.0.0.0 Safari/537.36";
+  const struct {
+    const char* path;
+    const char* referer;
+    const char* ownAgent;  // the tool's agent, counted for tool
+    const char* tool;
+  } cases[] = {
+      {"/blog/ssl.html", "http://example.wordpress.com/2013/07/24/using-of-curl/", "curl/7.68.0",
+       "curl"},
+      {"/", "https://github.com/curl/curl/releases", "curl/8.5.0", "curl"},
+      {"/docs/Java/intro.html", "-", "Java/17.0.2", "Java"},
+      {"/", "https://github.com/axios/axios", "axios/1.6.2", "axios"},
+      {"/", "https://github.com/square/okhttp/releases", "okhttp/4.9.0", "okhttp"},
+      {"/sleep/insomnia/causes", "-", "insomnia/2023.5.8", "insomnia"},
+      {"/", "https://github.com/FreshRSS/FreshRSS/releases", "FreshRSS/1.23.1", "FreshRSS"},
+      {"/", "https://github.com/rest-client/rest-client", "rest-client/2.1.0", "rest-client"},
+      {"/", "https://github.com/aio-libs/aiohttp/pull/1", "Python/3.11 aiohttp/3.9.1", "aiohttp"},
+      {"/tools/sqlmap/usage", "https://github.com/zmap/zgrab/wiki", "sqlmap/1.7.2#stable",
+       "sqlmap"},
+      {"/", "https://github.com/robertdavidgraham/masscan/blob/master/README.md", "masscan/1.3",
+       "masscan"},
+  };
+  const CrawlerCatalogue catalogue = catalogueOf(builtInCatalogueText());
+  TempFolder folder;
+  for (const auto& c : cases) {
+    const std::string request =
+        std::string("\"GET ") + c.path + " HTTP/1.1\" 200 5 \"" + c.referer + "\" \"";
+    const std::string log = folder.write(
+        "l.log", logLine(1, request + browser + "\"") + logLine(2, request + c.ownAgent + "\""));
+    EXPECT_EQ(countCrawlers(log, catalogue), (std::map<std::string, Count>{{c.tool, 1}}))
+        << c.path << " " << c.referer;
+  }
+}
+
+// A crawler is told by the agent alone, the third quoted field, wherever the chunks cut the line;
+// a line without one is searched whole.
+TEST(CrawlerCatalogueTest, TheAgentFieldAloneNamesTheCrawler) {
+  const struct {
+    const char* rest;
+    const char* crawler;  // nullptr: people
+  } cases[] = {
+      {R"x("GET /GPTBot HTTP/1.1" 200 5 "http://x.example/AhrefsBot" "Mozilla/5.0 (X11) Firefox/1")x",
+       nullptr},
+      {R"x("GET / HTTP/1.1" 200 5 "-" "Mozilla/5.0 (compatible; GPTBot/1.2)" "10.1.1.1")x",
+       "GPTBot"},
+      {R"x("GET / HTTP/1.1" 200 5 "http://x.example/\"AhrefsBot\\" "Mozilla/5.0 (compatible; GPTBot/1.2)")x",
+       "GPTBot"},
+      {R"x("GET /AhrefsBot HTTP/1.1" 200 5)x", "AhrefsBot"},
+      {R"x("GET / HTTP/1.1" 200 5 "-" "-")x", "无用户代理"},
+      {R"x("GET / HTTP/1.1" 200 5 "-" "Mozilla/5.0")x", "无名自动程序"},
+      {R"x("GET / HTTP/1.1" 200 5 "-" "Mozilla/5.0 (compatible; ZyxBot/3.0)")x", "其他蜘蛛"},
+  };
+  CrawlerCatalogue catalogue = catalogueOf("GPTBot\tai\tGPTBot\nAhrefsBot\tseo\tAhrefsBot\n");
+  catalogue.addAgentRules();
+  TempFolder folder;
+  for (const auto& c : cases) {
+    const std::string log = folder.write("l.log", logLine(3, c.rest) + logLine(4, c.rest));
+    const auto expected =
+        c.crawler ? std::map<std::string, Count>{{c.crawler, 2}} : std::map<std::string, Count>{};
+    for (const std::size_t chunk : {std::size_t{3}, std::size_t{40}, kDefaultChunkBytes}) {
+      RunOptions options;
+      options.chunkBytes = chunk;
+      EXPECT_EQ(countCrawlers(log, catalogue, options), expected) << c.rest << " " << chunk;
+    }
+  }
+}
+
+// Hundreds of real browsers' user agents (2012-2026, phones, apps' own browsers) are no crawler's
+// visits: a catalogue text loose enough to occur in a browser's agent, or an agent rule that takes
+// a browser for a program, fails here.
+TEST(CrawlerCatalogueTest, BrowserUserAgentsAreCountedForNoCrawler) {
+  const std::set<std::string> kinds = {"desktop", "mobile", "tablet", "in-app", "old"};
+  const auto agents = labelledAgents("browser_user_agents.tsv");
+  EXPECT_GE(agents.size(), 400u);
+  std::string log;
+  for (const auto& [kind, agent] : agents) {
+    EXPECT_EQ(kinds.count(kind), 1u) << kind;
+    log += logLine(10, "\"GET / HTTP/1.1\" 200 5 \"-\" \"" + agent + "\"");
+  }
+  CrawlerCatalogue catalogue = catalogueOf(builtInCatalogueText());
+  catalogue.addAgentRules();
+  TempFolder folder;
+  EXPECT_EQ(countCrawlers(folder.write("browsers.log", log), catalogue),
+            (std::map<std::string, Count>{}));
 }
 
 TEST(CrawlerCatalogueTest, BadLinesAreErrorsWithTheirPhysicalLineNumber) {
@@ -91,8 +194,13 @@ TEST(CrawlerCatalogueTest, BadLinesAreErrorsWithTheirPhysicalLineNumber) {
     std::string problem;
   } cases[] = {
       {"# comment\n\nA\tsearch\n", 3, "fewer than two tabs"},
-      {"A\tsearch\tx\ty\n", 1, "a third tab"},
-      {"A\tsearch\tok\r\nB\tweb\tx\n", 2, "unknown category 'web'"},
+      {"A\tsearch\tx\ty\n", 1, "unknown fourth column 'y'"},
+      {"A\tsearch\tx\tnocase\r\nB\tseo\tx\tNOCASE\n", 2, "unknown fourth column 'NOCASE'"},
+      {"A\tsearch\tx\t\n", 1, "unknown fourth column ''"},
+      {"A\tsearch\tx\tnocase\tz\n", 1, "a fourth tab"},
+      {"A\tsearch\tok\r\nB\tweb\tx\n", 2,
+       "unknown category 'web' (search, ai, seo, social, monitor, archive, tool, scanner or "
+       "other)"},
       {"A\tai\t\n", 1, "text is empty"},
       {"\tai\tx\n", 1, "name is empty"},
       {"A\tai\tok\nB\tai\t\xF0\x9F\x98\x80\n", 2, "code page 936 cannot hold"},
@@ -188,6 +296,49 @@ TEST(CrawlerCatalogueTest, MatchesFollowPriorityRestAndCharacters) {
   }
 }
 
+// A nocase text matches in any letter case, one without the column only exactly; only ASCII letters
+// fold: a two-byte character (0x81 0x41 is one) matches only itself, and a match still starts a
+// character. Each case is counted with and without cutting the log into small chunks.
+TEST(CrawlerCatalogueTest, LetterCaseFollowsTheFourthColumn) {
+  const struct {
+    const char* catalogue;
+    std::vector<std::pair<std::string, const char*>> agents;  // and the crawler, "" for none
+  } cases[] = {
+      {"Any\tsearch\tgooglebot\tnocase\n",
+       {{"GoogleBot/2.1", "Any"}, {"googlebot", "Any"}, {"GOOGLEBOT", "Any"}, {"googlebo", ""}}},
+      {"Exact\tsearch\tGooglebot\n",
+       {{"GoogleBot/2.1", ""}, {"googlebot", ""}, {"Googlebot/2.1", "Exact"}}},
+      {"Any\tother\t\xE4\xB8\x84x\tnocase\n",  // 0x81 0x41 then x
+       {{"\x81\x41X", "Any"}, {"\x81\x61x", ""}, {"\x81\x61X", ""}, {"\x81\x41x", "Any"}}},
+      {"Any\tother\tabot\tnocase\n",  // 0xB0 0x41 is one character, 0xB0 0xA1 another
+       {{"\xB0"
+         "Abot",
+         ""},
+        {"\xB0\xA1"
+         "ABOT",
+         "Any"}}},
+      {"Img\tsearch\tGooglebot-Image\nAny\tsearch\tgooglebot\tnocase\n",
+       {{"Googlebot-Image/1.0", "Img"}, {"GOOGLEBOT-IMAGE", "Any"}, {"Googlebot", "Any"}}},
+      {"Any\tsearch\tGooglebot-IMAGE\tnocase\nX\tother\tMy-bot-x\nHeld\tother\tbot-x\tnocase\n",
+       {{"googlebot-image", "Any"}, {"My-BOT-X", "Held"}, {"My-bot-x", "X"}}},
+  };
+  TempFolder folder;
+  for (const auto& c : cases) {
+    std::string log;
+    std::map<std::string, Count> expected;
+    for (const auto& [agent, crawler] : c.agents) {
+      log += logLine(8, "\"" + agent + "\"");
+      if (*crawler != '\0') ++expected[crawler];
+    }
+    const std::string path = folder.write("case.log", log);
+    const CrawlerCatalogue catalogue = catalogueOf(c.catalogue);
+    EXPECT_EQ(countCrawlers(path, catalogue), expected) << c.catalogue;
+    RunOptions cut;
+    cut.chunkBytes = 5;
+    EXPECT_EQ(countCrawlers(path, catalogue, cut), expected) << c.catalogue << " in chunks";
+  }
+}
+
 TEST(CrawlerCatalogueTest, TheCatalogueIsASecondIndependentClassification) {
   TempFolder folder;
   const std::string log =
@@ -209,12 +360,14 @@ TEST(CrawlerCatalogueTest, TheEightKindsAreTheSameWithAnyCatalogue) {
       "l.log", logLine(1, "\"msnbot then Baiduspider\"") + logLine(2, "\"Googlebot-Image\"") +
                    "Googlebot - - [25/Aug/2009:03:00:00 +0800] \"-\"\n" +
                    logLine(4, "\"\xB0YoudaoBot\"") + logLine(4, "\"\xB0\xA1Sogou web spider\"") +
-                   logLine(5, "\"Yahoo! Slurp\xD6\xD0msnbot\"") + logLine(6, "\"-\""));
+                   logLine(5, "\"Yahoo! Slurp\xD6\xD0msnbot\"") + logLine(6, "\"-\"") +
+                   logLine(7, "\"googlebot MSNBOT yahoo! slurp\""));
   RunOptions plain;
   plain.chunkBytes = 16;
   const RunResult without = runStatistics(std::vector<std::string>{log}, plain);
   for (const char* catalogue :
-       {"", "Other\tother\tzzz\n", "Held\tseo\tspider\n", "Letter\tother\to\n"}) {
+       {"", "Other\tother\tzzz\n", "Held\tseo\tspider\n", "Letter\tother\to\n",
+        "Any\tother\tgooglebot\tnocase\nAny\tother\tSLURP\tnocase\n"}) {
     for (std::size_t chunkBytes : {std::size_t{7}, std::size_t{64 << 10}}) {
       RunOptions options;
       options.chunkBytes = chunkBytes;

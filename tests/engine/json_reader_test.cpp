@@ -18,6 +18,7 @@ struct RecordCase {
   std::string address;
   CivilTime time;
   std::string others;
+  std::string agent;  // every built-in key set names an agent: empty when a record has none
 };
 
 const RecordCase kBuiltInRecords[] = {
@@ -29,42 +30,54 @@ const RecordCase kBuiltInRecords[] = {
      R"("size":512})",
      "203.0.113.7", kUtc,
      "info\t1710662475.123\thttp.log.access\thandled request\t10.0.0.9\t51234\tGET\t/a\t"
-     "Mozilla/5.0 (compatible; Baiduspider/2.0)\t*/*\tfalse\t200\t512\t"},
+     "*/*\tfalse\t200\t512\t",
+     "Mozilla/5.0 (compatible; Baiduspider/2.0)"},
     {"Caddy, RFC 3339 text, remote_ip alone",
      R"({"ts":"2024-03-17T16:01:15.123+08:00","request":{"remote_ip":"10.0.0.9","host":"a.cn"},)"
      R"("user_id":null,"duration":1.5e-3})",
-     "10.0.0.9", kChina, "2024-03-17T16:01:15.123+08:00\ta.cn\t1.5e-3\t"},
+     "10.0.0.9", kChina, "2024-03-17T16:01:15.123+08:00\ta.cn\t1.5e-3\t", ""},
     {"Traefik, StartUTC over the StartLocal written first",
      R"({"ClientAddr":"198.51.100.4:40312","ClientHost":"198.51.100.4",)"
      R"("StartLocal":"2024-03-17T16:01:15.5+08:00","StartUTC":"2024-03-17T08:01:15.5Z",)"
      R"("DownstreamStatus":200,"request_User-Agent":"Googlebot/2.1"})",
      "198.51.100.4", kUtc,
-     "198.51.100.4:40312\t2024-03-17T16:01:15.5+08:00\t2024-03-17T08:01:15.5Z\t200\t"
-     "Googlebot/2.1\t"},
+     "198.51.100.4:40312\t2024-03-17T16:01:15.5+08:00\t2024-03-17T08:01:15.5Z\t200\t",
+     "Googlebot/2.1"},
     {"Traefik, StartLocal alone",
      R"({"ClientHost":"198.51.100.4","StartLocal":"2024-03-17T16:01:15+08:00"})", "198.51.100.4",
-     kChina, "2024-03-17T16:01:15+08:00\t"},
+     kChina, "2024-03-17T16:01:15+08:00\t", ""},
     {"nginx, time_local, escapes",
      R"({"remote_addr":"192.0.2.1","time_local":"17/Mar/2024:16:01:15 +0800",)"
      R"("request":"GET \/p?q=\"x\" HTTP\/1.1","status":"200","http_user_agent":)"
      R"("caf\u00e9 Sogou web spider\ud83d\ude00"})",
-     "192.0.2.1", kChina,
-     "17/Mar/2024:16:01:15 +0800\tGET /p?q=\"x\" HTTP/1.1\t200\tcaf\xC3\xA9 Sogou web "
-     "spider\xF0\x9F\x98\x80\t"},
+     "192.0.2.1", kChina, "17/Mar/2024:16:01:15 +0800\tGET /p?q=\"x\" HTTP/1.1\t200\t",
+     "caf\xC3\xA9 Sogou web spider\xF0\x9F\x98\x80"},
+    {"nginx, the agent before the address, quotes and backslashes in it",
+     R"({"http_user_agent":"M \"x\" \\y","remote_addr":"192.0.2.1","msec":1710662475,"s":1})",
+     "192.0.2.1", kUtc, "1710662475\t1\t", R"(M "x" \y)"},
+    {"nginx, user_agent when there is no http_user_agent, a number",
+     R"({"remote_addr":"192.0.2.1","user_agent":42,"msec":1710662475})", "192.0.2.1", kUtc,
+     "1710662475\t", "42"},
+    {"nginx, a null agent is an empty one",
+     R"({"remote_addr":"192.0.2.1","http_user_agent":null,"msec":1710662475})", "192.0.2.1", kUtc,
+     "1710662475\t", ""},
+    {"nginx, an empty agent, taken with its tab",
+     R"({"remote_addr":"192.0.2.1","http_user_agent":"","msec":1710662475,"s":1})", "192.0.2.1",
+     kUtc, "1710662475\t1\t", ""},
     {"nginx, time_iso8601 over time_local",
      R"({"time_local":"01/Jan/2000:00:00:00 +0000","time_iso8601":"2024-03-17T08:01:15+00:00",)"
      R"( "remote_addr" : "192.0.2.2" , "bytes":[1, true, {"k": "v"}] })",
-     "192.0.2.2", kUtc, "01/Jan/2000:00:00:00 +0000\t2024-03-17T08:01:15+00:00\t1\ttrue\tv\t"},
+     "192.0.2.2", kUtc, "01/Jan/2000:00:00:00 +0000\t2024-03-17T08:01:15+00:00\t1\ttrue\tv\t", ""},
     {"nginx, msec as a quoted string",
      R"({"msec":"1710662475.123","remote_addr":"192.0.2.3","request_time":"0.012"})", "192.0.2.3",
-     kUtc, "1710662475.123\t0.012\t"},
+     kUtc, "1710662475.123\t0.012\t", ""},
     {"Cloudflare, RFC 3339",
      R"({"ClientIP":"2001:db8::5","ClientRequestUserAgent":"bingbot/2.0",)"
      R"("EdgeStartTimestamp":"2024-03-17T08:01:15Z","EdgeResponseStatus":200})",
-     "2001:db8::5", kUtc, "bingbot/2.0\t2024-03-17T08:01:15Z\t200\t"},
+     "2001:db8::5", kUtc, "2024-03-17T08:01:15Z\t200\t", "bingbot/2.0"},
     {"Cloudflare, nanoseconds since the epoch, too long for a double",
      R"({"EdgeStartTimestamp":1710662475123456789,"ClientIP":"203.0.113.8"})", "203.0.113.8", kUtc,
-     "1710662475123456789\t"},
+     "1710662475123456789\t", ""},
 };
 
 TEST(JsonReaderTest, ReadsEachServersRecords) {
@@ -75,6 +88,9 @@ TEST(JsonReaderTest, ReadsEachServersRecords) {
     EXPECT_EQ(fields.address, record.address) << record.what;
     EXPECT_EQ(fields.time, record.time) << record.what;
     EXPECT_EQ(fields.others, record.others) << record.what;
+    EXPECT_EQ(fields.shape, OthersShape::kFields) << record.what;
+    EXPECT_TRUE(fields.hasAgent) << record.what;
+    EXPECT_EQ(fields.agent, record.agent) << record.what;
   }
 }
 
@@ -163,7 +179,9 @@ TEST(JsonReaderTest, ReadsWithAUsersKeysOnly) {
             LineKind::kRecord);
   EXPECT_EQ(fields.address, "3232235777");
   EXPECT_EQ(fields.time, kUtc);
-  EXPECT_EQ(fields.others, "10.0.0.1\t0\t2024-03-17T08:01:15Z\tYoudaoBot\t");
+  EXPECT_EQ(fields.others, "10.0.0.1\t0\t2024-03-17T08:01:15Z\t");
+  EXPECT_TRUE(fields.hasAgent);
+  EXPECT_EQ(fields.agent, "YoudaoBot");
   // The built-in keys mean nothing to it, nor do the right names at other places.
   EXPECT_EQ(reader.read(R"({"remote_addr":"192.0.2.9","msec":"1710662475"})", fields),
             LineKind::kNotUnderstood);
@@ -172,6 +190,32 @@ TEST(JsonReaderTest, ReadsWithAUsersKeysOnly) {
             LineKind::kNotUnderstood);
   EXPECT_EQ(reader.read(R"({"ips":["a","b"],"peer":{},)" + when + "}", fields),
             LineKind::kNotUnderstood);
+}
+
+TEST(JsonReaderTest, AUsersKeysWithoutAnAgentGiveRecordsWithoutOne) {
+  const struct {
+    const char* keys;
+    bool hasAgent;
+    const char* agent;
+    const char* others;
+  } cases[] = {
+      {"address=ip,time=t", false, "", "1710662475\tx\t"},
+      {"address=ip,time=t,agent=ua", true, "x", "1710662475\t"},
+      {"address=ip,time=t,agent=missing", true, "", "1710662475\tx\t"},
+      {"address=ip,time=t,agent=ip", true, "1.2.3.4", "1710662475\tx\t"},
+  };
+  for (const auto& c : cases) {
+    const auto keys = parseJsonKeys(c.keys, nullptr);
+    ASSERT_TRUE(keys) << c.keys;
+    JsonReader reader(*keys);
+    RecordFields fields;
+    ASSERT_EQ(reader.read(R"({"ip":"1.2.3.4","t":1710662475,"ua":"x"})", fields), LineKind::kRecord)
+        << c.keys;
+    EXPECT_EQ(fields.address, "1.2.3.4") << c.keys;
+    EXPECT_EQ(fields.hasAgent, c.hasAgent) << c.keys;
+    EXPECT_EQ(fields.agent, c.agent) << c.keys;
+    EXPECT_EQ(fields.others, c.others) << c.keys;
+  }
 }
 
 TEST(JsonKeysTest, ReadsPathsInAnyOrderWithSpaces) {

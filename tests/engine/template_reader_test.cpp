@@ -30,6 +30,7 @@ struct RecordCase {
   const char* address;
   CivilTime time;
   const char* others;
+  const char* agent;  // null: the format has no agent field
 };
 
 const RecordCase kRecords[] = {
@@ -39,60 +40,73 @@ const RecordCase kRecords[] = {
      "                    '\"$http_referer\" \"$http_user_agent\"';",
      R"(203.0.113.9 - - [17/Mar/2026:08:01:15 +0800] "GET /a HTTP/1.1" 200 512 "-" "Googlebot/2.1")",
      "203.0.113.9", at(2026, 3, 17, 8, 1, 15, 480),
-     "-\t17/Mar/2026:08:01:15 +0800\tGET /a HTTP/1.1\t200\t512\t-\tGooglebot/2.1\t"},
+     "-\t17/Mar/2026:08:01:15 +0800\tGET /a HTTP/1.1\t200\t512\t-\t", "Googlebot/2.1"},
     {"nginx main with forwarded-for and \\x22",
      "log_format  main  '$remote_addr - $remote_user [$time_local] \"$request\" '\n"
      "  '$status $body_bytes_sent \"$http_referer\" '\n"
      "  '\"$http_user_agent\" \"$http_x_forwarded_for\"';",
      R"(10.0.0.2 - bob [17/Mar/2026:23:59:59 -0530] "GET / HTTP/1.1" 304 0 "-" "say \x22hi\x22 \x5C" "198.51.100.7, 10.0.0.1")",
      "10.0.0.2", at(2026, 3, 17, 23, 59, 59, -330),
-     "bob\t17/Mar/2026:23:59:59 -0530\tGET / HTTP/1.1\t304\t0\t-\tsay \"hi\" \\\t"
-     "198.51.100.7, 10.0.0.1\t"},
+     "bob\t17/Mar/2026:23:59:59 -0530\tGET / HTTP/1.1\t304\t0\t-\t198.51.100.7, 10.0.0.1\t",
+     "say \"hi\" \\"},
     {"nginx iso time, msec as a field", "${time_iso8601} $msec ${remote_addr} \"$request\"",
      R"(2026-03-17T08:01:15+08:00 1773705675.123 192.0.2.1 "GET / HTTP/1.1")", "192.0.2.1",
-     at(2026, 3, 17, 8, 1, 15, 480), "2026-03-17T08:01:15+08:00\t1773705675.123\tGET / HTTP/1.1\t"},
+     at(2026, 3, 17, 8, 1, 15, 480), "2026-03-17T08:01:15+08:00\t1773705675.123\tGET / HTTP/1.1\t",
+     nullptr},
     {"nginx msec", "$msec $realip_remote_addr $status", "1773705675.123 192.0.2.1 200", "192.0.2.1",
-     at(2026, 3, 17, 0, 1, 15, 0), "1773705675.123\t200\t"},
+     at(2026, 3, 17, 0, 1, 15, 0), "1773705675.123\t200\t", nullptr},
     {"nginx escape=json",
      R"(log_format j escape=json '{"ip":"$remote_addr","t":"$time_iso8601","ua":"$http_user_agent"}';)",
      R"({"ip":"192.0.2.4","t":"2026-03-17T08:01:15Z","ua":"a \"q\" \u00e9 b\\c\/d\n"})",
-     "192.0.2.4", at(2026, 3, 17, 8, 1, 15, 0),
-     "2026-03-17T08:01:15Z\ta \"q\" \xC3\xA9 b\\c/d\n\t"},
+     "192.0.2.4", at(2026, 3, 17, 8, 1, 15, 0), "2026-03-17T08:01:15Z\t",
+     "a \"q\" \xC3\xA9 b\\c/d\n"},
     {"nginx escape=none keeps backslashes",
      "log_format n escape=none '$remote_addr [$time_local] $uri';",
      R"(192.0.2.4 [17/Mar/2026:08:01:15 +0000] /a\x41)", "192.0.2.4", at(2026, 3, 17, 8, 1, 15, 0),
-     "17/Mar/2026:08:01:15 +0000\t/a\\x41\t"},
+     "17/Mar/2026:08:01:15 +0000\t/a\\x41\t", nullptr},
     {"Apache common", R"(LogFormat "%h %l %u %t \"%r\" %>s %b" common)",
      R"(192.0.2.1 - frank [10/Oct/2000:13:55:36 -0700] "GET /a\" b.gif HTTP/1.0" 200 2326)",
      "192.0.2.1", at(2000, 10, 10, 13, 55, 36, -420),
-     "-\tfrank\t[10/Oct/2000:13:55:36 -0700]\tGET /a\" b.gif HTTP/1.0\t200\t2326\t"},
+     "-\tfrank\t[10/Oct/2000:13:55:36 -0700]\tGET /a\" b.gif HTTP/1.0\t200\t2326\t", nullptr},
     {"Apache combined, bare, escapes in the agent",
      R"(%h %l %u %t \"%r\" %>s %b \"%{Referer}i\" \"%{User-Agent}i\")",
      R"(::1 - - [17/Mar/2026:08:01:15 +0000] "GET / HTTP/1.1" 200 5 "-" "M \"x\" \\y \x41")", "::1",
      at(2026, 3, 17, 8, 1, 15, 0),
-     "-\t-\t[17/Mar/2026:08:01:15 +0000]\tGET / HTTP/1.1\t200\t5\t-\tM \"x\" \\y A\t"},
+     "-\t-\t[17/Mar/2026:08:01:15 +0000]\tGET / HTTP/1.1\t200\t5\t-\t", "M \"x\" \\y A"},
+    {"Apache combined by name, its User-agent", "CustomLog logs/access.log combined",
+     R"(192.0.2.1 - - [17/Mar/2026:08:01:15 +0000] "GET / HTTP/1.1" 200 5 "-" "Bot/1")",
+     "192.0.2.1", at(2026, 3, 17, 8, 1, 15, 0),
+     "-\t-\t[17/Mar/2026:08:01:15 +0000]\tGET / HTTP/1.1\t200\t5\t-\t", "Bot/1"},
+    {"Apache, the first agent in any case; a second is one of the others",
+     R"(%h %t %<{user-AGENT}i %{User-Agent}i %{User-Agents}i)",
+     "192.0.2.1 [17/Mar/2026:08:01:15 +0000] a b c", "192.0.2.1", at(2026, 3, 17, 8, 1, 15, 0),
+     "[17/Mar/2026:08:01:15 +0000]\tb\tc\t", "a"},
+    {"nginx, the agent in any case, an empty one",
+     R"($remote_addr [$time_local] "$HTTP_User_Agent" $http_user_agents)",
+     R"(192.0.2.1 [17/Mar/2026:08:01:15 +0000] "" x)", "192.0.2.1", at(2026, 3, 17, 8, 1, 15, 0),
+     "17/Mar/2026:08:01:15 +0000\tx\t", ""},
     {"Apache vhost_combined by name", "CustomLog ${APACHE_LOG_DIR}/access.log vhost_combined",
      R"(www.example.com:443 2001:db8::7 - - [17/Mar/2026:08:01:15 +0000] "GET / HTTP/1.1" 200 10 "-" "curl/8")",
      "2001:db8::7", at(2026, 3, 17, 8, 1, 15, 0),
-     "www.example.com\t443\t-\t-\t[17/Mar/2026:08:01:15 +0000]\tGET / "
-     "HTTP/1.1\t200\t10\t-\tcurl/8\t"},
+     "www.example.com\t443\t-\t-\t[17/Mar/2026:08:01:15 +0000]\tGET / HTTP/1.1\t200\t10\t-\t",
+     "curl/8"},
     {"Apache strftime time", R"(%{%Y-%m-%d %H:%M:%S}t %h "%r")",
      R"(2026-03-17 08:01:15 192.0.2.9 "GET / HTTP/1.1")", "192.0.2.9",
-     at(2026, 3, 17, 8, 1, 15, std::nullopt), "2026-03-17 08:01:15\tGET / HTTP/1.1\t"},
+     at(2026, 3, 17, 8, 1, 15, std::nullopt), "2026-03-17 08:01:15\tGET / HTTP/1.1\t", nullptr},
     {"Apache msec", "%{msec}t %a %>s", "1773705675123 192.0.2.9 200", "192.0.2.9",
-     at(2026, 3, 17, 0, 1, 15, 0), "1773705675123\t200\t"},
+     at(2026, 3, 17, 0, 1, 15, 0), "1773705675123\t200\t", nullptr},
     {"Apache strftime with msec_frac, modifiers",
      R"(%{end:%d/%b/%Y %T}t.%{msec_frac}t %{c}a %!200,304{Referer}i %<s %%)",
      "17/Mar/2026 08:01:15.042 192.0.2.9 - 200 %", "192.0.2.9",
-     at(2026, 3, 17, 8, 1, 15, std::nullopt), "17/Mar/2026 08:01:15\t042\t-\t200\t"},
+     at(2026, 3, 17, 8, 1, 15, std::nullopt), "17/Mar/2026 08:01:15\t042\t-\t200\t", nullptr},
     {"Apache day of year, 12-hour clock", "%h %{%y/%j %I%p %M:%S %z}t", "h 24/060 12AM 05:06 +0100",
-     "h", at(2024, 2, 29, 0, 5, 6, 60), "24/060 12AM 05:06 +0100\t"},
+     "h", at(2024, 2, 29, 0, 5, 6, 60), "24/060 12AM 05:06 +0100\t", nullptr},
     {"Apache day of year", "%h %{%Y.%j %H}t", "h 2023.100 07", "h",
-     at(2023, 4, 10, 7, 0, 0, std::nullopt), "2023.100 07\t"},
+     at(2023, 4, 10, 7, 0, 0, std::nullopt), "2023.100 07\t", nullptr},
     {"Apache sec, the last second read", "%{sec}t %h", "253402300799 h", "h",
-     at(9999, 12, 31, 23, 59, 59, 0), "253402300799\t"},
+     at(9999, 12, 31, 23, 59, 59, 0), "253402300799\t", nullptr},
     {"time right before a field", "%t%h", "[17/Mar/2026:08:01:15 +0000]192.0.2.1", "192.0.2.1",
-     at(2026, 3, 17, 8, 1, 15, 0), "[17/Mar/2026:08:01:15 +0000]\t"},
+     at(2026, 3, 17, 8, 1, 15, 0), "[17/Mar/2026:08:01:15 +0000]\t", nullptr},
 };
 
 TEST(TemplateReaderTest, ReadsTheAddressTimeAndOthersOfEachFormat) {
@@ -107,6 +121,9 @@ TEST(TemplateReaderTest, ReadsTheAddressTimeAndOthersOfEachFormat) {
     EXPECT_EQ(fields.address, c.address);
     EXPECT_EQ(fields.time, c.time);
     EXPECT_EQ(fields.others, c.others);
+    EXPECT_EQ(fields.shape, OthersShape::kFields);
+    EXPECT_EQ(fields.hasAgent, c.agent != nullptr);
+    EXPECT_EQ(fields.agent, c.agent == nullptr ? "" : c.agent);
   }
 }
 
@@ -272,6 +289,10 @@ void expectReads(LineReader& reader, const LineCase& c) {
   EXPECT_EQ(fields.address, c.address);
   EXPECT_EQ(fields.time, c.time);
   EXPECT_EQ(fields.others, c.others);
+  // The agent is in the rest, where a positional line has it.
+  EXPECT_EQ(fields.shape, OthersShape::kPositionalRest);
+  EXPECT_FALSE(fields.hasAgent);
+  EXPECT_EQ(fields.agent, "");
 }
 
 TEST(VhostReaderTest, TakesTheSecondTokenAndTheFirstBracketedTime) {

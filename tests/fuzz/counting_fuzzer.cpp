@@ -30,7 +30,7 @@ struct Counted {
 };
 
 // Texts that overlap, a short one, a two-byte character (U+4E2D, 0xD6 0xD0 in code page 936), and
-// one that holds another inside it.
+// one that holds another inside it; and the agent rules.
 std::shared_ptr<const CrawlerMatcher> fuzzCatalogue() {
   CrawlerCatalogue catalogue;
   check(catalogue
@@ -38,6 +38,7 @@ std::shared_ptr<const CrawlerMatcher> fuzzCatalogue() {
                  "Holder\tsocial\tZabZ\nPair\tseo\tab\n",
                  "fuzz")
             .ok());
+  catalogue.addAgentRules();  // agents found whole or in pieces must be judged the same
   Expected<std::shared_ptr<const CrawlerMatcher>> matcher = CrawlerMatcher::compile(catalogue);
   check(matcher.ok());
   return *matcher;

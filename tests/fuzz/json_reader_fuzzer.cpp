@@ -1,7 +1,8 @@
 // Fuzz target: arbitrary lines through the JSON-lines reader, with the built-in keys or (when the
 // first byte is odd) the user's keys the first line spells. Checks that a line reads the same
 // twice, and with blanks after it, so that nothing of one line lingers into the next, and that a
-// record always has an address and others that end at a value's end.
+// record always has an address, others that end at a value's end, and an agent exactly when its
+// keys name one.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,9 +26,10 @@ void checkSame(LineKind kind, const RecordFields& fields, LineKind againKind,
   check(fields.address == again.address);
   check(fields.time == again.time);
   check(fields.others == again.others);
+  check(fields.hasAgent == again.hasAgent && fields.agent == again.agent);
 }
 
-void readLine(JsonReader& reader, std::string_view line) {
+void readLine(JsonReader& reader, bool namesAgent, std::string_view line) {
   if (line.empty() || line.size() > kLongestRecordBytes - 2) return;
   RecordFields fields, again, padded;
   const LineKind kind = reader.read(line, fields);
@@ -35,6 +37,7 @@ void readLine(JsonReader& reader, std::string_view line) {
   if (kind == LineKind::kRecord) {
     check(!fields.address.empty());
     check(fields.others.empty() || fields.others.back() == '\t');
+    check(fields.hasAgent == namesAgent && fields.shape == OthersShape::kFields);
   }
   checkSame(kind, fields, reader.read(line, again), again);
   checkSame(kind, fields, reader.read(std::string(line) + " \t", padded), padded);
@@ -48,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 1) return 0;
   std::string_view bytes(reinterpret_cast<const char*>(data) + 1, size - 1);
   std::unique_ptr<JsonReader> reader;
+  bool namesAgent = true;  // every built-in key set does
   if (data[0] % 2 == 1) {
     const std::size_t end = bytes.find('\n');
     Message problem;
@@ -55,13 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(keys.has_value() == problem.empty());
     if (!keys) return 0;
     reader = std::make_unique<JsonReader>(*keys);
+    namesAgent = keys->agent.has_value();
     bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
   } else {
     reader = std::make_unique<JsonReader>();
   }
   while (!bytes.empty()) {
     const std::size_t end = bytes.find('\n');
-    readLine(*reader, bytes.substr(0, end));
+    readLine(*reader, namesAgent, bytes.substr(0, end));
     bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
   }
   return 0;

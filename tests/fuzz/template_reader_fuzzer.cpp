@@ -1,5 +1,6 @@
 // Fuzz target: a user's own log format and lines read with it, and the vhost and positional
 // readers on the same lines. Input: the format, a NUL byte, then lines separated by '\n'.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -26,7 +27,13 @@ void checkTime(const crawlmeter::CivilTime& time) {
 void checkRecord(std::string_view line, const crawlmeter::RecordFields& fields, std::size_t count) {
   check(line.find(fields.address) != std::string_view::npos);
   check(fields.others.size() <= line.size() + count);
+  check(fields.agent.size() <= line.size() && (fields.hasAgent || fields.agent.empty()));
   checkTime(fields.time);
+}
+
+// Positional lines keep their agents in their rest.
+void checkPositionalRest(const crawlmeter::RecordFields& fields) {
+  check(fields.shape == crawlmeter::OthersShape::kPositionalRest && !fields.hasAgent);
 }
 
 }  // namespace
@@ -39,6 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto format = crawlmeter::parseLogTemplate(input.substr(0, nul), &problem);
   check(format.has_value() == problem.empty());
   const std::size_t count = format ? format->fields.size() : 0;
+  const bool namesAgent =
+      format && std::any_of(format->fields.begin(), format->fields.end(), [](const auto& field) {
+        return field.role == crawlmeter::FieldRole::kAgent;
+      });
   std::optional<crawlmeter::TemplateReader> reader;
   if (format) reader.emplace(std::move(*format));
   crawlmeter::VhostReader vhost;
@@ -51,14 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (line.empty()) continue;
     if (reader && reader->read(line, fields) == crawlmeter::LineKind::kRecord) {
       checkRecord(line, fields, count);
+      check(fields.hasAgent == namesAgent && fields.shape == crawlmeter::OthersShape::kFields);
     }
     if (vhost.read(line, fields) == crawlmeter::LineKind::kRecord) {
       checkRecord(line, fields, 1);
+      checkPositionalRest(fields);
       check(fields.address.find(' ') == std::string::npos);
     }
     if (crawlmeter::looksLikeVhostLine(line)) check(line.find(':') < line.find(' '));
     if (positional.read(line, fields) == crawlmeter::LineKind::kRecord) {
       checkRecord(line, fields, 1);
+      checkPositionalRest(fields);
       check(fields.address == line.substr(0, line.find(' ')));
     }
   }

@@ -1,6 +1,7 @@
 // Fuzz target: the W3C extended log reader on arbitrary lines, directives included. Checks that
 // every record holds a valid time, an address without a tab and fields each ended by a tab, and
-// that a reader made at any line from the carried "#Fields:" reads the rest as the first one does.
+// that a reader made at any line from the carried "#Fields:" reads the rest (agents too) as the
+// first one does.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -39,6 +40,8 @@ void checkRecord(const RecordFields& fields) {
   check(time.utcOffsetMinutes == 0);
   check(fields.address.find('\t') == std::string::npos);
   check(!fields.others.empty() && fields.others.back() == '\t');
+  check(fields.shape == crawlmeter::OthersShape::kFields);
+  check(fields.hasAgent || fields.agent.empty());
 }
 
 }  // namespace
@@ -62,7 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (kind != LineKind::kRecord) continue;
     checkRecord(fields);
     check(fields.address == laterFields.address && fields.time == laterFields.time &&
-          fields.others == laterFields.others);
+          fields.others == laterFields.others && fields.hasAgent == laterFields.hasAgent &&
+          fields.agent == laterFields.agent);
   }
   return 0;
 }

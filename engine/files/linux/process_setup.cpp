@@ -33,6 +33,12 @@ void setUpProcessForRuns() {
 #endif
 }
 
+void releaseFreedMemory() {
+#if defined(__GLIBC__)
+  malloc_trim(0);
+#endif
+}
+
 std::optional<std::string> environmentText(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? std::optional<std::string>(value) : std::nullopt;

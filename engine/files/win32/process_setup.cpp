@@ -11,6 +11,8 @@ namespace crawlmeter {
 
 void setUpProcessForRuns() {}
 
+void releaseFreedMemory() {}
+
 std::optional<std::string> environmentText(const char* name) {
   const wchar_t* value = _wgetenv(wideText(name).c_str());
   return value != nullptr ? std::optional<std::string>(utf8Text(value)) : std::nullopt;
