@@ -1,15 +1,18 @@
-// Linear probing over a power-of-two table kept at most half full.
+// Linear probing over tables kept between a half and three quarters full: growing by half at a
+// time holds a flood's addresses in about 26 bytes each, where doubling tables kept at most half
+// full needed up to 64.
 #include "scan/address_set.h"
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <type_traits>
 #include <utility>
 
 namespace crawlmeter {
 namespace {
 
-constexpr std::size_t kSmallestTable = 1024;
+constexpr std::size_t kSmallestTable = 64;
 // A cleared table this many times larger than what it held shrinks, so that clearing, which
 // costs the table's size, stays in proportion to the addresses added since the last clear.
 constexpr std::size_t kShrinkRatio = 16;
@@ -36,6 +39,25 @@ std::size_t lengthAt(const std::string& arena, std::size_t offset) {
          static_cast<std::size_t>(static_cast<unsigned char>(arena[offset + 1])) << 8;
 }
 
+// The slot words of a text of at most 15 bytes: its length plus one (never 0, which marks an
+// empty slot), the text, then zeros; built from loads that stay inside the text, as a copy of a
+// variable length costs a call per address.
+void inlineWords(std::string_view text, std::uint64_t* words) {
+  const std::size_t n = text.size();
+  if (n >= 8) {
+    words[0] = load<8>(text.data()) << 8 | (n + 1);
+    words[1] = load<8>(text.data() + n - 8) >> (8 * (15 - n));
+  } else if (n >= 4) {
+    const std::uint64_t low = load<4>(text.data()), high = load<4>(text.data() + n - 4);
+    words[0] = (low | high << (8 * (n - 4))) << 8 | (n + 1);
+  } else {
+    std::uint64_t bytes = 0;
+    for (std::size_t i = 0; i < n; ++i)
+      bytes |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+    words[0] = bytes << 8 | (n + 1);
+  }
+}
+
 }  // namespace
 
 std::uint64_t hashBytes(std::string_view bytes) {
@@ -52,118 +74,154 @@ std::uint64_t hashBytes(std::string_view bytes) {
   return mix(h ^ word ^ (static_cast<std::uint64_t>(left) << 59));
 }
 
+// An address in the arena keeps its hash's high bits in its slot, so that growing a table never
+// reads the arena. The bytes of an IPv6 address may hash as an inline text would: the two are told
+// apart by the table's bit, not by the hash.
 std::uint64_t AddressSet::hashOf(const Slot& slot) {
   if ((slot.words[0] & 0xFF) == kInArena) return slot.words[0];
   return mix((slot.words[0] ^ mix(slot.words[1] * kMultiplier)) * kMultiplier);
 }
 
-// The slot's position comes from the hash's high bits: an address in the arena keeps those in its
-// slot, so that growing the table never reads the arena.
-AddressSet::Slot AddressSet::keyOf(std::string_view text, std::uint64_t* hash) {
-  Slot key;
-  const std::size_t n = text.size();
-  if (n <= kLongestInline) {
-    // The slot's bytes are n + 1 (never 0, which marks an empty slot), then the text, then zeros;
-    // built from loads that stay inside the text (little-endian), as a copy of a variable length
-    // costs a call per address.
-    if (n >= 8) {
-      key.words[0] = load<8>(text.data()) << 8 | (n + 1);
-      key.words[1] = load<8>(text.data() + n - 8) >> (8 * (15 - n));
-    } else if (n >= 4) {
-      const std::uint64_t low = load<4>(text.data()), high = load<4>(text.data() + n - 4);
-      key.words[0] = (low | high << (8 * (n - 4))) << 8 | (n + 1);
-    } else {
-      std::uint64_t bytes = 0;
-      for (std::size_t i = 0; i < n; ++i)
-        bytes |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
-      key.words[0] = bytes << 8 | (n + 1);
-    }
+AddressSet::Probe AddressSet::probe(std::string_view text) {
+  Probe probe;
+  Ipv6Bytes bytes;
+  if (text.size() > kLongestInline && readCanonicalIpv6(text, &bytes)) {
+    std::memcpy(probe.key.words, bytes.data(), sizeof bytes);
+    probe.bytes = true;
+  } else if (text.size() <= kLongestInline) {
+    inlineWords(text, probe.key.words);
   } else {
-    key.words[0] = (hashBytes(text) & ~std::uint64_t{0xFF}) | kInArena;
+    probe.key.words[0] = (hashBytes(text) & ~std::uint64_t{0xFF}) | kInArena;
   }
-  *hash = hashOf(key);
-  return key;
+  probe.hash = hashOf(probe.key);
+  return probe;
 }
 
-std::string_view AddressSet::textOf(const Slot& slot) const {
-  const auto* bytes = reinterpret_cast<const char*>(slot.words);
-  const auto length = static_cast<unsigned char>(bytes[0]);
-  if (length != kInArena) return std::string_view(bytes + 1, length - 1);
+std::string_view AddressSet::textOf(const Slot& slot, bool bytes, char* written) const {
+  if (bytes) {
+    Ipv6Bytes address;
+    std::memcpy(address.data(), slot.words, sizeof address);
+    return std::string_view(written, writeIpv6(address, written));
+  }
+  const auto* text = reinterpret_cast<const char*>(slot.words);
+  const auto length = static_cast<unsigned char>(text[0]);
+  if (length != kInArena) return std::string_view(text + 1, length - 1);
   const std::size_t offset = slot.words[1];
   return std::string_view(arena_).substr(offset + 2, lengthAt(arena_, offset));
 }
 
-std::size_t AddressSet::find(const Slot& key, std::string_view text, std::uint64_t hash) const {
-  const std::size_t mask = slots_.size() - 1;
-  const bool inArena = text.size() > kLongestInline;
-  for (std::size_t at = (hash >> 8) & mask;; at = (at + 1) & mask) {
-    const Slot& slot = slots_[at];
+std::size_t AddressSet::find(const Table& table, const Probe& probe, std::string_view text) const {
+  const std::size_t size = table.slots.size();
+  const bool inArena = probe.inArena();
+  char written[kLongestIpv6Text];
+  for (std::size_t at = homeOf(probe.hash, size);; at = at + 1 == size ? 0 : at + 1) {
+    const Slot& slot = table.slots[at];
     if (slot.empty()) return at;
-    if (slot.words[0] != key.words[0]) continue;
-    if (inArena ? textOf(slot) == text : slot.words[1] == key.words[1]) return at;
+    if (slot.words[0] != probe.key.words[0] || table.holdsBytes(at) != probe.bytes) continue;
+    if (inArena ? textOf(slot, false, written) == text : slot.words[1] == probe.key.words[1]) {
+      return at;
+    }
   }
 }
 
 bool AddressSet::contains(std::string_view text) const {
-  if (slots_.empty()) return false;
-  std::uint64_t hash = 0;
-  const Slot key = keyOf(text, &hash);
-  return !slots_[find(key, text, hash)].empty();
+  const Probe key = probe(text);
+  const Table& table = tables_[tableOf(key.hash)];
+  return !table.slots.empty() && !table.slots[find(table, key, text)].empty();
 }
 
-AddressSet::Probe AddressSet::probe(std::string_view text) {
-  Probe probe;
-  probe.key = keyOf(text, &probe.hash);
-  return probe;
+std::size_t AddressSet::countShared(const AddressSet& other) const {
+  std::size_t shared = 0;
+  other.forEachProbe([&](const Probe& key, std::string_view text) {
+    const Table& table = tables_[tableOf(key.hash)];
+    shared += !table.slots.empty() && !table.slots[find(table, key, text)].empty();
+  });
+  return shared;
+}
+
+std::size_t AddressSet::absorb(const AddressSet& other) {
+  std::size_t held = 0;
+  other.forEachProbe([&](const Probe& key, std::string_view text) { held += !insert(text, key); });
+  return held;
 }
 
 void AddressSet::prefetch(const Probe& probe) const {
-  if (!slots_.empty()) __builtin_prefetch(&slots_[(probe.hash >> 8) & (slots_.size() - 1)]);
+  const Table& table = tables_[tableOf(probe.hash)];
+  if (!table.slots.empty())
+    __builtin_prefetch(&table.slots[homeOf(probe.hash, table.slots.size())]);
 }
 
 bool AddressSet::insert(std::string_view text) { return insert(text, probe(text)); }
 
 bool AddressSet::insert(std::string_view text, const Probe& probe) {
-  if ((count_ + 1) * 2 > slots_.size()) resize(std::max(kSmallestTable, slots_.size() * 2));
-  Slot key = probe.key;
-  Slot& slot = slots_[find(key, text, probe.hash)];
+  Table& table = tables_[tableOf(probe.hash)];
+  if ((table.count + 1) * 4 > table.slots.size() * 3) {
+    table.resize(std::max(kSmallestTable, table.slots.size() + table.slots.size() / 2));
+  }
+  const std::size_t at = find(table, probe, text);
+  Slot& slot = table.slots[at];
   if (!slot.empty()) return false;
-  if (text.size() > kLongestInline) {
-    key.words[1] = arena_.size();
+  slot = probe.key;
+  if (probe.bytes) {
+    table.markBytes(at);
+  } else if (probe.inArena()) {
+    slot.words[1] = arena_.size();
     arena_ += static_cast<char>(text.size() & 0xFF);
     arena_ += static_cast<char>(text.size() >> 8);
     arena_.append(text);
   }
-  slot = key;
-  ++count_;
+  ++table.count;
   return true;
 }
 
+std::size_t AddressSet::size() const {
+  std::size_t count = 0;
+  for (const Table& table : tables_) count += table.count;
+  return count;
+}
+
+std::size_t AddressSet::memoryBytes() const {
+  std::size_t bytes = arena_.capacity();
+  for (const Table& table : tables_) {
+    bytes += table.slots.capacity() * sizeof(Slot) + table.byteSlots.capacity() * 8;
+  }
+  return bytes;
+}
+
 void AddressSet::reserve(std::size_t count) {
-  std::size_t slots = std::max(kSmallestTable, slots_.size());
-  while (slots < count * 2) slots *= 2;
-  if (slots > slots_.size()) resize(slots);
+  const std::size_t perTable = count / kTableCount + 1;
+  for (Table& table : tables_) {
+    if (perTable * 4 > table.slots.size() * 3)
+      table.resize(std::max(kSmallestTable, perTable * 3 / 2));
+  }
 }
 
 void AddressSet::clear() {
-  if (count_ == 0) return;
-  if (slots_.size() > kShrinkRatio * std::max(count_, kSmallestTable / kShrinkRatio)) {
-    slots_.assign(std::max(kSmallestTable, slots_.size() / kShrinkRatio), Slot());
-  } else {
-    std::fill(slots_.begin(), slots_.end(), Slot());
+  for (Table& table : tables_) {
+    if (table.count == 0) continue;
+    const std::size_t size = table.slots.size();
+    if (size > kShrinkRatio * std::max(table.count, kSmallestTable / kShrinkRatio)) {
+      table.slots.assign(std::max(kSmallestTable, size / kShrinkRatio), Slot());
+      table.byteSlots.assign((table.slots.size() + 63) / 64, 0);
+    } else {
+      std::fill(table.slots.begin(), table.slots.end(), Slot());
+      std::fill(table.byteSlots.begin(), table.byteSlots.end(), 0);
+    }
+    table.count = 0;
   }
   arena_.clear();
-  count_ = 0;
 }
 
-void AddressSet::resize(std::size_t slots) {
-  std::vector<Slot> old = std::exchange(slots_, std::vector<Slot>(slots));
-  const std::size_t mask = slots - 1;
-  for (const Slot& slot : old) {
-    if (slot.empty()) continue;
-    std::size_t at = (hashOf(slot) >> 8) & mask;
-    while (!slots_[at].empty()) at = (at + 1) & mask;
-    slots_[at] = slot;
+void AddressSet::Table::resize(std::size_t size) {
+  std::vector<Slot> old = std::exchange(slots, std::vector<Slot>(size));
+  std::vector<std::uint64_t> oldBytes =
+      std::exchange(byteSlots, std::vector<std::uint64_t>((size + 63) / 64));
+  for (std::size_t from = 0; from < old.size(); ++from) {
+    if (old[from].empty()) continue;
+    std::size_t at = homeOf(hashOf(old[from]), size);
+    while (!slots[at].empty()) at = at + 1 == size ? 0 : at + 1;
+    slots[at] = old[from];
+    if (oldBytes[from / 64] >> (from % 64) & 1) markBytes(at);
   }
 }
 

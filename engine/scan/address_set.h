@@ -1,15 +1,20 @@
-// A set of client addresses (byte strings of at most 65,535 bytes): an open-addressing hash set
-// of 16-byte slots. An address of up to 15 bytes (every IPv4 address, short IPv6 ones) lives in
-// its slot, so that looking it up touches one cache line; a longer one lives in a byte arena.
+// A set of client addresses (byte strings of at most 65,535 bytes), compact enough for a flood of
+// millions of addresses in one hour: open-addressing tables of 16-byte slots. An IPv6 address
+// written canonically lives in its slot as its 16 bytes (so "2001:db8::1" and "2001:DB8::1" stay
+// two texts, as the count compares texts); any other text of up to 15 bytes (every IPv4 address)
+// lives in its slot as text, a longer one in a byte arena. The set is split by hash into 16
+// tables that grow by half at a time, so that memory follows the addresses closely.
 // Cleared sets keep their memory, unless they hold far less than they have room for.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "scan/ipv6_text.h"
 
 namespace crawlmeter {
 
@@ -25,51 +30,93 @@ class AddressSet {
   bool insert(std::string_view text);
   bool insert(std::string_view text, const Probe& probe);
   bool contains(std::string_view text) const;
+  // How many of other's addresses this set holds too.
+  std::size_t countShared(const AddressSet& other) const;
+  // Adds other's addresses; returns how many of them the set held already.
+  std::size_t absorb(const AddressSet& other);
   // Makes room for count addresses at once, instead of growing step by step.
   void reserve(std::size_t count);
-  std::size_t size() const { return count_; }
+  std::size_t size() const;
+  // The bytes the set holds on the heap.
+  std::size_t memoryBytes() const;
   // Starts loading the slot where the probe's address would be looked up, so that an insert soon
   // after finds it in the cache.
   void prefetch(const Probe& probe) const;
   void clear();
 
+  // Calls visit(text, hash) for every address; hash is the one hashOf() gives its text.
   template <typename Visit>
   void forEach(Visit visit) const {
-    for (const Slot& slot : slots_) {
-      if (!slot.empty()) visit(textOf(slot));
+    char written[kLongestIpv6Text];
+    for (const Table& table : tables_) {
+      for (std::size_t at = 0; at < table.slots.size(); ++at) {
+        const Slot& slot = table.slots[at];
+        if (!slot.empty()) visit(textOf(slot, table.holdsBytes(at), written), hashOf(slot));
+      }
     }
   }
+  // The hash an address's text has in any set: equal texts, equal hashes.
+  static std::uint64_t hashOf(std::string_view text) { return probe(text).hash; }
 
  private:
-  // Empty: all zero. Inline: bytes[0] is the length plus one (1..16) and the text follows,
-  // zero-padded.
-  // In the arena: bytes[0] is kInArena, the rest of the first word a tag of the hash, and the
-  // second word the text's arena offset.
+  // Empty: all zero. Bytes of an IPv6 address: marked in the table's bit array (never all zero,
+  // as "::" is short). Inline: bytes[0] is the length plus one (1..16) and the text follows,
+  // zero-padded. In the arena: bytes[0] is kInArena, the rest of the first word a tag of the
+  // hash, and the second word the text's arena offset.
   struct Slot {
     std::uint64_t words[2] = {0, 0};
 
-    bool empty() const { return words[0] == 0; }
-    bool operator==(const Slot&) const = default;
+    bool empty() const { return (words[0] | words[1]) == 0; }
   };
+  struct Table {
+    std::vector<Slot> slots;
+    std::vector<std::uint64_t> byteSlots;  // a bit per slot: it holds an IPv6 address's bytes
+    std::size_t count = 0;
+
+    bool holdsBytes(std::size_t at) const { return byteSlots[at / 64] >> (at % 64) & 1; }
+    void markBytes(std::size_t at) { byteSlots[at / 64] |= std::uint64_t{1} << (at % 64); }
+    void resize(std::size_t size);
+  };
+  static constexpr std::size_t kTableCount = 16;
   static constexpr std::size_t kLongestInline = 15;
   static constexpr unsigned char kInArena = 0xFF;
 
-  // The slot text would have (its arena offset, when it has one, left out), and its hash.
-  static Slot keyOf(std::string_view text, std::uint64_t* hash);
   static std::uint64_t hashOf(const Slot& slot);
-  std::string_view textOf(const Slot& slot) const;
-  // The slot that holds key, or the empty slot where it would go.
-  std::size_t find(const Slot& key, std::string_view text, std::uint64_t hash) const;
-  void resize(std::size_t slots);
+  static std::size_t tableOf(std::uint64_t hash) { return hash >> 60; }
+  static std::size_t homeOf(std::uint64_t hash, std::size_t size) {
+    return static_cast<std::size_t>((static_cast<unsigned __int128>(hash << 4) * size) >> 64);
+  }
+  std::string_view textOf(const Slot& slot, bool bytes, char* written) const;
+  // Calls visit(probe, text) for every address; text is empty unless the address is in the arena.
+  template <typename Visit>
+  void forEachProbe(Visit visit) const {
+    for (const Table& table : tables_) {
+      for (std::size_t at = 0; at < table.slots.size(); ++at) {
+        const Slot& slot = table.slots[at];
+        if (slot.empty()) continue;
+        Probe probe{slot, hashOf(slot), table.holdsBytes(at)};
+        if (!probe.inArena()) {
+          visit(probe, std::string_view());
+          continue;
+        }
+        probe.key.words[1] = 0;
+        visit(probe, textOf(slot, false, nullptr));
+      }
+    }
+  }
+  // The slot of table that holds probe's address, or the empty slot where it would go.
+  std::size_t find(const Table& table, const Probe& probe, std::string_view text) const;
 
-  std::vector<Slot> slots_;
+  std::array<Table, kTableCount> tables_;
   std::string arena_;  // each long address as two length bytes and its text
-  std::size_t count_ = 0;
 
  public:
   struct Probe {
     Slot key;  // without its arena offset
     std::uint64_t hash = 0;
+    bool bytes = false;  // key holds an IPv6 address's bytes
+
+    bool inArena() const { return !bytes && (key.words[0] & 0xFF) == kInArena; }
   };
 };
 

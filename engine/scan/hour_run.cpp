@@ -16,15 +16,15 @@ bool HourRun::add(const Address& address) {
 }
 
 std::size_t HourRun::countShared(const HourRun& other) const {
-  std::size_t shared = 0;
-  other.addresses_.forEach([&](std::string_view text) { shared += addresses_.contains(text); });
+  std::size_t shared = addresses_.countShared(other.addresses_);
   for (const AddressDigest& digest : other.digests_) shared += digests_.count(digest);
   return shared;
 }
 
-void HourRun::absorb(const HourRun& other) {
-  other.addresses_.forEach([&](std::string_view text) { addresses_.insert(text); });
-  digests_.insert(other.digests_.begin(), other.digests_.end());
+std::size_t HourRun::absorb(const HourRun& other) {
+  std::size_t shared = addresses_.absorb(other.addresses_);
+  for (const AddressDigest& digest : other.digests_) shared += !digests_.insert(digest).second;
+  return shared;
 }
 
 }  // namespace crawlmeter

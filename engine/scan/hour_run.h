@@ -27,8 +27,8 @@ class HourRun {
   }
   // How many of other's addresses this run holds too.
   std::size_t countShared(const HourRun& other) const;
-  // Adds other's addresses to this run.
-  void absorb(const HourRun& other);
+  // Adds other's addresses to this run; returns how many of them it held already.
+  std::size_t absorb(const HourRun& other);
 
  private:
   struct DigestHash {

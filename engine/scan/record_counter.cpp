@@ -47,12 +47,10 @@ void joinEdges(HourRun& carried, RunEdges& part, FileCounts& counts) {
   if (!part.counted) return;
   const HourRun& first = part.first ? *part.first : part.last;
   if (carried.hour() == first.hour()) {
-    counts.at(StatCategory::Ip, first.hour().value()) -=
-        static_cast<Count>(carried.countShared(first));
-    if (!part.first) {
-      carried.absorb(part.last);
-      return;
-    }
+    // A part of one run joins the carried one: a single pass both counts and adds.
+    const std::size_t shared = part.first ? carried.countShared(first) : carried.absorb(first);
+    counts.at(StatCategory::Ip, first.hour().value()) -= static_cast<Count>(shared);
+    if (!part.first) return;
   }
   carried = std::move(part.last);
 }

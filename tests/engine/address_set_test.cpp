@@ -30,7 +30,7 @@ TEST(AddressSetTest, AddressesOfEveryLengthAreKeptApart) {
     for (int i = 0; i < 5000; ++i) set.insert(std::string("10.0.") + std::to_string(i));  // growth
     for (const std::string& address : addresses) EXPECT_TRUE(set.contains(address));
     std::size_t visited = 0;
-    set.forEach([&](std::string_view text) { visited += addresses.count(std::string(text)); });
+    set.forEach([&](std::string_view text, std::uint64_t) { visited += addresses.count(std::string(text)); });
     EXPECT_EQ(visited, addresses.size());
     set.clear();
     EXPECT_FALSE(set.contains(""));
