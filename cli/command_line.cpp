@@ -4,6 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cstdint>
+#include <limits>
 #include <string_view>
 #include <utility>
 
@@ -94,6 +97,40 @@ bool applyVerification(const std::string& name, const std::optional<std::string>
   return true;
 }
 
+// A size in bytes: digits, then K, M, G or T (binary multiples; an i or a B may follow).
+std::optional<std::uint64_t> parseSize(const std::string& text) {
+  std::size_t at = 0;
+  std::uint64_t value = 0;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9') {
+    if (value > (std::numeric_limits<std::uint64_t>::max() - 9) / 10) return std::nullopt;
+    value = value * 10 + static_cast<std::uint64_t>(text[at++] - '0');
+  }
+  if (at == 0) return std::nullopt;
+  std::string unit = text.substr(at);
+  for (char& c : unit) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  static const std::string kUnits = "KMGT";
+  int shift = 0;
+  if (!unit.empty() && kUnits.find(unit[0]) != std::string::npos) {
+    shift = 10 * (1 + static_cast<int>(kUnits.find(unit[0])));
+    unit.erase(0, 1);
+    if (unit.starts_with("I")) unit.erase(0, 1);
+  }
+  if (unit != "" && unit != "B") return std::nullopt;
+  if (shift > 0 && value > std::numeric_limits<std::uint64_t>::max() >> shift) return std::nullopt;
+  return value << shift;
+}
+
+bool applyMemoryLimit(const std::string& value, CommandLine& line, Message* error) {
+  const std::optional<std::uint64_t> bytes = parseSize(value);
+  if (!bytes || *bytes == 0) {
+    *error =
+        Message(translatable("--memory-limit wants a size such as 512M or 4G, not '%s'"), value);
+    return false;
+  }
+  line.memoryLimit = *bytes;
+  return true;
+}
+
 // A file-name option's value; false with *error set when it is empty.
 bool applyFileName(const std::string& name, const std::string& value,
                    std::optional<std::string>& target, Message* error) {
@@ -116,7 +153,8 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
   const bool takesValue = name == "--kind" || name == "--output" || name == "--crawlers" ||
                           name == "--format" || name == "--html" || name == "--log-format" ||
                           name == "--json-keys" || name == "--time-zone" ||
-                          name == "--dns-server" || name == "--crawler-ranges";
+                          name == "--dns-server" || name == "--crawler-ranges" ||
+                          name == "--memory-limit";
   if (takesValue && !value) {
     if (next >= arguments.size()) {
       *error = Message(translatable("option %s needs a value"), name);
@@ -131,6 +169,7 @@ bool applyOption(const std::string& argument, const std::vector<std::string>& ar
   if (name == "--format") return applyFormat(*value, line, error);
   if (name == "--log-format") return applyLogFormat(*value, line, error);
   if (name == "--time-zone") return applyTimeZone(*value, line, error);
+  if (name == "--memory-limit") return applyMemoryLimit(*value, line, error);
   if (name == "--json-keys") return applyJsonKeys(*value, line, error);
   if (name == "--bom") return line.byteOrderMark = true;
   if (name == "--html") return applyFileName(name, *value, line.html, error);
@@ -166,7 +205,8 @@ const char* const kUsage = translatable(
     "                         [--no-builtin-crawlers] [--log-format FORMAT]\n"
     "                         [--json-keys KEYS] [--time-zone ZONE] [--verify]\n"
     "                         [--verify-dns] [--dns-server ADDRESS[:PORT]]\n"
-    "                         [--crawler-ranges FILE]... [--list-spoofers] LOGFILE...\n"
+    "                         [--crawler-ranges FILE]... [--list-spoofers]\n"
+    "                         [--memory-limit SIZE] LOGFILE...\n"
     "       crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers]\n"
     "                         [--crawler-ranges FILE]... --list-crawlers\n"
     "Counts page views, distinct visiting IPs or one crawler's visits per hour in access logs\n"
@@ -221,6 +261,9 @@ const char* const kUsage = translatable(
     "  --list-spoofers       print the addresses that claimed a crawler's name and failed its\n"
     "                        check, most lines first: ADDRESS, NAME, LINES, FIRST SEEN and\n"
     "                        LAST SEEN between tabs\n"
+    "  --memory-limit SIZE   the memory the distinct IPs of an hour may take (512M, 4G...;\n"
+    "                        by default a quarter of the machine's); beyond it they are kept\n"
+    "                        in temporary files, removed at the end, and counted exactly\n"
     "  --list-crawlers       print the crawler catalogue in effect, in priority order, with\n"
     "                        how each crawler is verified and the ranges' dates\n"
     "  --help                show this help\n"

@@ -3,11 +3,13 @@
 //                     [--rewrite-line-ends] [--crawlers FILE]... [--no-builtin-crawlers]
 //                     [--log-format FORMAT] [--json-keys KEYS] [--time-zone ZONE]
 //                     [--verify] [--verify-dns] [--dns-server ADDRESS[:PORT]]
-//                     [--crawler-ranges FILE]... [--list-spoofers] LOGFILE...
+//                     [--crawler-ranges FILE]... [--list-spoofers] [--memory-limit SIZE]
+//                     LOGFILE...
 //   crawlmeter-report [--crawlers FILE]... [--no-builtin-crawlers] [--crawler-ranges FILE]...
 //                     --list-crawlers
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,6 +46,7 @@ struct CommandLine {
   std::optional<std::string> dnsServer;
   std::vector<std::string> rangeFiles;  // --crawler-ranges, in order
   bool listSpoofers = false;            // implies --verify
+  std::uint64_t memoryLimit = 0;        // --memory-limit in bytes; 0: the run's default
   ProgressChoice progress = ProgressChoice::kAuto;
   bool help = false;
   bool version = false;

@@ -217,6 +217,7 @@ int report(const ReportChoice& choice) {
   RunOptions options;
   options.rewriteLineEnds = line.rewriteLineEnds;
   options.reading = line.reading;
+  options.memoryLimit = line.memoryLimit;
   ProgressBar progress(line.progress, isTerminal(StandardStream::kError), wording);
   options.progress = [&](std::uint64_t done, std::uint64_t total) { progress.update(done, total); };
   if (choice.countsCatalogue()) {

@@ -42,6 +42,7 @@ struct [[nodiscard]] Error {
     kResources,    // memory or another resource a library needed ran out: detail says which
     kRanges,       // a crawler address ranges file is wrong: detail says what, line where
     kResolver,     // the DNS resolver did not start, or a server named is none: detail says why
+    kTemporary,    // a run's scratch file in the temporary folder could not be written or read
   };
 
   What what = What::kNone;

@@ -2,6 +2,7 @@
 // starts.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -15,6 +16,9 @@ void setUpProcessForRuns();
 // search is built in several megabytes it frees) would otherwise stay in the process beside the
 // memory the counting threads take, which glibc keeps in heaps of their own.
 void releaseFreedMemory();
+
+// The machine's physical memory in bytes (a gigabyte when the system does not tell).
+std::uint64_t physicalMemoryBytes();
 
 // The process's environment variable name, as UTF-8; nullopt when it is not set.
 std::optional<std::string> environmentText(const char* name);

@@ -15,6 +15,8 @@
 #include <utility>
 #include <vector>
 
+#include "files/process_setup.h"
+#include "files/temporary_folder.h"
 #include "run/unit_scan.h"
 
 namespace crawlmeter {
@@ -31,19 +33,34 @@ CountTable peopleOf(const StatisticsTables& tables) {
   return people;
 }
 
+// Each hour-run's share of the run's memory limit: the run holds, at most, a run being counted
+// and one waiting to be joined for each thread, and the run they are joined to.
+std::shared_ptr<const AddressBudget> addressBudget(const RunOptions& options, std::size_t threads) {
+  const std::uint64_t limit =
+      options.memoryLimit != 0 ? options.memoryLimit : physicalMemoryBytes() / 4;
+  auto budget = std::make_shared<AddressBudget>();
+  budget->runBytes = static_cast<std::size_t>(limit / (2 * std::max<std::size_t>(threads, 1) + 1));
+  budget->folder = std::make_shared<TemporaryFolder>();
+  return budget;
+}
+
 // How often a run with worker threads reports progress and looks for a cancel.
 constexpr std::chrono::milliseconds kPollInterval{50};
 
 // Adds one unit's result to the tables, after joining its first hour-run to the lines before it.
 class Merge {
  public:
-  Merge(std::size_t files, const RunOptions& options)
+  Merge(std::size_t files, const RunOptions& options,
+        const std::shared_ptr<const AddressBudget>& budget)
       : tables_(files, options.catalogue ? options.catalogue->crawlerCount() : 0),
         bytes_(files),
-        countsCatalogue_(options.catalogue != nullptr) {}
+        countsCatalogue_(options.catalogue != nullptr),
+        carried_(budget) {}
 
-  void add(const WorkUnit& unit, UnitResult& result) {
-    joinEdges(carried_, result.edges, result.counts);
+  Error add(const WorkUnit& unit, UnitResult& result) {
+    if (const Error error = joinEdges(carried_, result.edges, result.counts); error.failed()) {
+      return error;
+    }
     for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
       tables_.kindCounts[kind].add(unit.file, result.counts.cells[kind]);
     }
@@ -59,6 +76,7 @@ class Merge {
     bytes_[unit.file].read += result.bytes.read;
     bytes_[unit.file].text += result.bytes.text;
     if (result.rewrite) rewrites_.push_back(std::move(*result.rewrite));
+    return {};
   }
 
   // Whether unit must be counted again: a piece of a W3C log that began with another "#Fields:"
@@ -123,8 +141,9 @@ RunResult unitFailed(const Error& error, std::size_t file) {
 }
 
 // Counts every unit on the calling thread.
-RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
-  Merge merge(plan.files.size(), options);
+RunResult runInline(const WorkPlan& plan, const RunOptions& options,
+                    const std::shared_ptr<const AddressBudget>& budget) {
+  Merge merge(plan.files.size(), options, budget);
   std::uint64_t done = 0;
   const UnitOptions unitOptions{options.rewriteLineEnds,
                                 options.chunkBytes,
@@ -139,13 +158,16 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
                                 options.catalogue,
                                 true,
                                 options.reading,
-                                options.claimCheck};
+                                options.claimCheck,
+                                budget};
   for (const WorkUnit& unit : plan.units) {
     if (cancelRequested(options)) return cancelled();
     Expected<UnitResult> result =
         scanUnit(plan.files[unit.file], merge.corrected(unit), unitOptions);
     if (result.failed()) return unitFailed(result.error(), unit.file);
-    merge.add(unit, *result);
+    if (const Error error = merge.add(unit, *result); error.failed()) {
+      return failure(error, unit.file);
+    }
   }
   return succeeded(merge, options);
 }
@@ -154,8 +176,9 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options) {
 // bounds the memory held by results waiting to be merged.
 class ParallelRun {
  public:
-  ParallelRun(const WorkPlan& plan, const RunOptions& options)
-      : plan_(plan), options_(options), results_(plan.units.size()) {}
+  ParallelRun(const WorkPlan& plan, const RunOptions& options,
+              std::shared_ptr<const AddressBudget> budget)
+      : plan_(plan), options_(options), budget_(std::move(budget)), results_(plan.units.size()) {}
 
   RunResult run(std::size_t threads) {
     threads_ = threads;
@@ -167,7 +190,7 @@ class ParallelRun {
       for (std::size_t i = 0; i < threads; ++i) pool.emplace_back([this] { work(); });
     } catch (const std::system_error&) {
       // The system gives no more threads: count with those that started, or on this one.
-      if (pool.empty()) return runInline(plan_, options_);
+      if (pool.empty()) return runInline(plan_, options_, budget_);
     }
     return mergeAll();
   }
@@ -196,7 +219,8 @@ class ParallelRun {
                                   options_.catalogue,
                                   decompressAlongside(),
                                   options_.reading,
-                                  options_.claimCheck};
+                                  options_.claimCheck,
+                                  budget_};
     for (;;) {
       std::size_t unit = 0;
       {
@@ -247,12 +271,13 @@ class ParallelRun {
                                   options_.catalogue,
                                   true,
                                   options_.reading,
-                                  options_.claimCheck};
+                                  options_.claimCheck,
+                                  budget_};
     return scanUnit(plan_.files[unit.file], unit, unitOptions);
   }
 
   RunResult mergeAll() {
-    Merge merge(plan_.files.size(), options_);
+    Merge merge(plan_.files.size(), options_, budget_);
     for (std::size_t unit = 0; unit < plan_.units.size(); ++unit) {
       std::optional<Expected<UnitResult>> result = waitFor(unit);
       if (!result) return cancelled();
@@ -261,7 +286,9 @@ class ParallelRun {
         result.emplace(recount(merge.corrected(plan_.units[unit])));
       }
       if (result->failed()) return unitFailed(result->error(), plan_.units[unit].file);
-      merge.add(plan_.units[unit], **result);
+      if (const Error error = merge.add(plan_.units[unit], **result); error.failed()) {
+        return failure(error, plan_.units[unit].file);
+      }
       reportProgress();
     }
     if (cancelRequested(options_)) return cancelled();
@@ -270,6 +297,7 @@ class ParallelRun {
 
   const WorkPlan& plan_;
   const RunOptions& options_;
+  const std::shared_ptr<const AddressBudget> budget_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::optional<Expected<UnitResult>>> results_;  // set when a unit is counted
@@ -293,7 +321,11 @@ StatisticsTables::StatisticsTables(std::size_t files, std::size_t crawlers)
 
 std::string unreadableFileMessage(const std::string& path, const Error& error,
                                   const Wording& wording) {
-  const Message text(translatable("Cannot read the log file: %s"), path);
+  const Message text(
+      error.what == Error::What::kTemporary
+          ? translatable("Cannot keep temporary files while counting the log file: %s")
+          : translatable("Cannot read the log file: %s"),
+      path);
   return withReason(text.text(wording), error, wording);
 }
 
@@ -309,8 +341,9 @@ RunResult runStatistics(std::span<const std::string> files, const RunOptions& op
   if (plan.failed()) return failure(plan.error(), failed);
   if (options.afterPlanning) options.afterPlanning();
   const std::size_t threads = std::min(workers, plan->units.size());
-  if (threads < 2) return runInline(*plan, options);
-  return ParallelRun(*plan, options).run(threads);
+  const auto budget = addressBudget(options, threads);
+  if (threads < 2) return runInline(*plan, options, budget);
+  return ParallelRun(*plan, options, budget).run(threads);
 }
 
 }  // namespace crawlmeter

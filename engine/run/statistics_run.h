@@ -80,6 +80,10 @@ struct RunOptions {
   ReadingChoice reading = {};
   // Judges the claims of the catalogue's crawlers it checks, when given: scan/claim_tally.h.
   std::shared_ptr<const ClaimCheck> claimCheck = nullptr;
+  // The memory the client addresses of hour-runs may take, in bytes (0: a quarter of the
+  // machine's physical memory). Beyond it, a run keeps them in temporary files in the system's
+  // temporary folder, removed when the run ends however it ends; the counts stay exact.
+  std::uint64_t memoryLimit = 0;
 
   // How large files are cut for the threads (tests cut small files into many pieces).
   std::uint64_t smallestPieceBytes = kSmallestPieceBytes;

@@ -37,7 +37,7 @@ std::size_t decompressedChunkBytes(const UnitOptions& options) {
 struct UnitCount {
   UnitCount(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
             const UnitOptions& options, UnitResult& result, CrawlerSearch* catalogue)
-      : counter(options.claimCheck),
+      : counter(options.claimCheck, options.addressBudget),
         scanner(UnitStart{unit.format, unit.carriedState, unit.lineEnds}, options.reading, counter,
                 result.counts, catalogue),
         rewrite(log, rewriteTarget(*log, unit, options)),
@@ -125,7 +125,8 @@ Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const W
   UnitCount count(log, unit, options, result, catalogue ? &*catalogue : nullptr);
   if (const Error error = readUnit(*log, unit, count, options); error.failed()) return error;
   count.scanner.finish();
-  result.edges = count.counter.takeEdges();
+  result.edges = count.counter.takeEdges(result.counts);
+  if (const Error error = count.counter.failure(); error.failed()) return error;
   result.claims = count.counter.takeClaims();
   Expected<std::string> label = count.scanner.dateLabel();
   if (label.failed()) return label.error().on(log->path());

@@ -42,6 +42,8 @@ struct UnitOptions {
   ReadingChoice reading = {};
   // Judges the claims of the crawlers it checks, when given.
   std::shared_ptr<const ClaimCheck> claimCheck = nullptr;
+  // Keeps each hour-run's client addresses within it, when given.
+  std::shared_ptr<const AddressBudget> addressBudget = nullptr;
 };
 
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,

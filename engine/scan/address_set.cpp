@@ -16,6 +16,9 @@ constexpr std::size_t kSmallestTable = 64;
 // A cleared table this many times larger than what it held shrinks, so that clearing, which
 // costs the table's size, stays in proportion to the addresses added since the last clear.
 constexpr std::size_t kShrinkRatio = 16;
+// Small tables double, so that a set of a few thousand addresses is not moved a dozen times; large
+// ones grow by half, as their memory is what a flood day's peak is made of.
+constexpr std::size_t kLargestDoubledTable = 16384;
 constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
 
 std::uint64_t mix(std::uint64_t h) {
@@ -56,6 +59,11 @@ void inlineWords(std::string_view text, std::uint64_t* words) {
       bytes |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
     words[0] = bytes << 8 | (n + 1);
   }
+}
+
+std::size_t grownSize(std::size_t size) {
+  if (size < kLargestDoubledTable) return std::max(kSmallestTable, 2 * size);
+  return size + size / 2;
 }
 
 }  // namespace
@@ -155,9 +163,7 @@ bool AddressSet::insert(std::string_view text) { return insert(text, probe(text)
 
 bool AddressSet::insert(std::string_view text, const Probe& probe) {
   Table& table = tables_[tableOf(probe.hash)];
-  if ((table.count + 1) * 4 > table.slots.size() * 3) {
-    table.resize(std::max(kSmallestTable, table.slots.size() + table.slots.size() / 2));
-  }
+  if ((table.count + 1) * 4 > table.slots.size() * 3) table.resize(grownSize(table.slots.size()));
   const std::size_t at = find(table, probe, text);
   Slot& slot = table.slots[at];
   if (!slot.empty()) return false;

@@ -1,29 +1,113 @@
-// Hour-run membership, and the two operations that join runs counted apart.
+// Hour-run membership, its spills, and the two operations that join runs counted apart.
 #include "scan/hour_run.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace crawlmeter {
+namespace {
+
+// A digest's share of memory in the budget: its node, the bucket and the allocator's overhead.
+constexpr std::size_t kDigestBytes = 64;
+// The budget is looked at again after this share of the set's size has been added (or 64).
+constexpr std::size_t kCheckShare = 16;
+
+}  // namespace
+
+HourRun::HourRun(std::shared_ptr<const AddressBudget> budget) : budget_(std::move(budget)) {}
 
 void HourRun::restart(const HourText& hour) {
   hour_ = hour;
   addresses_.clear();
   digests_.clear();
+  spilled_ = SpilledAddresses();
+  calledNew_ = 0;
+  checkAt_ = 0;
+}
+
+void HourRun::reserveLike(const HourRun& other) {
+  std::size_t count = other.addresses_.size();
+  if (budget_) count = std::min(count, budget_->runBytes / 32);
+  addresses_.reserve(count);
 }
 
 bool HourRun::add(const Address& address) {
-  if (address.digest) return digests_.insert(*address.digest).second;
-  return address.probe ? addresses_.insert(address.text, *address.probe)
-                       : addresses_.insert(address.text);
+  bool added = false;
+  if (address.digest) {
+    added = digests_.insert(*address.digest).second;
+  } else {
+    added = address.probe ? addresses_.insert(address.text, *address.probe)
+                          : addresses_.insert(address.text);
+  }
+  if (!added) return false;
+  ++calledNew_;
+  if (budget_ && addresses_.size() + digests_.size() >= checkAt_) keepToBudget();
+  return true;
 }
 
-std::size_t HourRun::countShared(const HourRun& other) const {
-  std::size_t shared = addresses_.countShared(other.addresses_);
-  for (const AddressDigest& digest : other.digests_) shared += digests_.count(digest);
+void HourRun::keepToBudget() {
+  const std::size_t held = addresses_.size() + digests_.size();
+  checkAt_ = held + std::max<std::size_t>(64, held / kCheckShare);
+  if (failure_.failed()) return;
+  if (addresses_.memoryBytes() + digests_.size() * kDigestBytes <= budget_->runBytes) return;
+  failure_ = spill(*budget_->folder);
+}
+
+Error HourRun::spill(TemporaryFolder& folder) {
+  const std::vector<AddressDigest> digests(digests_.begin(), digests_.end());
+  if (const Error error = spilled_.write(addresses_, digests, folder); error.failed()) {
+    return error;
+  }
+  addresses_.clear();
+  digests_.clear();
+  checkAt_ = 0;
+  return {};
+}
+
+Expected<std::size_t> HourRun::settle() {
+  if (failure_.failed()) return failure_;
+  if (!spilled()) {
+    calledNew_ = 0;
+    return std::size_t{0};
+  }
+  if (const Error error = spill(*budget_->folder); error.failed()) return failure_ = error;
+  const Expected<std::size_t> distinct = spilled_.countDistinct();
+  if (distinct.failed()) return failure_ = distinct.error();
+  const std::size_t wrong = calledNew_ - *distinct;
+  calledNew_ = 0;
+  return wrong;
+}
+
+Expected<std::size_t> HourRun::countShared(HourRun& other) {
+  if (failure_.failed()) return failure_;
+  if (!spilled() && !other.spilled()) {
+    std::size_t shared = addresses_.countShared(other.addresses_);
+    for (const AddressDigest& digest : other.digests_) shared += digests_.count(digest);
+    return shared;
+  }
+  // One of the two spilled, so it has a budget and a folder; a run made without one takes it.
+  if (!budget_) budget_ = other.budget_;
+  if (!other.budget_) other.budget_ = budget_;
+  TemporaryFolder& folder = *budget_->folder;
+  if (const Error error = spill(folder); error.failed()) return failure_ = error;
+  if (const Error error = other.spill(folder); error.failed()) return failure_ = error;
+  const Expected<std::size_t> shared = spilled_.countShared(other.spilled_);
+  if (shared.failed()) failure_ = shared.error();
   return shared;
 }
 
-std::size_t HourRun::absorb(const HourRun& other) {
-  std::size_t shared = addresses_.absorb(other.addresses_);
-  for (const AddressDigest& digest : other.digests_) shared += !digests_.insert(digest).second;
+Expected<std::size_t> HourRun::absorb(HourRun& other) {
+  if (failure_.failed()) return failure_;
+  if (!spilled() && !other.spilled()) {
+    std::size_t shared = addresses_.absorb(other.addresses_);
+    for (const AddressDigest& digest : other.digests_) shared += !digests_.insert(digest).second;
+    if (budget_) keepToBudget();
+    if (failure_.failed()) return failure_;
+    return shared;
+  }
+  const Expected<std::size_t> shared = countShared(other);
+  if (shared.failed()) return shared;
+  spilled_.take(other.spilled_);
   return shared;
 }
 

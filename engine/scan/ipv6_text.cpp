@@ -3,17 +3,26 @@
 // where "::" stands.
 #include "scan/ipv6_text.h"
 
+#include <array>
 #include <cstring>
 
 namespace crawlmeter {
 namespace {
 
-// A lower-case hex digit's value, or -1.
-int lowerHexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
+// Each byte's value as a lower-case hex digit, or kNotDigit: one load where comparisons would
+// branch the wrong way on every other digit of a random address.
+constexpr std::uint8_t kNotDigit = 0xFF;
+constexpr std::array<std::uint8_t, 256> kDigitValues = [] {
+  std::array<std::uint8_t, 256> values{};
+  values.fill(kNotDigit);
+  for (int c = '0'; c <= '9'; ++c)
+    values[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - '0');
+  for (int c = 'a'; c <= 'f'; ++c)
+    values[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(c - 'a' + 10);
+  return values;
+}();
+
+unsigned digitValue(char c) { return kDigitValues[static_cast<unsigned char>(c)]; }
 
 // The longest run of two or more zero groups, the first of equals: [*start, *start + *length).
 void longestZeroRun(const Ipv6Bytes& bytes, int* start, int* length) {
@@ -27,38 +36,58 @@ void longestZeroRun(const Ipv6Bytes& bytes, int* start, int* length) {
   }
 }
 
-// Reads groups of one to four digits, none with a leading zero, and at most one "::".
-bool readGroups(std::string_view text, Ipv6Bytes* bytes) {
-  std::uint16_t groups[8] = {};
-  int count = 0, gap = -1;
+// The groups of a text of lower-case hex digits and colons, read in one pass: each of one to four
+// digits with no leading zero, at most one "::" (at gapAt groups in), and at most eight groups.
+struct Groups {
+  std::uint16_t values[8] = {};
+  int count = 0;
+  int gapAt = -1;
+};
+
+bool readGroups(std::string_view text, Groups* groups) {
   std::size_t at = 0;
-  if (text.size() >= 2 && text[0] == ':' && text[1] == ':') gap = 0, at = 2;
+  if (text[0] == ':') {
+    if (text[1] != ':') return false;
+    groups->gapAt = 0;
+    at = 2;
+  }
   while (at < text.size()) {
-    if (count == 8) return false;
+    if (groups->count == 8) return false;
+    const std::size_t start = at;
     unsigned value = 0;
-    std::size_t digits = 0;
-    for (int d; at < text.size() && (d = lowerHexValue(text[at])) >= 0; ++at, ++digits) {
-      value = value * 16 + static_cast<unsigned>(d);
+    for (unsigned digit; at < text.size() && (digit = digitValue(text[at])) != kNotDigit; ++at) {
+      value = value << 4 | digit;
     }
-    if (digits == 0 || digits > 4 || (digits > 1 && text[at - digits] == '0')) return false;
-    groups[count++] = static_cast<std::uint16_t>(value);
+    const std::size_t digits = at - start;
+    if (digits == 0 || digits > 4 || (digits > 1 && text[start] == '0')) return false;
+    groups->values[groups->count++] = static_cast<std::uint16_t>(value);
     if (at == text.size()) break;
     if (text[at] != ':' || ++at == text.size()) return false;
     if (text[at] == ':') {
-      if (gap >= 0) return false;
-      gap = count;
-      if (++at == text.size()) break;
+      if (groups->gapAt >= 0) return false;
+      groups->gapAt = groups->count;
+      ++at;
     }
   }
-  if (gap < 0 ? count != 8 : count > 6) return false;
-  const int shift = gap < 0 ? 0 : 8 - count;
-  *bytes = {};
-  for (int i = 0; i < count; ++i) {
-    const int slot = (gap >= 0 && i >= gap) ? i + shift : i;
-    (*bytes)[2 * slot] = static_cast<std::uint8_t>(groups[i] >> 8);
-    (*bytes)[2 * slot + 1] = static_cast<std::uint8_t>(groups[i]);
-  }
   return true;
+}
+
+// Whether "::" stands where the canonical text has it: for the first longest run of two or more
+// zero groups, and for no zero group beside it; with no "::", there are eight groups and no two
+// zeros in a row.
+bool gapIsCanonical(const Groups& groups) {
+  const int gapLength = groups.gapAt < 0 ? 1 : 8 - groups.count;
+  if (groups.gapAt < 0 ? groups.count != 8 : gapLength < 2) return false;
+  int run = 0;
+  for (int i = 0; i < groups.count; ++i) {
+    if (i == groups.gapAt && run > 0) return false;  // a zero just before "::"
+    run = groups.values[i] == 0 ? run + 1 : 0;
+    if (run == 0) continue;
+    if (groups.gapAt >= 0 && i == groups.gapAt) return false;  // a zero just after "::"
+    const bool beforeGap = groups.gapAt < 0 || i < groups.gapAt;
+    if (beforeGap ? run >= gapLength + (groups.gapAt < 0) : run > gapLength) return false;
+  }
+  return !(groups.gapAt == groups.count && run > 0);
 }
 
 }  // namespace
@@ -85,10 +114,19 @@ std::size_t writeIpv6(const Ipv6Bytes& bytes, char* out) {
 }
 
 bool readCanonicalIpv6(std::string_view text, Ipv6Bytes* bytes) {
-  if (text.size() < 2 || text.size() > kLongestIpv6Text || !readGroups(text, bytes)) return false;
-  char written[kLongestIpv6Text];
-  return writeIpv6(*bytes, written) == text.size() &&
-         std::memcmp(written, text.data(), text.size()) == 0;
+  Groups groups;
+  if (text.size() < 2 || text.size() > kLongestIpv6Text || !readGroups(text, &groups) ||
+      !gapIsCanonical(groups)) {
+    return false;
+  }
+  const int shift = groups.gapAt < 0 ? 0 : 8 - groups.count;
+  *bytes = {};
+  for (int i = 0; i < groups.count; ++i) {
+    const int slot = (groups.gapAt >= 0 && i >= groups.gapAt) ? i + shift : i;
+    (*bytes)[2 * slot] = static_cast<std::uint8_t>(groups.values[i] >> 8);
+    (*bytes)[2 * slot + 1] = static_cast<std::uint8_t>(groups.values[i]);
+  }
+  return true;
 }
 
 }  // namespace crawlmeter

@@ -7,8 +7,9 @@ namespace crawlmeter {
 
 void RecordCounter::count(const Record& record, FileCounts& counts) {
   if (record.hour != edges_.last.hour()) {
+    if (edges_.counted) settle(edges_.last, counts);
     if (edges_.counted && !edges_.first) {
-      edges_.first.emplace(std::exchange(edges_.last, HourRun()));
+      edges_.first.emplace(std::exchange(edges_.last, HourRun(budget_)));
       edges_.last.reserveLike(*edges_.first);
     }
     edges_.last.restart(record.hour);
@@ -41,18 +42,45 @@ void RecordCounter::countClaim(std::size_t crawler, std::string_view address, in
   claims_.add(judged.outcome, judged.entry, crawler, hour);
 }
 
-RunEdges RecordCounter::takeEdges() { return std::exchange(edges_, RunEdges()); }
+RecordCounter::RecordCounter(std::shared_ptr<const ClaimCheck> check,
+                             std::shared_ptr<const AddressBudget> budget)
+    : budget_(std::move(budget)),
+      edges_{false, std::nullopt, HourRun(budget_)},
+      check_(std::move(check)),
+      claims_(check_ ? check_->crawlerCount() : 0) {}
 
-void joinEdges(HourRun& carried, RunEdges& part, FileCounts& counts) {
-  if (!part.counted) return;
-  const HourRun& first = part.first ? *part.first : part.last;
+void RecordCounter::settle(HourRun& run, FileCounts& counts) {
+  const Expected<std::size_t> wrong = run.settle();
+  if (wrong.failed()) {
+    if (failure_.ok()) failure_ = wrong.error();
+    return;
+  }
+  counts.at(StatCategory::Ip, run.hour().value()) -= static_cast<Count>(*wrong);
+}
+
+Error RecordCounter::failure() const {
+  if (failure_.failed()) return failure_;
+  return edges_.last.failure();
+}
+
+RunEdges RecordCounter::takeEdges(FileCounts& counts) {
+  if (edges_.counted) settle(edges_.last, counts);
+  return std::exchange(edges_, RunEdges{false, std::nullopt, HourRun(budget_)});
+}
+
+Error joinEdges(HourRun& carried, RunEdges& part, FileCounts& counts) {
+  if (!part.counted) return {};
+  HourRun& first = part.first ? *part.first : part.last;
   if (carried.hour() == first.hour()) {
     // A part of one run joins the carried one: a single pass both counts and adds.
-    const std::size_t shared = part.first ? carried.countShared(first) : carried.absorb(first);
-    counts.at(StatCategory::Ip, first.hour().value()) -= static_cast<Count>(shared);
-    if (!part.first) return;
+    const Expected<std::size_t> shared =
+        part.first ? carried.countShared(first) : carried.absorb(first);
+    if (shared.failed()) return shared.error();
+    counts.at(StatCategory::Ip, first.hour().value()) -= static_cast<Count>(*shared);
+    if (!part.first) return {};
   }
   carried = std::move(part.last);
+  return {};
 }
 
 }  // namespace crawlmeter

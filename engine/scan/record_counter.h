@@ -32,14 +32,19 @@ struct RunEdges {
 class RecordCounter {
  public:
   RecordCounter() = default;
-  // Judges the claims of the crawlers check checks, when given.
-  explicit RecordCounter(std::shared_ptr<const ClaimCheck> check)
-      : check_(std::move(check)), claims_(check_ ? check_->crawlerCount() : 0) {}
+  // Judges the claims of the crawlers check checks, when given; keeps each hour-run's addresses
+  // within budget, when given.
+  explicit RecordCounter(std::shared_ptr<const ClaimCheck> check,
+                         std::shared_ptr<const AddressBudget> budget = nullptr);
 
   void count(const Record& record, FileCounts& counts);
   // Readies the memory that counting record will touch.
   void prefetch(Record& record) const { edges_.last.prefetch(record.address); }
-  RunEdges takeEdges();
+  // The edges, once the last run's count is settled (see HourRun::settle) into counts.
+  RunEdges takeEdges(FileCounts& counts);
+  // The first failure to keep an hour-run's addresses in temporary files, or to read them back:
+  // the counts are then wrong.
+  Error failure() const;
   ClaimTally takeClaims() {
     judged_.clear();
     return std::exchange(claims_, ClaimTally());
@@ -47,8 +52,11 @@ class RecordCounter {
 
  private:
   void countClaim(std::size_t crawler, std::string_view address, int hour);
+  void settle(HourRun& run, FileCounts& counts);
 
+  std::shared_ptr<const AddressBudget> budget_;
   RunEdges edges_;
+  Error failure_;
   std::shared_ptr<const ClaimCheck> check_;
   ClaimTally claims_;
   // The claims judged lately, direct-mapped by their claimKey()'s hash: an address's run of lines
@@ -64,7 +72,8 @@ class RecordCounter {
 };
 
 // Joins a part's counts to the lines before it: carried is the hour-run those lines ended in;
-// afterwards it is the hour-run the part ends in. counts are the part's counts.
-void joinEdges(HourRun& carried, RunEdges& part, FileCounts& counts);
+// afterwards it is the hour-run the part ends in. counts are the part's counts. Fails only when
+// spilled addresses cannot be written or read back.
+[[nodiscard]] Error joinEdges(HourRun& carried, RunEdges& part, FileCounts& counts);
 
 }  // namespace crawlmeter

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "files/temporary_folder.h"
 #include "run/statistics_run.h"
 #include "run/unit_scan.h"
 #include "scan/log_scanner.h"
@@ -29,6 +30,14 @@ using testing::TempFolder;
 std::string randomLog(std::mt19937& random, int lines, const char* lineEnd) {
   const std::vector<std::string> agents = {"Mozilla", "Baiduspider", "Googlebot msnbot",
                                            "\xB0\xA1Go"};
+  // Addresses of every kind a set keeps apart: IPv4, IPv6 short and long, canonical or not, and
+  // names.
+  const std::vector<std::string> addresses = {"10.0.0.",
+                                              "10.0.1.",
+                                              "2001:db8::",
+                                              "2001:db8:aaaa:bbbb:cccc:dddd:eeee:",
+                                              "2001:DB8:aaaa:bbbb:cccc:dddd:eeee:",
+                                              "crawler-42.search.example.com-"};
   std::string log;
   int hour = 10;
   for (int i = 0; i < lines; ++i) {
@@ -36,7 +45,7 @@ std::string randomLog(std::mt19937& random, int lines, const char* lineEnd) {
     if (random() % 20 == 0)
       log += "skipped-line-without-space";
     else
-      log += "10.0.0." + std::to_string(random() % 9) +
+      log += addresses[random() % addresses.size()] + std::to_string(random() % 3) +
              " - - [25/Aug/2009:" + std::to_string(hour) + ":00:00] \"" +
              agents[random() % agents.size()] + "\"";
     log += lineEnd;
@@ -67,24 +76,40 @@ TEST(ParallelRunTest, PiecesCutAtLineEndsJoinToTheWholeFile) {
       units.back().end = at + 1;
       units.push_back(WorkUnit{0, at + 1, kToEndOfFile, crlf ? LineEnds::CrLf : LineEnds::BareLf});
     }
-    HourRun carried;
+    // Every third trial keeps hour-runs' addresses in a budget of a byte: each run spills.
+    const TempFolder scratch;
+    std::shared_ptr<AddressBudget> budget;
+    if (trial % 3 == 2) {
+      budget = std::make_shared<AddressBudget>(
+          AddressBudget{1, std::make_shared<TemporaryFolder>(scratch.path())});
+    }
     FileCounts joined;
-    const UnitOptions options{false, 1 + random() % 64, [](std::size_t) { return true; }, nullptr};
-    const auto log = std::make_shared<const LogFile>(std::move(*LogFile::open(path)));
-    for (const WorkUnit& unit : units) {
-      Expected<UnitResult> result = scanUnit(log, unit, options);
-      ASSERT_TRUE(result.ok());
-      joinEdges(carried, result->edges, result->counts);
-      for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
-        for (int hour = 0; hour < kHourSlots; ++hour)
-          joined.cells[kind][hour] += result->counts.cells[kind][hour];
+    const std::size_t chunkBytes = 1 + random() % 64;
+    {
+      const UnitOptions options{
+          false, chunkBytes, [](std::size_t) { return true; }, nullptr, true, {}, nullptr, budget};
+      HourRun carried(budget);
+      const auto log = std::make_shared<const LogFile>(std::move(*LogFile::open(path)));
+      for (const WorkUnit& unit : units) {
+        Expected<UnitResult> result = scanUnit(log, unit, options);
+        ASSERT_TRUE(result.ok());
+        ASSERT_TRUE(joinEdges(carried, result->edges, result->counts).ok());
+        for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
+          for (int hour = 0; hour < kHourSlots; ++hour)
+            joined.cells[kind][hour] += result->counts.cells[kind][hour];
+        }
       }
     }
     std::string cuts;
     for (const WorkUnit& unit : units) cuts += std::to_string(unit.begin) + " ";
     ASSERT_EQ(joined, countInOrder(bytes))
-        << "cuts " << cuts << "chunk " << options.chunkBytes << "\n"
+        << "cuts " << cuts << "chunk " << chunkBytes << (budget ? " spilled" : "") << "\n"
         << bytes;
+    if (budget) {
+      EXPECT_GT(scratch.entryCount(), 0);  // the folder, until its last holder lets go
+    }
+    budget.reset();
+    EXPECT_EQ(scratch.entryCount(), 0) << "temporary files left behind";
   }
 }
 

@@ -10,6 +10,8 @@
 #include <malloc.h>
 #endif
 
+#include <unistd.h>
+
 #include "files/log_file.h"
 
 namespace crawlmeter {
@@ -42,6 +44,12 @@ void releaseFreedMemory() {
 std::optional<std::string> environmentText(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? std::optional<std::string>(value) : std::nullopt;
+}
+
+std::uint64_t physicalMemoryBytes() {
+  const long pages = sysconf(_SC_PHYS_PAGES), pageBytes = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || pageBytes <= 0) return std::uint64_t{1} << 30;
+  return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageBytes);
 }
 
 }  // namespace crawlmeter

@@ -13,6 +13,13 @@ void setUpProcessForRuns() {}
 
 void releaseFreedMemory() {}
 
+std::uint64_t physicalMemoryBytes() {
+  MEMORYSTATUSEX status{};
+  status.dwLength = sizeof status;
+  if (!GlobalMemoryStatusEx(&status)) return std::uint64_t{1} << 30;
+  return status.ullTotalPhys;
+}
+
 std::optional<std::string> environmentText(const char* name) {
   const wchar_t* value = _wgetenv(wideText(name).c_str());
   return value != nullptr ? std::optional<std::string>(utf8Text(value)) : std::nullopt;
