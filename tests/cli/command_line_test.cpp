@@ -38,6 +38,32 @@ TEST(CommandLineTest, RejectsWhatItDoesNotKnow) {
   EXPECT_TRUE(parseCommandLine({"--version"}, &error));
 }
 
+TEST(CommandLineTest, MemoryLimitsAreSizesInBinaryUnits) {
+  const struct {
+    const char* text;
+    std::uint64_t bytes;  // 0: refused
+  } kSizes[] = {{"4096", 4096},
+                {"512K", 512 << 10},
+                {"3m", 3 << 20},
+                {"2GiB", 2ULL << 30},
+                {"1TB", 1ULL << 40},
+                {"0", 0},
+                {"12Q", 0},
+                {"-5", 0},
+                {"", 0},
+                {"M", 0},
+                {"99999999999T", 0},
+                {"18446744073709551616", 0}};
+  for (const auto& size : kSizes) {
+    Message error;
+    const auto line = parseCommandLine({"--memory-limit", size.text, "a.log"}, &error);
+    EXPECT_EQ(line ? line->memoryLimit : 0, size.bytes) << size.text;
+    if (!line) {
+      EXPECT_NE(error.text(Wording()).find("--memory-limit"), std::string::npos);
+    }
+  }
+}
+
 // The help and the unknown-kind message list the kinds in words: a kind added to the table must be
 // added there too, in both languages.
 TEST(CommandLineTest, TheHelpAndTheUnknownKindMessageNameEveryKind) {
