@@ -36,7 +36,7 @@ ASAN_OPTIONS=detect_leaks=1 LSAN_OPTIONS=suppressions=$PWD/tests/sanitizer/lsan.
 echo "== fuzzing, ${FUZZ_SECONDS:-60} s a target"
 CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCRAWLMETER_FUZZ=ON -DCRAWLMETER_SANITIZE=ON \
   -DCRAWLMETER_BUILD_GUI=OFF -DCRAWLMETER_WERROR=ON
-fuzz_targets=(counting_fuzzer decompress_fuzzer format_scanner_fuzzer json_reader_fuzzer label_fuzzer ranges_fuzzer
+fuzz_targets=(address_set_fuzzer counting_fuzzer decompress_fuzzer format_scanner_fuzzer json_reader_fuzzer label_fuzzer ranges_fuzzer
   template_reader_fuzzer w3c_reader_fuzzer)
 cmake --build build-fuzz -j"$jobs" --target "${fuzz_targets[@]}"
 for target in "${fuzz_targets[@]}"; do
