@@ -58,9 +58,10 @@ class Merge {
         carried_(budget) {}
 
   Error add(const WorkUnit& unit, UnitResult& result) {
-    if (const Error error = joinEdges(carried_, result.edges, result.counts); error.failed()) {
-      return error;
-    }
+    std::vector<LateShare> late;
+    const Error joined = joinEdges(carried_, result.edges, unit.file, result.counts, late);
+    if (joined.failed()) return joined;
+    takeOff(late);
     for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
       tables_.kindCounts[kind].add(unit.file, result.counts.cells[kind]);
     }
@@ -91,6 +92,14 @@ class Merge {
     return actual;
   }
 
+  // The last hour-run's deferred shares, before finish().
+  Error settle() {
+    std::vector<LateShare> late;
+    const Error error = carried_.settleDeferred(late);
+    takeOff(late);
+    return error;
+  }
+
   RunResult finish(const WhileLeased& whileLeased) {
     for (PendingRewrite& rewrite : rewrites_) rewrite.commit(whileLeased);
     RunResult result;
@@ -101,6 +110,13 @@ class Merge {
   }
 
  private:
+  void takeOff(const std::vector<LateShare>& late) {
+    for (const LateShare& share : late) {
+      tables_.counts(StatCategory::Ip).at(share.tag, share.hour) -=
+          static_cast<Count>(share.shared);
+    }
+  }
+
   StatisticsTables tables_;
   std::vector<FileBytes> bytes_;
   bool countsCatalogue_;
@@ -127,7 +143,13 @@ RunResult cancelled() {
   return result;
 }
 
-RunResult succeeded(Merge& merge, const RunOptions& options) {
+// The file a failure found at the very end is told of.
+std::size_t lastFileOf(const WorkPlan& plan) {
+  return plan.units.empty() ? 0 : plan.units.back().file;
+}
+
+RunResult succeeded(Merge& merge, const RunOptions& options, std::size_t lastFile) {
+  if (const Error error = merge.settle(); error.failed()) return failure(error, lastFile);
   return merge.finish(options.whileLeased);
 }
 
@@ -169,7 +191,7 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options,
       return failure(error, unit.file);
     }
   }
-  return succeeded(merge, options);
+  return succeeded(merge, options, lastFileOf(plan));
 }
 
 // Worker threads take the units in order and stay at most one unit each ahead of the merge, which
@@ -292,7 +314,7 @@ class ParallelRun {
       reportProgress();
     }
     if (cancelRequested(options_)) return cancelled();
-    return succeeded(merge, options_);
+    return succeeded(merge, options_, lastFileOf(plan_));
   }
 
   const WorkPlan& plan_;

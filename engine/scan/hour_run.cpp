@@ -53,7 +53,9 @@ void HourRun::keepToBudget() {
   failure_ = spill(*budget_->folder);
 }
 
+// A run's first spill holds every address it has: its distinct count is known until the next add.
 Error HourRun::spill(TemporaryFolder& folder) {
+  if (!spilled()) distinct_ = addresses_.size() + digests_.size();
   const std::vector<AddressDigest> digests(digests_.begin(), digests_.end());
   if (const Error error = spilled_.write(addresses_, digests, folder); error.failed()) {
     return error;
@@ -75,40 +77,51 @@ Expected<std::size_t> HourRun::settle() {
   if (distinct.failed()) return failure_ = distinct.error();
   const std::size_t wrong = calledNew_ - *distinct;
   calledNew_ = 0;
+  distinct_ = *distinct;
   return wrong;
 }
 
-Expected<std::size_t> HourRun::countShared(HourRun& other) {
-  if (failure_.failed()) return failure_;
-  if (!spilled() && !other.spilled()) {
-    std::size_t shared = addresses_.countShared(other.addresses_);
-    for (const AddressDigest& digest : other.digests_) shared += digests_.count(digest);
-    return shared;
-  }
-  // One of the two spilled, so it has a budget and a folder; a run made without one takes it.
-  if (!budget_) budget_ = other.budget_;
-  if (!other.budget_) other.budget_ = budget_;
-  TemporaryFolder& folder = *budget_->folder;
-  if (const Error error = spill(folder); error.failed()) return failure_ = error;
-  if (const Error error = other.spill(folder); error.failed()) return failure_ = error;
-  const Expected<std::size_t> shared = spilled_.countShared(other.spilled_);
-  if (shared.failed()) failure_ = shared.error();
+std::size_t HourRun::countShared(const HourRun& other) const {
+  std::size_t shared = addresses_.countShared(other.addresses_);
+  for (const AddressDigest& digest : other.digests_) shared += digests_.count(digest);
   return shared;
 }
 
 Expected<std::size_t> HourRun::absorb(HourRun& other) {
   if (failure_.failed()) return failure_;
-  if (!spilled() && !other.spilled()) {
-    std::size_t shared = addresses_.absorb(other.addresses_);
-    for (const AddressDigest& digest : other.digests_) shared += !digests_.insert(digest).second;
-    if (budget_) keepToBudget();
-    if (failure_.failed()) return failure_;
-    return shared;
-  }
-  const Expected<std::size_t> shared = countShared(other);
-  if (shared.failed()) return shared;
-  spilled_.take(other.spilled_);
+  std::size_t shared = addresses_.absorb(other.addresses_);
+  for (const AddressDigest& digest : other.digests_) shared += !digests_.insert(digest).second;
+  if (budget_) keepToBudget();
+  if (failure_.failed()) return failure_;
   return shared;
+}
+
+Error HourRun::defer(HourRun& other, std::size_t tag, std::vector<LateShare>& late) {
+  if (failure_.failed()) return failure_;
+  if (deferred_ && deferred_->tag != tag) {
+    if (const Error error = settleDeferred(late); error.failed()) return error;
+  }
+  // One of the two spilled, so it has a budget and a folder; a run made without one takes it.
+  if (!budget_) budget_ = other.budget_;
+  TemporaryFolder& folder = *budget_->folder;
+  if (!deferred_) {
+    if (const Error error = spill(folder); error.failed()) return failure_ = error;
+    deferred_ = Deferred{tag, distinct_};
+  }
+  if (const Error error = other.spill(folder); error.failed()) return failure_ = error;
+  deferred_->counted += other.distinct_;
+  spilled_.take(other.spilled_);
+  return {};
+}
+
+Error HourRun::settleDeferred(std::vector<LateShare>& late) {
+  if (!deferred_) return failure_;
+  const Expected<std::size_t> distinct = spilled_.countDistinct();
+  if (distinct.failed()) return failure_ = distinct.error();
+  late.push_back(LateShare{deferred_->tag, hour_.value(), deferred_->counted - *distinct});
+  distinct_ = *distinct;
+  deferred_.reset();
+  return {};
 }
 
 }  // namespace crawlmeter

@@ -68,17 +68,27 @@ RunEdges RecordCounter::takeEdges(FileCounts& counts) {
   return std::exchange(edges_, RunEdges{false, std::nullopt, HourRun(budget_)});
 }
 
-Error joinEdges(HourRun& carried, RunEdges& part, FileCounts& counts) {
+Error joinEdges(HourRun& carried, RunEdges& part, std::size_t file, FileCounts& counts,
+                std::vector<LateShare>& late) {
   if (!part.counted) return {};
   HourRun& first = part.first ? *part.first : part.last;
   if (carried.hour() == first.hour()) {
-    // A part of one run joins the carried one: a single pass both counts and adds.
-    const Expected<std::size_t> shared =
-        part.first ? carried.countShared(first) : carried.absorb(first);
-    if (shared.failed()) return shared.error();
-    counts.at(StatCategory::Ip, first.hour().value()) -= static_cast<Count>(*shared);
+    if (carried.spilled() || first.spilled()) {
+      if (const Error error = carried.defer(first, file, late); error.failed()) return error;
+    } else {
+      // A part of one run joins the carried one: a single pass both counts and adds.
+      Expected<std::size_t> shared = std::size_t{0};
+      if (part.first) {
+        shared = carried.countShared(first);
+      } else {
+        shared = carried.absorb(first);
+      }
+      if (shared.failed()) return shared.error();
+      counts.at(StatCategory::Ip, first.hour().value()) -= static_cast<Count>(*shared);
+    }
     if (!part.first) return {};
   }
+  if (const Error error = carried.settleDeferred(late); error.failed()) return error;
   carried = std::move(part.last);
   return {};
 }

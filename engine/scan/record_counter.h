@@ -72,8 +72,11 @@ class RecordCounter {
 };
 
 // Joins a part's counts to the lines before it: carried is the hour-run those lines ended in;
-// afterwards it is the hour-run the part ends in. counts are the part's counts. Fails only when
-// spilled addresses cannot be written or read back.
-[[nodiscard]] Error joinEdges(HourRun& carried, RunEdges& part, FileCounts& counts);
+// afterwards it is the hour-run the part ends in. counts are the part's counts, of file. The
+// addresses a part shares with carried are taken off counts at once, or, when either spilled,
+// added to late (see HourRun::defer), and all of them once carried.settleDeferred() is called at
+// the end. Fails only when spilled addresses cannot be written or read back.
+Error joinEdges(HourRun& carried, RunEdges& part, std::size_t file, FileCounts& counts,
+                std::vector<LateShare>& late);
 
 }  // namespace crawlmeter

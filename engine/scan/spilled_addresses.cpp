@@ -179,23 +179,4 @@ Expected<std::size_t> SpilledAddresses::countDistinct() const {
   return count;
 }
 
-// Only other's partition is held in memory: this one's, often the larger (the run that others
-// join), is read through.
-Expected<std::size_t> SpilledAddresses::countShared(const SpilledAddresses& other) const {
-  PartitionSets theirs, found;
-  std::size_t shared = 0;
-  for (std::size_t partition = 0; partition < kPartitions; ++partition) {
-    if (const Error error = other.read(partition, theirs); error.failed()) return error;
-    if (theirs.size() == 0) continue;
-    found.texts.clear();
-    found.digests.clear();
-    const Error error = forEachRecord(partition, [&](bool digest, std::string_view bytes) {
-      if (digest ? !theirs.digests.contains(bytes) : !theirs.texts.contains(bytes)) return;
-      shared += (digest ? found.digests : found.texts).insert(bytes);
-    });
-    if (error.failed()) return error;
-  }
-  return shared;
-}
-
 }  // namespace crawlmeter

@@ -1,6 +1,5 @@
 // The client addresses of an hour-run too large for its memory budget, kept in temporary files:
-// split by hash into partitions, so that each partition can be counted, and compared with the
-// same partition of another run, on its own.
+// split by hash into partitions, so that each partition can be counted on its own.
 //
 // A partition is a list of files, each a sequence of records: two length bytes (little-endian)
 // and the address's text, or kDigestRecord and an address digest's 24 bytes. The same address may
@@ -46,8 +45,6 @@ class SpilledAddresses {
 
   // The distinct addresses of all partitions.
   Expected<std::size_t> countDistinct() const;
-  // How many distinct addresses of other this one holds too.
-  Expected<std::size_t> countShared(const SpilledAddresses& other) const;
 
   static std::size_t partitionOf(std::uint64_t hash) { return (hash >> 40) % kPartitions; }
 

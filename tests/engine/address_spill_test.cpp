@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <sys/resource.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,12 @@ using testing::TempFolder;
 
 // A day whose addresses are mostly new: IPv4, canonical and other IPv6 texts, and names, over
 // hours that come back (a new run of an hour seen before), each address seen a few times.
-std::string floodLog(int lines, int seed) {
-  static const char* const kHours[] = {"09", "10", "09", "11"};
+constexpr std::array<const char*, 4> kDay = {"09", "10", "09", "11"};
+// A day whose first hour-run goes on from kDay's last.
+constexpr std::array<const char*, 4> kNextDay = {"11", "11", "10", "12"};
+constexpr std::array<const char*, 4> kLastDay = {"12", "12", "13", "13"};
+
+std::string floodLog(int lines, int seed, const std::array<const char*, 4>& hours) {
   std::string log;
   for (int i = 0; i < lines; ++i) {
     const int n = (i * 7 + seed) % (lines / 3);
@@ -41,7 +46,7 @@ std::string floodLog(int lines, int seed) {
         address = "host-" + std::to_string(n) + ".example.com";
         break;
     }
-    log += address + " - - [25/Aug/2009:" + kHours[i * 4 / lines] +
+    log += address + " - - [25/Aug/2009:" + hours[i * 4 / lines] +
            ":00:00 +0800] \"GET / HTTP/1.1\" 200 1 \"-\" \"Mozilla/5.0\"\n";
   }
   return log;
@@ -74,8 +79,9 @@ RunOptions pieces(std::uint64_t memoryLimit) {
 
 TEST(AddressSpillTest, AFloodCountsTheSameInAnyLimitAndLeavesNoFile) {
   TempFolder folder;
-  const std::vector<std::string> files = {folder.write("a.log", floodLog(9000, 1)),
-                                          folder.write("b.log", floodLog(6000, 2))};
+  const std::vector<std::string> files = {folder.write("a.log", floodLog(9000, 1, kDay)),
+                                          folder.write("b.log", floodLog(6000, 2, kNextDay)),
+                                          folder.write("c.log", floodLog(6000, 5, kLastDay))};
   const RunResult inMemory = runStatistics(files, pieces(0));
   ASSERT_TRUE(inMemory.error.ok());
   EXPECT_GT(inMemory.tables.counts(StatCategory::Ip).total(0), 2000u);
@@ -94,7 +100,7 @@ TEST(AddressSpillTest, AFloodCountsTheSameInAnyLimitAndLeavesNoFile) {
 
 TEST(AddressSpillTest, ACancelledOrFailedRunLeavesNoFile) {
   TempFolder folder;
-  const std::vector<std::string> files = {folder.write("a.log", floodLog(9000, 3))};
+  const std::vector<std::string> files = {folder.write("a.log", floodLog(9000, 3, kDay))};
   const ScratchFolder scratch;
   RunOptions options = pieces(1);
   options.workers = 1;  // a run on one thread looks for a cancel after every chunk

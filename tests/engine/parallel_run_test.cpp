@@ -93,12 +93,17 @@ TEST(ParallelRunTest, PiecesCutAtLineEndsJoinToTheWholeFile) {
       for (const WorkUnit& unit : units) {
         Expected<UnitResult> result = scanUnit(log, unit, options);
         ASSERT_TRUE(result.ok());
-        ASSERT_TRUE(joinEdges(carried, result->edges, result->counts).ok());
+        std::vector<LateShare> late;
+        ASSERT_TRUE(joinEdges(carried, result->edges, 0, result->counts, late).ok());
         for (std::size_t kind = 0; kind < kStatCategoryCount; ++kind) {
           for (int hour = 0; hour < kHourSlots; ++hour)
             joined.cells[kind][hour] += result->counts.cells[kind][hour];
         }
+        for (const LateShare& share : late) joined.at(StatCategory::Ip, share.hour) -= share.shared;
       }
+      std::vector<LateShare> late;
+      ASSERT_TRUE(carried.settleDeferred(late).ok());
+      for (const LateShare& share : late) joined.at(StatCategory::Ip, share.hour) -= share.shared;
     }
     std::string cuts;
     for (const WorkUnit& unit : units) cuts += std::to_string(unit.begin) + " ";
