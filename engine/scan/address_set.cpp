@@ -147,7 +147,18 @@ std::size_t AddressSet::countShared(const AddressSet& other) const {
   return shared;
 }
 
-std::size_t AddressSet::absorb(const AddressSet& other) {
+// Slots are visited in the order of their places, which follows the hash: taken in that order by
+// a table that fills up as they come (or that is smaller), they pile up into ever longer runs, each
+// insert probing to the end of the run the ones before it made (400,000 addresses into a set of
+// 400,000 took five times as long). So the larger set takes in the smaller, and each of its
+// tables first grows, once, to hold both and to be no smaller than the one it takes from.
+std::size_t AddressSet::absorb(AddressSet& other) {
+  if (other.slotCount() > slotCount()) std::swap(*this, other);
+  for (std::size_t table = 0; table < kTableCount; ++table) {
+    Table& into = tables_[table];
+    const Table& from = other.tables_[table];
+    into.reserve(std::max(into.count + from.count, from.slots.size() * 3 / 4));
+  }
   std::size_t held = 0;
   other.forEachProbe([&](const Probe& key, std::string_view text) { held += !insert(text, key); });
   return held;
@@ -186,6 +197,12 @@ std::size_t AddressSet::size() const {
   return count;
 }
 
+std::size_t AddressSet::slotCount() const {
+  std::size_t slots = 0;
+  for (const Table& table : tables_) slots += table.slots.size();
+  return slots;
+}
+
 std::size_t AddressSet::memoryBytes() const {
   std::size_t bytes = arena_.capacity();
   for (const Table& table : tables_) {
@@ -195,11 +212,14 @@ std::size_t AddressSet::memoryBytes() const {
 }
 
 void AddressSet::reserve(std::size_t count) {
-  const std::size_t perTable = count / kTableCount + 1;
-  for (Table& table : tables_) {
-    if (perTable * 4 > table.slots.size() * 3)
-      table.resize(std::max(kSmallestTable, perTable * 3 / 2));
-  }
+  for (Table& table : tables_) table.reserve(count / kTableCount + 1);
+}
+
+// The size growth would reach, in one step: moving the slots once, not at every growth.
+void AddressSet::Table::reserve(std::size_t count) {
+  std::size_t size = slots.size();
+  while (count * 4 > size * 3) size = grownSize(size);
+  if (size != slots.size()) resize(size);
 }
 
 void AddressSet::clear() {

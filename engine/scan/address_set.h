@@ -32,8 +32,9 @@ class AddressSet {
   bool contains(std::string_view text) const;
   // How many of other's addresses this set holds too.
   std::size_t countShared(const AddressSet& other) const;
-  // Adds other's addresses; returns how many of them the set held already.
-  std::size_t absorb(const AddressSet& other);
+  // Adds other's addresses, leaving other with any of the two sets' addresses; returns how many
+  // of other's addresses the set held already.
+  std::size_t absorb(AddressSet& other);
   // Makes room for count addresses at once, instead of growing step by step.
   void reserve(std::size_t count);
   std::size_t size() const;
@@ -76,12 +77,15 @@ class AddressSet {
     bool holdsBytes(std::size_t at) const { return byteSlots[at / 64] >> (at % 64) & 1; }
     void markBytes(std::size_t at) { byteSlots[at / 64] |= std::uint64_t{1} << (at % 64); }
     void resize(std::size_t size);
+    // Grows until count addresses fit.
+    void reserve(std::size_t count);
   };
   static constexpr std::size_t kTableCount = 16;
   static constexpr std::size_t kLongestInline = 15;
   static constexpr unsigned char kInArena = 0xFF;
 
   static std::uint64_t hashOf(const Slot& slot);
+  std::size_t slotCount() const;
   static std::size_t tableOf(std::uint64_t hash) { return hash >> 60; }
   static std::size_t homeOf(std::uint64_t hash, std::size_t size) {
     return static_cast<std::size_t>((static_cast<unsigned __int128>(hash << 4) * size) >> 64);
