@@ -182,10 +182,11 @@ RunResult runInline(const WorkPlan& plan, const RunOptions& options,
                                 options.reading,
                                 options.claimCheck,
                                 budget};
+  std::optional<CrawlerSearch> search;
   for (const WorkUnit& unit : plan.units) {
     if (cancelRequested(options)) return cancelled();
     Expected<UnitResult> result =
-        scanUnit(plan.files[unit.file], merge.corrected(unit), unitOptions);
+        scanUnit(plan.files[unit.file], merge.corrected(unit), unitOptions, &search);
     if (result.failed()) return unitFailed(result.error(), unit.file);
     if (const Error error = merge.add(unit, *result); error.failed()) {
       return failure(error, unit.file);
@@ -243,6 +244,7 @@ class ParallelRun {
                                   options_.reading,
                                   options_.claimCheck,
                                   budget_};
+    std::optional<CrawlerSearch> search;  // this thread's, kept from unit to unit
     for (;;) {
       std::size_t unit = 0;
       {
@@ -255,7 +257,7 @@ class ParallelRun {
         unit = nextUnit_++;
       }
       Expected<UnitResult> result =
-          scanUnit(plan_.files[plan_.units[unit].file], plan_.units[unit], unitOptions);
+          scanUnit(plan_.files[plan_.units[unit].file], plan_.units[unit], unitOptions, &search);
       {
         std::lock_guard lock(mutex_);
         results_[unit].emplace(std::move(result));

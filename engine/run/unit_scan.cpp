@@ -113,16 +113,19 @@ Error readUnit(const LogFile& log, const WorkUnit& unit, UnitCount& count,
 }  // namespace
 
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
-                              const UnitOptions& options) {
+                              const UnitOptions& options, std::optional<CrawlerSearch>* search) {
   UnitResult result;
-  std::optional<CrawlerSearch> catalogue;
+  std::optional<CrawlerSearch> ownSearch;
+  if (!search) search = &ownSearch;
   if (options.catalogue) {
-    Expected<CrawlerSearch> search = CrawlerSearch::start(options.catalogue);
-    if (search.failed()) return search.error().on(log->path());
-    catalogue.emplace(std::move(*search));
+    if (!*search) {
+      Expected<CrawlerSearch> started = CrawlerSearch::start(options.catalogue);
+      if (started.failed()) return started.error().on(log->path());
+      search->emplace(std::move(*started));
+    }
     result.counts.crawlerCells.resize(options.catalogue->crawlerCount());
   }
-  UnitCount count(log, unit, options, result, catalogue ? &*catalogue : nullptr);
+  UnitCount count(log, unit, options, result, options.catalogue ? &**search : nullptr);
   if (const Error error = readUnit(*log, unit, count, options); error.failed()) return error;
   count.scanner.finish();
   result.edges = count.counter.takeEdges(result.counts);

@@ -46,7 +46,10 @@ struct UnitOptions {
   std::shared_ptr<const AddressBudget> addressBudget = nullptr;
 };
 
+// search, when given, is the thread's search of options.catalogue, started here when empty and
+// kept for the thread's next unit: the agents it has judged stay known.
 Expected<UnitResult> scanUnit(const std::shared_ptr<const LogFile>& log, const WorkUnit& unit,
-                              const UnitOptions& options);
+                              const UnitOptions& options,
+                              std::optional<CrawlerSearch>* search = nullptr);
 
 }  // namespace crawlmeter

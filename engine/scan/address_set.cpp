@@ -17,7 +17,7 @@ constexpr std::size_t kSmallestTable = 64;
 // costs the table's size, stays in proportion to the addresses added since the last clear.
 constexpr std::size_t kShrinkRatio = 16;
 // Small tables double, so that a set of a few thousand addresses is not moved a dozen times; large
-// ones grow by half, as their memory is what a flood day's peak is made of.
+// ones grow by half.
 constexpr std::size_t kLargestDoubledTable = 16384;
 constexpr std::uint64_t kMultiplier = 0x9E3779B97F4A7C15ULL;
 
@@ -59,6 +59,12 @@ void inlineWords(std::string_view text, std::uint64_t* words) {
       bytes |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
     words[0] = bytes << 8 | (n + 1);
   }
+}
+
+// Small tables are kept at most half full, for short probes; large ones three quarters, as their
+// memory is what a flood day's peak is made of.
+bool tooFull(std::size_t count, std::size_t size) {
+  return size < kLargestDoubledTable ? count * 2 > size : count * 4 > size * 3;
 }
 
 std::size_t grownSize(std::size_t size) {
@@ -125,7 +131,7 @@ std::size_t AddressSet::find(const Table& table, const Probe& probe, std::string
   for (std::size_t at = homeOf(probe.hash, size);; at = at + 1 == size ? 0 : at + 1) {
     const Slot& slot = table.slots[at];
     if (slot.empty()) return at;
-    if (slot.words[0] != probe.key.words[0] || table.holdsBytes(at) != probe.bytes) continue;
+    if (slot.words[0] != probe.key.words[0]) continue;
     if (inArena ? textOf(slot, false, written) == text : slot.words[1] == probe.key.words[1]) {
       return at;
     }
@@ -134,14 +140,14 @@ std::size_t AddressSet::find(const Table& table, const Probe& probe, std::string
 
 bool AddressSet::contains(std::string_view text) const {
   const Probe key = probe(text);
-  const Table& table = tables_[tableOf(key.hash)];
+  const Table& table = tables_[tableOf(key)];
   return !table.slots.empty() && !table.slots[find(table, key, text)].empty();
 }
 
 std::size_t AddressSet::countShared(const AddressSet& other) const {
   std::size_t shared = 0;
   other.forEachProbe([&](const Probe& key, std::string_view text) {
-    const Table& table = tables_[tableOf(key.hash)];
+    const Table& table = tables_[tableOf(key)];
     shared += !table.slots.empty() && !table.slots[find(table, key, text)].empty();
   });
   return shared;
@@ -154,7 +160,7 @@ std::size_t AddressSet::countShared(const AddressSet& other) const {
 // tables first grows, once, to hold both and to be no smaller than the one it takes from.
 std::size_t AddressSet::absorb(AddressSet& other) {
   if (other.slotCount() > slotCount()) std::swap(*this, other);
-  for (std::size_t table = 0; table < kTableCount; ++table) {
+  for (std::size_t table = 0; table < tables_.size(); ++table) {
     Table& into = tables_[table];
     const Table& from = other.tables_[table];
     into.reserve(std::max(into.count + from.count, from.slots.size() * 3 / 4));
@@ -165,7 +171,7 @@ std::size_t AddressSet::absorb(AddressSet& other) {
 }
 
 void AddressSet::prefetch(const Probe& probe) const {
-  const Table& table = tables_[tableOf(probe.hash)];
+  const Table& table = tables_[tableOf(probe)];
   if (!table.slots.empty())
     __builtin_prefetch(&table.slots[homeOf(probe.hash, table.slots.size())]);
 }
@@ -173,28 +179,21 @@ void AddressSet::prefetch(const Probe& probe) const {
 bool AddressSet::insert(std::string_view text) { return insert(text, probe(text)); }
 
 bool AddressSet::insert(std::string_view text, const Probe& probe) {
-  Table& table = tables_[tableOf(probe.hash)];
-  if ((table.count + 1) * 4 > table.slots.size() * 3) table.resize(grownSize(table.slots.size()));
+  Table& table = tables_[tableOf(probe)];
+  if (tooFull(table.count + 1, table.slots.size())) table.resize(grownSize(table.slots.size()));
   const std::size_t at = find(table, probe, text);
   Slot& slot = table.slots[at];
   if (!slot.empty()) return false;
   slot = probe.key;
-  if (probe.bytes) {
-    table.markBytes(at);
-  } else if (probe.inArena()) {
+  if (probe.inArena()) {
     slot.words[1] = arena_.size();
     arena_ += static_cast<char>(text.size() & 0xFF);
     arena_ += static_cast<char>(text.size() >> 8);
     arena_.append(text);
   }
   ++table.count;
+  ++count_;
   return true;
-}
-
-std::size_t AddressSet::size() const {
-  std::size_t count = 0;
-  for (const Table& table : tables_) count += table.count;
-  return count;
 }
 
 std::size_t AddressSet::slotCount() const {
@@ -206,19 +205,21 @@ std::size_t AddressSet::slotCount() const {
 std::size_t AddressSet::memoryBytes() const {
   std::size_t bytes = arena_.capacity();
   for (const Table& table : tables_) {
-    bytes += table.slots.capacity() * sizeof(Slot) + table.byteSlots.capacity() * 8;
+    bytes += table.slots.capacity() * sizeof(Slot);
   }
   return bytes;
 }
 
-void AddressSet::reserve(std::size_t count) {
-  for (Table& table : tables_) table.reserve(count / kTableCount + 1);
+void AddressSet::reserveLike(const AddressSet& other) {
+  for (std::size_t table = 0; table < tables_.size(); ++table) {
+    tables_[table].reserve(other.tables_[table].count);
+  }
 }
 
 // The size growth would reach, in one step: moving the slots once, not at every growth.
 void AddressSet::Table::reserve(std::size_t count) {
   std::size_t size = slots.size();
-  while (count * 4 > size * 3) size = grownSize(size);
+  while (tooFull(count, size)) size = grownSize(size);
   if (size != slots.size()) resize(size);
 }
 
@@ -228,26 +229,22 @@ void AddressSet::clear() {
     const std::size_t size = table.slots.size();
     if (size > kShrinkRatio * std::max(table.count, kSmallestTable / kShrinkRatio)) {
       table.slots.assign(std::max(kSmallestTable, size / kShrinkRatio), Slot());
-      table.byteSlots.assign((table.slots.size() + 63) / 64, 0);
     } else {
       std::fill(table.slots.begin(), table.slots.end(), Slot());
-      std::fill(table.byteSlots.begin(), table.byteSlots.end(), 0);
     }
     table.count = 0;
   }
   arena_.clear();
+  count_ = 0;
 }
 
 void AddressSet::Table::resize(std::size_t size) {
-  std::vector<Slot> old = std::exchange(slots, std::vector<Slot>(size));
-  std::vector<std::uint64_t> oldBytes =
-      std::exchange(byteSlots, std::vector<std::uint64_t>((size + 63) / 64));
-  for (std::size_t from = 0; from < old.size(); ++from) {
-    if (old[from].empty()) continue;
-    std::size_t at = homeOf(hashOf(old[from]), size);
+  const std::vector<Slot> old = std::exchange(slots, std::vector<Slot>(size));
+  for (const Slot& slot : old) {
+    if (slot.empty()) continue;
+    std::size_t at = homeOf(hashOf(slot), size);
     while (!slots[at].empty()) at = at + 1 == size ? 0 : at + 1;
-    slots[at] = old[from];
-    if (oldBytes[from / 64] >> (from % 64) & 1) markBytes(at);
+    slots[at] = slot;
   }
 }
 

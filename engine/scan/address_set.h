@@ -2,9 +2,9 @@
 // millions of addresses in one hour: open-addressing tables of 16-byte slots. An IPv6 address
 // written canonically lives in its slot as its 16 bytes (so "2001:db8::1" and "2001:DB8::1" stay
 // two texts, as the count compares texts); any other text of up to 15 bytes (every IPv4 address)
-// lives in its slot as text, a longer one in a byte arena. The set is split by hash into 16
-// tables that grow by half at a time, so that memory follows the addresses closely.
-// Cleared sets keep their memory, unless they hold far less than they have room for.
+// lives in its slot as text, a longer one in a byte arena. Texts and bytes have 16 tables each,
+// split by hash, that grow by half at a time once large, so that memory follows the addresses
+// closely. Cleared sets keep their memory, unless they hold far less than they have room for.
 #pragma once
 
 #include <array>
@@ -35,9 +35,9 @@ class AddressSet {
   // Adds other's addresses, leaving other with any of the two sets' addresses; returns how many
   // of other's addresses the set held already.
   std::size_t absorb(AddressSet& other);
-  // Makes room for count addresses at once, instead of growing step by step.
-  void reserve(std::size_t count);
-  std::size_t size() const;
+  // Makes room for as many addresses of each kind as other holds, at once.
+  void reserveLike(const AddressSet& other);
+  std::size_t size() const { return count_; }
   // The bytes the set holds on the heap.
   std::size_t memoryBytes() const;
   // Starts loading the slot where the probe's address would be looked up, so that an insert soon
@@ -49,10 +49,10 @@ class AddressSet {
   template <typename Visit>
   void forEach(Visit visit) const {
     char written[kLongestIpv6Text];
-    for (const Table& table : tables_) {
-      for (std::size_t at = 0; at < table.slots.size(); ++at) {
-        const Slot& slot = table.slots[at];
-        if (!slot.empty()) visit(textOf(slot, table.holdsBytes(at), written), hashOf(slot));
+    for (std::size_t index = 0; index < tables_.size(); ++index) {
+      const bool bytes = holdsBytes(index);
+      for (const Slot& slot : tables_[index].slots) {
+        if (!slot.empty()) visit(textOf(slot, bytes, written), hashOf(slot));
       }
     }
   }
@@ -60,8 +60,8 @@ class AddressSet {
   static std::uint64_t hashOf(std::string_view text) { return probe(text).hash; }
 
  private:
-  // Empty: all zero. Bytes of an IPv6 address: marked in the table's bit array (never all zero,
-  // as "::" is short). Inline: bytes[0] is the length plus one (1..16) and the text follows,
+  // Empty: all zero. Bytes of an IPv6 address: in a table of bytes (never all zero, as "::" is
+  // short). Inline: bytes[0] is the length plus one (1..16) and the text follows,
   // zero-padded. In the arena: bytes[0] is kInArena, the rest of the first word a tag of the
   // hash, and the second word the text's arena offset.
   struct Slot {
@@ -71,11 +71,7 @@ class AddressSet {
   };
   struct Table {
     std::vector<Slot> slots;
-    std::vector<std::uint64_t> byteSlots;  // a bit per slot: it holds an IPv6 address's bytes
     std::size_t count = 0;
-
-    bool holdsBytes(std::size_t at) const { return byteSlots[at / 64] >> (at % 64) & 1; }
-    void markBytes(std::size_t at) { byteSlots[at / 64] |= std::uint64_t{1} << (at % 64); }
     void resize(std::size_t size);
     // Grows until count addresses fit.
     void reserve(std::size_t count);
@@ -86,7 +82,12 @@ class AddressSet {
 
   static std::uint64_t hashOf(const Slot& slot);
   std::size_t slotCount() const;
-  static std::size_t tableOf(std::uint64_t hash) { return hash >> 60; }
+  // The first kTableCount tables hold texts, the others IPv6 addresses' bytes: a slot of bytes may
+  // look like one of text, and its table tells them apart.
+  static std::size_t tableOf(const Probe& probe) {
+    return (probe.bytes ? kTableCount : 0) + (probe.hash >> 60);
+  }
+  static bool holdsBytes(std::size_t table) { return table >= kTableCount; }
   static std::size_t homeOf(std::uint64_t hash, std::size_t size) {
     return static_cast<std::size_t>((static_cast<unsigned __int128>(hash << 4) * size) >> 64);
   }
@@ -94,11 +95,10 @@ class AddressSet {
   // Calls visit(probe, text) for every address; text is empty unless the address is in the arena.
   template <typename Visit>
   void forEachProbe(Visit visit) const {
-    for (const Table& table : tables_) {
-      for (std::size_t at = 0; at < table.slots.size(); ++at) {
-        const Slot& slot = table.slots[at];
+    for (std::size_t index = 0; index < tables_.size(); ++index) {
+      for (const Slot& slot : tables_[index].slots) {
         if (slot.empty()) continue;
-        Probe probe{slot, hashOf(slot), table.holdsBytes(at)};
+        Probe probe{slot, hashOf(slot), holdsBytes(index)};
         if (!probe.inArena()) {
           visit(probe, std::string_view());
           continue;
@@ -111,8 +111,9 @@ class AddressSet {
   // The slot of table that holds probe's address, or the empty slot where it would go.
   std::size_t find(const Table& table, const Probe& probe, std::string_view text) const;
 
-  std::array<Table, kTableCount> tables_;
+  std::array<Table, 2 * kTableCount> tables_;
   std::string arena_;  // each long address as two length bytes and its text
+  std::size_t count_ = 0;
 
  public:
   struct Probe {

@@ -26,9 +26,9 @@ void HourRun::restart(const HourText& hour) {
 }
 
 void HourRun::reserveLike(const HourRun& other) {
-  std::size_t count = other.addresses_.size();
-  if (budget_) count = std::min(count, budget_->runBytes / 32);
-  addresses_.reserve(count);
+  // Not beyond the budget: a run that spilled would only spill again at once.
+  if (budget_ && other.addresses_.memoryBytes() > budget_->runBytes) return;
+  addresses_.reserveLike(other.addresses_);
 }
 
 bool HourRun::add(const Address& address) {
