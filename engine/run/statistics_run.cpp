@@ -33,13 +33,15 @@ CountTable peopleOf(const StatisticsTables& tables) {
   return people;
 }
 
-// Each hour-run's share of the run's memory limit: the run holds, at most, a run being counted
-// and one waiting to be joined for each thread, and the run they are joined to.
+// Each hour-run's share of the run's memory limit: a unit holds two runs (its first and its last),
+// the units counted or waiting to be joined are at most two more than the threads (see
+// ParallelRun), and one run is the one they are joined to.
 std::shared_ptr<const AddressBudget> addressBudget(const RunOptions& options, std::size_t threads) {
   const std::uint64_t limit =
       options.memoryLimit != 0 ? options.memoryLimit : physicalMemoryBytes() / 4;
   auto budget = std::make_shared<AddressBudget>();
-  budget->runBytes = static_cast<std::size_t>(limit / (2 * std::max<std::size_t>(threads, 1) + 1));
+  const std::size_t units = threads < 2 ? 1 : threads + 2;
+  budget->runBytes = static_cast<std::size_t>(limit / (2 * units + 1));
   budget->folder = std::make_shared<TemporaryFolder>();
   return budget;
 }

@@ -60,8 +60,9 @@ Error HourRun::spill(TemporaryFolder& folder) {
   if (const Error error = spilled_.write(addresses_, digests, folder); error.failed()) {
     return error;
   }
-  addresses_.clear();
-  digests_.clear();
+  // The memory goes too: a set that kept room beyond the budget would spill again at once.
+  addresses_ = AddressSet();
+  digests_ = {};
   checkAt_ = 0;
   return {};
 }
