@@ -86,11 +86,8 @@ void planFile(const LogFile& file, std::size_t index, const PlanOptions& options
   if (!whole.format) whole.format = formatOfHead(*head);
   units.push_back(whole);
   const std::uint64_t size = file.identity().size;
-  // At most kLargestPieceBytes a piece: the client addresses of the pieces waiting to be joined
-  // are held at once, and on a flood day nearly every line has its own.
-  const std::uint64_t pieces = std::min<std::uint64_t>(
-      size / options.smallestPieceBytes,
-      std::max<std::uint64_t>(4 * options.workers, size / kLargestPieceBytes));
+  const std::uint64_t pieces =
+      std::min<std::uint64_t>(size / options.smallestPieceBytes, 4 * options.workers);
   if (options.workers < 2 || pieces < 2) return;
   if (readsPositionally(*whole.format, options.reading)) {
     cutPositional(file, *head, pieces, options, units);

@@ -51,9 +51,6 @@ inline constexpr std::string_view kStandardInputPath = "-";
 
 // Pieces smaller than this are not worth a cut: a cut costs a probe read and a join.
 inline constexpr std::uint64_t kSmallestPieceBytes = 32ULL << 20;
-// Larger files are cut into more pieces than the threads need, to bound the memory of the pieces
-// counted but not yet joined.
-inline constexpr std::uint64_t kLargestPieceBytes = 64ULL << 20;
 // The bytes read at the start of a file, and around a cut, to decide how to cut.
 inline constexpr std::size_t kProbeBytes = 64 * 1024;
 
