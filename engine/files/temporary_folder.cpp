@@ -1,5 +1,5 @@
-// The folder's name carries the process and a counter, and a name already taken is passed over:
-// two runs, in one process or in two, never share a folder.
+// The folder's name is drawn from the clock and a counter, and a name already taken is passed
+// over: two runs, in one process or in two, never share a folder.
 #include "files/temporary_folder.h"
 
 #include <chrono>

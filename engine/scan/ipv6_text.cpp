@@ -1,6 +1,6 @@
-// A text is canonical when it reads as groups with no leading zero and writes back to itself:
-// reading is strict where that is cheap (lower case, no leading zeros) and the write-back settles
-// where "::" stands.
+// A text is canonical when its groups are in lower case without leading zeros and its "::" stands
+// for the first longest run of two or more zero groups, with no zero group beside it: checked in
+// one pass, so that writing the address back is never needed to tell.
 #include "scan/ipv6_text.h"
 
 #include <array>
