@@ -9,12 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/setup.sh
-log="$dir/day-${size_mib}MiB.log"
-if [ ! -f "$log" ]; then
-  echo "generating $log ..."
-  "$build/bench/generate_log" --size $((size_mib * 1024 * 1024)) --seed 1 > "$log"
-fi
-cat "$log" > /dev/null  # into the page cache
+log=$(day_log)
 
 source bench/timing.sh
 

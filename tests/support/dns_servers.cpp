@@ -2,8 +2,6 @@
 // process on POSIX systems.
 #include "dns_servers.h"
 
-#include <ares.h>
-
 #include <chrono>
 #include <deque>
 #include <random>
@@ -85,14 +83,9 @@ Socket boundSocket(int type, int port, int* bound) {
 }  // namespace
 
 IpAddress testAddress(std::string_view text) {
-  const std::string terminated(text);
-  IpAddress address;
-  if (ares_inet_pton(AF_INET, terminated.c_str(), address.bytes.data() + 12) == 1) {
-    address.bytes[10] = address.bytes[11] = 0xff;
-    return address;
-  }
-  if (ares_inet_pton(AF_INET6, terminated.c_str(), address.bytes.data()) == 1) return address;
-  throw std::invalid_argument("not an address: " + terminated);
+  const std::optional<IpAddress> address = parseIpAddress(text);
+  if (!address) throw std::invalid_argument("not an address: " + std::string(text));
+  return *address;
 }
 
 BadDnsServer::BadDnsServer(Answer answer) : answer_(answer) {
