@@ -156,12 +156,7 @@ class AccessibilityTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() {
-    services_ = std::make_shared<FakeUiServices>();
-    form1_ = std::make_unique<Form1>(services_);
-    form1_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form1_.get()));
-  }
+  void init() { QVERIFY(testing::showMainWindow(services_, form1_)); }
   void cleanup() {
     replacements.clear();
     if (form1_->helpWindow()) delete form1_->helpWindow();

@@ -64,10 +64,7 @@ class ExportFormatsTest : public QObject {
     folder_->write("config/crawlmeter/crawlers.tsv", kUserCatalogue);
     logs_ = {folder_->write("a.log", withCrLf(renderCombined(testing::generatedRequests(900, 3)))),
              folder_->write("b.log", withCrLf(renderCombined(testing::generatedRequests(700, 5))))};
-    services_ = std::make_shared<FakeUiServices>();
-    form1_ = std::make_unique<Form1>(services_);
-    form1_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form1_.get()));
+    QVERIFY(testing::showMainWindow(services_, form1_));
   }
   void cleanup() {
     form1_.reset();

@@ -14,10 +14,24 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
+#include "app/form1.h"
+#include "fake_ui_services.h"
 #include "help/form2.h"
 
 namespace crawlmeter::testing {
+
+// The main window on fresh fake services, shown as a window test begins; true once the system
+// shows it (and gives it the focus, when active: a test that types or grabs needs it).
+inline bool showMainWindow(std::shared_ptr<FakeUiServices>& services, std::unique_ptr<Form1>& form1,
+                           bool active = false) {
+  services = std::make_shared<FakeUiServices>();
+  form1 = std::make_unique<Form1>(services);
+  form1->show();
+  return active ? QTest::qWaitForWindowActive(form1.get())
+                : QTest::qWaitForWindowExposed(form1.get());
+}
 
 // Clicks an option button on its round indicator, where every style accepts a click, however
 // short its caption.

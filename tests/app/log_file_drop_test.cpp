@@ -103,10 +103,7 @@ void LogFileDropTest::init() {
     QFile file(dir.filePath(name));
     QVERIFY(file.open(QIODevice::WriteOnly));
   }
-  services_ = std::make_shared<FakeUiServices>();
-  form1_ = std::make_unique<Form1>(services_);
-  form1_->show();
-  QVERIFY(QTest::qWaitForWindowExposed(form1_.get()));
+  QVERIFY(crawlmeter::testing::showMainWindow(services_, form1_));
 }
 
 void LogFileDropTest::cleanup() {

@@ -71,12 +71,7 @@ class WindowPixelsTest : public QObject {
     // A caret that blinks would be drawn or not depending on the moment of the picture.
     QApplication::setCursorFlashTime(0);
   }
-  void init() {
-    services_ = std::make_shared<FakeUiServices>();
-    form1_ = std::make_unique<Form1>(services_);
-    form1_->show();
-    QVERIFY(QTest::qWaitForWindowActive(form1_.get()));
-  }
+  void init() { QVERIFY(testing::showMainWindow(services_, form1_, true)); }
   void cleanup() {
     if (form1_ && form1_->helpWindow()) delete form1_->helpWindow();
     form1_.reset();

@@ -54,10 +54,7 @@ class WorkflowTest : public QObject {
 
  private slots:
   void init() {
-    services_ = std::make_shared<FakeUiServices>();
-    form1_ = std::make_unique<Form1>(services_);
-    form1_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(form1_.get()));
+    QVERIFY(testing::showMainWindow(services_, form1_));
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir().isValid());
   }
