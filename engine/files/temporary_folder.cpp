@@ -29,7 +29,7 @@ Error TemporaryFolder::make() {
   std::error_code error;
   std::filesystem::path parent = parent_;
   if (parent.empty()) parent = std::filesystem::temp_directory_path(error);
-  if (error) return Error::of(Error::What::kWrite, parent.string(), error.value());
+  if (error) return Error::of(Error::What::kTemporary, parent.string(), error.value());
   std::uint64_t seed = nameSeed();
   for (int attempt = 0; attempt < kNameTries; ++attempt, seed = seed * 6364136223846793005ULL + 1) {
     const std::filesystem::path folder =
@@ -40,9 +40,9 @@ Error TemporaryFolder::make() {
       folder_ = folder;
       return {};
     }
-    if (error) return Error::of(Error::What::kWrite, folder.string(), error.value());
+    if (error) return Error::of(Error::What::kTemporary, folder.string(), error.value());
   }
-  return Error::of(Error::What::kWrite, parent.string(), EEXIST);
+  return Error::of(Error::What::kTemporary, parent.string(), EEXIST);
 }
 
 Expected<std::filesystem::path> TemporaryFolder::newFilePath() {

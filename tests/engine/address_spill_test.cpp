@@ -122,6 +122,9 @@ TEST(AddressSpillTest, ACancelledOrFailedRunLeavesNoFile) {
   });
   EXPECT_EQ(status, 0);
   EXPECT_EQ(scratch.entries(), 0);
+  // A temporary folder that is a file: told as a temporary file's failure, not the log's.
+  setenv("TMPDIR", files[0].c_str(), 1);
+  EXPECT_EQ(runStatistics(files, pieces(1)).error.what, Error::What::kTemporary);
 }
 
 }  // namespace
